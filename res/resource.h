@@ -1,0 +1,42 @@
+// Resource ids shared by the resource script and the code.
+#pragma once
+
+#define IDD_TRAY_WINDOW 102
+#define IDD_ABOUT 134
+#define IDD_HOTKEYS 136
+#define IDD_HOTKEY 137
+
+#define IDI_PROGRAM 128
+#define IDI_BROWSE 129
+#define IDI_TRAY 135
+#define IDI_MENU_PICK 138
+
+#define IDB_MENU_IMAGES 132
+#define IDC_HAND_CURSOR 109
+
+// About box
+#define IDC_ABOUT_AUTHOR 118
+#define IDC_ABOUT_HOMEPAGE 1007
+#define IDC_ABOUT_EMAIL 1008
+#define IDC_ABOUT_VERSION 1013
+
+// Hotkeys dialog
+#define IDC_HOTKEYS_ADD 1002
+#define IDC_HOTKEYS_DELETE 1003
+#define IDC_HOTKEYS_EDIT 1004
+#define IDC_HOTKEYS_MENU_DELETE 1005
+#define IDC_HOTKEYS_LIST 1006
+#define IDC_HOTKEYS_MENU_EDIT 1007
+#define IDC_HOTKEYS_CLEAR 1012
+#define IDC_HOTKEYS_MENU_LABEL 1015
+
+// HotKey dialog
+#define IDC_HOTKEY_BROWSE 1000
+#define IDC_HOTKEY_MENU_PICK 1001
+#define IDC_HOTKEY_ALT 1006
+#define IDC_HOTKEY_CTRL 1007
+#define IDC_HOTKEY_SHIFT 1008
+#define IDC_HOTKEY_WIN 1009
+#define IDC_HOTKEY_COMMAND 1010
+#define IDC_HOTKEY_COMMAND_LABEL 1016
+#define IDC_HOTKEY_KEY 1070

@@ -1,0 +1,83 @@
+#include "LauncherApp.h"
+
+#include "../../res/resource.h"
+#include "../menu/MenuFolder.h"
+#include "TrayWindow.h"
+
+namespace {
+
+constexpr int kIconTries = 20;
+constexpr DWORD kIconRetryPause = 200;  // ms
+constexpr UINT kCopyGlobalDataMessage = 0x0049;
+
+}  // namespace
+
+BOOL CLauncherApp::InitInstance()
+{
+    // The framework's 3-D dialog controls are always on: nothing to enable.
+    ::CoInitialize(nullptr);
+    RelaxMessageFilter();
+    SetRegistryKey(L"Velmor's Tools");
+    CreateMenuFolder();
+    ScanMenuFolder(nullptr, MenuFolderPath());
+    theTrayWindow.Create(IDD_TRAY_WINDOW, nullptr);
+    m_pMainWnd = &theTrayWindow;
+    AddIconWithRetries();
+    LoadFolderAsSeparator();
+    return TRUE;
+}
+
+int CLauncherApp::ExitInstance()
+{
+    // A quit request met before "Exit" leaves the tray window alive: destroy
+    // it while it is still the main window, so that its hotkeys are released
+    // and its icon deleted.
+    if (m_pMainWnd && m_pMainWnd->m_hWnd) m_pMainWnd->DestroyWindow();
+    ::CoUninitialize();
+    return CWinApp::ExitInstance();
+}
+
+// Lets files be dropped on the tray window from processes of lower
+// integrity, where the system has a message filter.
+void CLauncherApp::RelaxMessageFilter()
+{
+    HMODULE user32 = ::LoadLibraryW(L"user32.dll");
+    if (!user32) return;
+    using ChangeFilter = BOOL(WINAPI*)(UINT, DWORD);
+    auto change = reinterpret_cast<ChangeFilter>(
+        reinterpret_cast<void*>(::GetProcAddress(user32, "ChangeWindowMessageFilter")));
+    if (change) {
+        change(WM_DROPFILES, MSGFLT_ADD);
+        change(WM_COPYDATA, MSGFLT_ADD);
+        change(kCopyGlobalDataMessage, MSGFLT_ADD);
+    }
+    ::FreeLibrary(user32);
+}
+
+// The shell may not be ready yet, for instance at logon: try for about 4 s.
+void CLauncherApp::AddIconWithRetries()
+{
+    for (int attempt = 1; attempt <= kIconTries; ++attempt) {
+        PumpMessages();
+        ++m_iconAttempts;
+        if (AddNotifyIcon(theTrayWindow.m_hWnd)) break;
+        PumpMessages();
+        ::Sleep(kIconRetryPause);
+    }
+}
+
+void CLauncherApp::PumpMessages()
+{
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            // Ends the message loop as soon as start-up returns.
+            ::PostQuitMessage(-1);
+            break;
+        }
+        if (!PreTranslateMessage(&message)) {
+            ::TranslateMessage(&message);
+            ::DispatchMessageW(&message);
+        }
+    }
+}

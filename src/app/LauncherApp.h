@@ -1,0 +1,25 @@
+// The application object: brings the program up in order, runs the
+// message loop with the hidden tray window as its main window, and takes
+// it down again.
+#pragma once
+
+#include "../framework/CWinApp.h"
+
+class CLauncherApp : public CWinApp {
+public:
+    CLauncherApp() : CWinApp(nullptr) {}
+    BOOL InitInstance() override;
+    int ExitInstance() override;
+
+    // How many times the shell was asked to add the icon at start-up.
+    int GetIconAttempts() const { return m_iconAttempts; }
+
+private:
+    void RelaxMessageFilter();
+    void AddIconWithRetries();
+    void PumpMessages();
+
+    int m_iconAttempts = 0;
+};
+
+extern CLauncherApp theApp;

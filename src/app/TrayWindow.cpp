@@ -1,0 +1,266 @@
+#include "TrayWindow.h"
+
+#include "../../res/resource.h"
+#include "AutoStart.h"
+#include "../controls/AboutDialog.h"
+#include "../framework/CWinApp.h"
+#include "../hotkeys/HotkeyFile.h"
+#include "../hotkeys/HotkeyTable.h"
+#include "../menu/MenuFolder.h"
+#include "../menu/ShortcutMenu.h"
+
+namespace {
+
+// The notification icon record in its first-version layout (tip of up to 64
+// characters).
+NOTIFYICONDATAW IconRecord(HWND window)
+{
+    NOTIFYICONDATAW record = {};
+    record.cbSize = NOTIFYICONDATAW_V1_SIZE;
+    record.hWnd = window;
+    record.uID = 0;
+    return record;
+}
+
+}  // namespace
+
+BOOL AddNotifyIcon(HWND window)
+{
+    NOTIFYICONDATAW record = IconRecord(window);
+    record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    record.uCallbackMessage = WM_TRAY_ICON;
+    record.hIcon = static_cast<HICON>(
+        ::LoadImageW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDI_TRAY), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+    lstrcpynW(record.szTip, L"Quillop", 64);
+    BOOL added = ::Shell_NotifyIconW(NIM_ADD, &record);
+    if (record.hIcon) ::DestroyIcon(record.hIcon);
+    return added;
+}
+
+void DeleteNotifyIcon(HWND window)
+{
+    NOTIFYICONDATAW record = IconRecord(window);
+    ::Shell_NotifyIconW(NIM_DELETE, &record);
+}
+
+BEGIN_MESSAGE_MAP(CTrayWindow, CDialog)
+    ON_MESSAGE(WM_DESTROY, OnDestroy)
+    ON_MESSAGE(WM_DROPFILES, OnDropFiles)
+    ON_MESSAGE(WM_RBUTTONUP, OnButtonUp)
+    ON_MESSAGE(WM_ERASEBKGND, OnEraseBackground)
+    ON_MESSAGE(WM_MEASUREITEM, OnMeasureItem)
+    ON_MESSAGE(WM_LBUTTONUP, OnButtonUp)
+    ON_MESSAGE(WM_TRAY_ICON, OnTrayIcon)
+    ON_MESSAGE(WM_SHOW_DROP_WINDOW, OnShowDropWindow)
+    ON_MESSAGE(WM_MENU_COMMAND, OnMenuCommand)
+    ON_REGISTERED_MESSAGE(taskbarCreatedMessage, OnTaskbarCreated)
+    ON_MESSAGE(WM_HOTKEY, OnHotkey)
+END_MESSAGE_MAP()
+
+CTrayWindow::CTrayWindow() : CDialog(IDD_TRAY_WINDOW) {}
+
+CTrayWindow::~CTrayWindow() { DestroyWindow(); }
+
+BOOL CTrayWindow::PreTranslateMessage(MSG* message) { return CDialog::PreTranslateMessage(message); }
+
+BOOL CTrayWindow::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    theRecordList.Configure(sizeof(HotkeyRecord), kHotkeyRecordStep);
+    LoadHotkeys(m_hWnd, FALSE);
+    return TRUE;
+}
+
+LRESULT CTrayWindow::OnDestroy(WPARAM, LPARAM)
+{
+    ReleaseHotkeys();
+    DeleteNotifyIcon(m_hWnd);
+    return Default();
+}
+
+LRESULT CTrayWindow::OnDropFiles(WPARAM wParam, LPARAM)
+{
+    ::DragFinish(reinterpret_cast<HDROP>(wParam));
+    return 0;
+}
+
+LRESULT CTrayWindow::OnButtonUp(WPARAM, LPARAM)
+{
+    ShowWindow(SW_HIDE);
+    return Default();
+}
+
+LRESULT CTrayWindow::OnEraseBackground(WPARAM wParam, LPARAM)
+{
+    Default();
+    RECT client;
+    ::GetClientRect(m_hWnd, &client);
+    HICON icon = ::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDI_PROGRAM));
+    if (icon) {
+        ::DrawIcon(reinterpret_cast<HDC>(wParam), (client.right - 32) / 2, (client.bottom - 32) / 2, icon);
+        ::DestroyIcon(icon);
+    }
+    return TRUE;
+}
+
+LRESULT CTrayWindow::OnMeasureItem(WPARAM wParam, LPARAM lParam)
+{
+    auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+    if (measure->CtlType == ODT_MENU) {
+        MeasureShortcutMenuItem(measure);
+    } else {
+        LRESULT result = 0;
+        if (ReflectToChild(GetDlgItem(static_cast<int>(measure->CtlID)), WM_MEASUREITEM, wParam, lParam, &result))
+            return result;
+    }
+    return Default();
+}
+
+LRESULT CTrayWindow::OnTrayIcon(WPARAM wParam, LPARAM lParam)
+{
+    if (wParam != 0) return 0;
+    if (m_aboutOpen) return 1;
+    switch (LOWORD(lParam)) {
+    case WM_MOUSEMOVE:
+        ::GetCursorPos(&m_pointer);
+        break;
+    case WM_LBUTTONDOWN:
+        PopupShortcutMenu(m_hWnd, IsAutoStartOn(), 1);
+        break;
+    case WM_RBUTTONUP:
+        PostMessage(WM_SHOW_DROP_WINDOW);
+        break;
+    default:
+        break;
+    }
+    return 1;
+}
+
+LRESULT CTrayWindow::OnShowDropWindow(WPARAM, LPARAM)
+{
+    RECT window;
+    ::GetWindowRect(m_hWnd, &window);
+    int width = window.right - window.left;
+    int height = window.bottom - window.top;
+    int x = m_pointer.x - width / 2;
+    int y = m_pointer.y - height / 2;
+    // Pushed in at the right and bottom edges only.
+    int screenWidth = ::GetSystemMetrics(SM_CXSCREEN);
+    int screenHeight = ::GetSystemMetrics(SM_CYSCREEN);
+    if (x + width > screenWidth) x = screenWidth - width;
+    if (y + height > screenHeight) y = screenHeight - height;
+    ::SetWindowPos(m_hWnd, HWND_TOPMOST, x, y, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+    ::UpdateWindow(m_hWnd);
+    return 1;
+}
+
+LRESULT CTrayWindow::OnMenuCommand(WPARAM wParam, LPARAM)
+{
+    RunCommand(static_cast<UINT>(wParam));
+    return 1;
+}
+
+LRESULT CTrayWindow::OnTaskbarCreated(WPARAM, LPARAM)
+{
+    AddNotifyIcon(m_hWnd);
+    return 0;
+}
+
+LRESULT CTrayWindow::OnHotkey(WPARAM wParam, LPARAM)
+{
+    const HotkeyRecord* record = GetHotkeyRecord(static_cast<int>(wParam) - kHotkeyIdBase);
+    const wchar_t* command = GetHotkeyCommand(record);
+    if (!command) return 1;
+    if (lstrcmpW(command, kShortcutMenuMarker) == 0)
+        PopupShortcutMenu(m_hWnd, FALSE, 0);
+    else
+        OpenPath(command);
+    return 1;
+}
+
+void CTrayWindow::RunCommand(UINT id)
+{
+    switch (id) {
+    case MenuCommand::None: break;
+    case MenuCommand::AddNewItem: PostMessage(WM_SHOW_DROP_WINDOW); break;
+    case MenuCommand::Desktop: MinimizeAllWindows(); break;
+    case MenuCommand::ShowAll: RestoreAllWindows(); break;
+    case MenuCommand::Edit: ExploreMenuFolder(); break;
+    case MenuCommand::Hotkeys: break;  // the Hotkeys dialog is not part of the program yet
+    case MenuCommand::AutoStart: ToggleAutoStart(); break;
+    case MenuCommand::FolderAsSeparator:
+        folderAsSeparator = folderAsSeparator ? 0 : 1;
+        SaveFolderAsSeparator();
+        break;
+    case MenuCommand::Help: OpenHelpPage(); break;
+    case MenuCommand::About: ShowAbout(); break;
+    case MenuCommand::Exit: DestroyWindow(); break;
+    default: OpenMenuItem(id); break;
+    }
+}
+
+namespace {
+
+// Calls visit for every visible top-level window that has a title.
+template <typename Visit>
+void ForEachTitledWindow(Visit visit)
+{
+    for (HWND hwnd = ::GetWindow(::GetDesktopWindow(), GW_CHILD); hwnd; hwnd = ::GetWindow(hwnd, GW_HWNDNEXT)) {
+        if (!::IsWindowVisible(hwnd)) continue;
+        wchar_t title[260];
+        if (::GetWindowTextW(hwnd, title, 260) > 0 && title[0]) visit(hwnd);
+    }
+}
+
+}  // namespace
+
+void CTrayWindow::MinimizeAllWindows()
+{
+    ForEachTitledWindow([](HWND hwnd) {
+        if (!::IsIconic(hwnd)) ::PostMessageW(hwnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    });
+}
+
+void CTrayWindow::RestoreAllWindows()
+{
+    ForEachTitledWindow([](HWND hwnd) {
+        if (::IsIconic(hwnd)) ::ShowWindow(hwnd, SW_RESTORE);
+    });
+}
+
+void CTrayWindow::ExploreMenuFolder()
+{
+    wchar_t path[MAX_PATH + 2];
+    lstrcpynW(path, MenuFolderPath(), MAX_PATH);
+    OSVERSIONINFOW version = {};
+    version.dwOSVersionInfoSize = sizeof(version);
+    ::GetVersionExW(&version);
+    if (version.dwMajorVersion >= 6)
+        ::PathAddBackslashW(path);
+    else
+        lstrcatW(path, L".");
+    ::ShellExecuteW(m_hWnd, L"explore", path, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void CTrayWindow::OpenHelpPage()
+{
+    wchar_t path[520] = {};
+    ::GetModuleFileNameW(nullptr, path, 520 - 5);
+    wchar_t* dot = ::StrRChrW(path, nullptr, L'.');
+    if (dot) *dot = 0;
+    lstrcatW(path, L".htm");
+    if (::GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES) {
+        AfxMessageBox(L"Sorry, can't find Quillop.htm in current folder.\nYou should download a full package of "
+                      L"this software.",
+                      MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    OpenPath(path);
+}
+
+void CTrayWindow::ShowAbout()
+{
+    m_aboutOpen = TRUE;
+    RunAboutBox();
+    m_aboutOpen = FALSE;
+}

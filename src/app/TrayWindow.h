@@ -1,0 +1,59 @@
+// The hidden tray window: owner of the notification icon, receiver of the
+// icon's mouse messages, the global hotkeys, the short-cut menu's commands
+// and dropped files. Shown on request as a small drop window at the pointer.
+#pragma once
+
+#include "../framework/CDialog.h"
+
+// Messages the tray window owns.
+constexpr UINT WM_TRAY_ICON = WM_USER + 11;         // icon callback
+constexpr UINT WM_SHOW_DROP_WINDOW = WM_USER + 12;  // posted to itself
+constexpr UINT WM_MENU_COMMAND = WM_USER + 13;      // command id in WPARAM
+
+extern const UINT taskbarCreatedMessage;
+
+// Adds (NIM_ADD) or deletes (NIM_DELETE) the notification icon of a window.
+BOOL AddNotifyIcon(HWND window);
+void DeleteNotifyIcon(HWND window);
+
+class CTrayWindow : public CDialog {
+public:
+    CTrayWindow();
+    ~CTrayWindow() override;
+
+    BOOL PreTranslateMessage(MSG* message) override;
+    BOOL OnInitDialog() override;
+    void OnOK() override {}
+    void OnCancel() override {}
+
+    // Runs a menu command (the handler of WM_MENU_COMMAND).
+    void RunCommand(UINT id);
+    BOOL IsAboutOpen() const { return m_aboutOpen; }
+
+protected:
+    void DoDataExchange(CDataExchange*) override {}
+
+    LRESULT OnDestroy(WPARAM, LPARAM);
+    LRESULT OnDropFiles(WPARAM, LPARAM);
+    LRESULT OnButtonUp(WPARAM, LPARAM);
+    LRESULT OnEraseBackground(WPARAM, LPARAM);
+    LRESULT OnMeasureItem(WPARAM, LPARAM);
+    LRESULT OnTrayIcon(WPARAM, LPARAM);
+    LRESULT OnShowDropWindow(WPARAM, LPARAM);
+    LRESULT OnMenuCommand(WPARAM, LPARAM);
+    LRESULT OnTaskbarCreated(WPARAM, LPARAM);
+    LRESULT OnHotkey(WPARAM, LPARAM);
+    DECLARE_MESSAGE_MAP()
+
+private:
+    void MinimizeAllWindows();
+    void RestoreAllWindows();
+    void ExploreMenuFolder();
+    void OpenHelpPage();
+    void ShowAbout();
+
+    POINT m_pointer = { 0, 0 };
+    BOOL m_aboutOpen = FALSE;
+};
+
+extern CTrayWindow theTrayWindow;

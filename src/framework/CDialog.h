@@ -1,0 +1,60 @@
+// Dialogs from resource templates, modeless (Create) or modal (DoModal, with
+// its own message loop so that messages are pre-translated), and the data
+// exchange between fields and controls.
+#pragma once
+
+#include "CString.h"
+#include "CWnd.h"
+
+class CDialog;
+
+class CDataExchange {
+public:
+    CDataExchange(CDialog* dialog, BOOL saveAndValidate)
+        : m_bSaveAndValidate(saveAndValidate), m_pDlgWnd(dialog)
+    {
+    }
+    BOOL m_bSaveAndValidate;  // TRUE: controls to fields
+    CDialog* m_pDlgWnd;
+};
+
+void DDX_Control(CDataExchange* dx, int id, CWnd& control);
+void DDX_Text(CDataExchange* dx, int id, CString& value);
+void DDX_Check(CDataExchange* dx, int id, BOOL& value);
+void DDX_CBIndex(CDataExchange* dx, int id, int& index);
+
+class CDialog : public CWnd {
+public:
+    explicit CDialog(UINT templateId, CWnd* parent = nullptr);
+
+    // Creates the dialog as a modeless window.
+    BOOL Create(UINT templateId, CWnd* parent = nullptr);
+    // Runs the dialog modally: the owner is disabled meanwhile. Returns the
+    // value given to EndDialog, or -1 when the dialog cannot be created.
+    virtual INT_PTR DoModal();
+    void EndDialog(int result);
+
+    BOOL UpdateData(BOOL saveAndValidate = TRUE);
+    BOOL PreTranslateMessage(MSG* message) override;
+
+    virtual BOOL OnInitDialog();
+    virtual void OnOK();
+    virtual void OnCancel();
+
+protected:
+    virtual void DoDataExchange(CDataExchange*) {}
+    CWnd* GetParentWindow() const { return m_parent; }
+
+    LRESULT HandleOk(WPARAM, LPARAM);
+    LRESULT HandleCancel(WPARAM, LPARAM);
+    DECLARE_MESSAGE_MAP()
+
+private:
+    HWND CreateFromTemplate(HWND owner);
+    static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+    UINT m_templateId;
+    CWnd* m_parent;
+    bool m_inModalLoop = false;
+    INT_PTR m_modalResult = -1;
+};

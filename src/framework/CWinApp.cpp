@@ -1,0 +1,116 @@
+#include "CWinApp.h"
+
+namespace {
+
+CWinApp* theApplication = nullptr;
+
+CString ExecutableBaseName()
+{
+    wchar_t path[MAX_PATH * 2] = {};
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH * 2 - 1);
+    LPWSTR name = ::PathFindFileNameW(path);
+    ::PathRemoveExtensionW(name);
+    return CString(name);
+}
+
+}  // namespace
+
+CWinApp::CWinApp(LPCWSTR appName)
+{
+    theApplication = this;
+    m_hInstance = ::GetModuleHandleW(nullptr);
+    m_appName = appName ? CString(appName) : ExecutableBaseName();
+}
+
+CWinApp::~CWinApp()
+{
+    if (theApplication == this) theApplication = nullptr;
+}
+
+int CWinApp::Run()
+{
+    MSG message;
+    for (;;) {
+        BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
+        if (got == 0) {
+            m_exitCode = static_cast<int>(message.wParam);
+            break;
+        }
+        if (got == -1) break;
+        if (!PreTranslateMessage(&message)) {
+            ::TranslateMessage(&message);
+            ::DispatchMessageW(&message);
+        }
+    }
+    return ExitInstance();
+}
+
+BOOL CWinApp::PreTranslateMessage(MSG* message)
+{
+    for (HWND hwnd = message->hwnd; hwnd; hwnd = ::GetParent(hwnd)) {
+        CWnd* wnd = CWnd::FromHandle(hwnd);
+        if (wnd && wnd->PreTranslateMessage(message)) return TRUE;
+        if (m_pMainWnd && hwnd == m_pMainWnd->m_hWnd) break;
+    }
+    return FALSE;
+}
+
+void CWinApp::SetRegistryKey(LPCWSTR company)
+{
+    m_profileKey = L"Software\\";
+    m_profileKey += company;
+    m_profileKey += L"\\";
+    m_profileKey += m_appName;
+}
+
+UINT CWinApp::GetProfileInt(LPCWSTR section, LPCWSTR entry, int defaultValue) const
+{
+    CString path = m_profileKey + L"\\" + section;
+    DWORD value = 0;
+    DWORD size = sizeof(value);
+    DWORD type = 0;
+    if (m_profileKey.IsEmpty() ||
+        ::RegGetValueW(HKEY_CURRENT_USER, path, entry, RRF_RT_REG_DWORD, &type, &value, &size) != ERROR_SUCCESS)
+        return static_cast<UINT>(defaultValue);
+    return value;
+}
+
+BOOL CWinApp::WriteProfileInt(LPCWSTR section, LPCWSTR entry, int value) const
+{
+    if (m_profileKey.IsEmpty()) return FALSE;
+    CString path = m_profileKey + L"\\" + section;
+    HKEY key = nullptr;
+    if (::RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return FALSE;
+    DWORD data = static_cast<DWORD>(value);
+    LONG status = ::RegSetValueExW(key, entry, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof(data));
+    ::RegCloseKey(key);
+    return status == ERROR_SUCCESS;
+}
+
+CWinApp* AfxGetApp() { return theApplication; }
+
+CWnd* AfxGetMainWnd() { return theApplication ? theApplication->m_pMainWnd : nullptr; }
+
+HINSTANCE AfxGetInstanceHandle() { return theApplication ? theApplication->m_hInstance : ::GetModuleHandleW(nullptr); }
+
+HINSTANCE AfxGetResourceHandle() { return AfxGetInstanceHandle(); }
+
+BOOL AfxPreTranslateMessage(MSG* message) { return theApplication && theApplication->PreTranslateMessage(message); }
+
+int AfxMessageBox(LPCWSTR text, UINT type)
+{
+    HWND owner = ::GetActiveWindow();
+    if (!owner && AfxGetMainWnd()) owner = AfxGetMainWnd()->m_hWnd;
+    LPCWSTR caption = theApplication ? static_cast<LPCWSTR>(theApplication->m_appName) : L"";
+    return ::MessageBoxW(owner, text, caption, type);
+}
+
+int AfxWinMain()
+{
+    CWinApp* app = AfxGetApp();
+    if (!app) return -1;
+    if (!app->InitInstance()) return app->ExitInstance();
+    return app->Run();
+}

@@ -1,0 +1,52 @@
+// The application object: start-up and exit virtuals, the message loop with
+// pre-translation, the main window, the application name, the per-user
+// profile under HKCU\Software\<key>\<application name>, and message boxes
+// captioned with the application name.
+#pragma once
+
+#include "CString.h"
+#include "CWnd.h"
+
+class CWinApp : public CObject {
+public:
+    // With no name, the application name is the executable's file name
+    // without its extension.
+    explicit CWinApp(LPCWSTR appName = nullptr);
+    ~CWinApp() override;
+
+    virtual BOOL InitInstance() { return TRUE; }
+    // Returns the process exit code: the value the message loop ended with.
+    virtual int ExitInstance() { return m_exitCode; }
+    // Runs the message loop until WM_QUIT; returns ExitInstance().
+    virtual int Run();
+    // Walks from the message's window up through its parents and owners,
+    // giving each framework window the chance to consume the message.
+    virtual BOOL PreTranslateMessage(MSG* message);
+
+    void SetRegistryKey(LPCWSTR company);
+    UINT GetProfileInt(LPCWSTR section, LPCWSTR entry, int defaultValue) const;
+    BOOL WriteProfileInt(LPCWSTR section, LPCWSTR entry, int value) const;
+    // "Software\<key>\<application name>", empty before SetRegistryKey.
+    const CString& GetProfileKeyPath() const { return m_profileKey; }
+
+    CWnd* m_pMainWnd = nullptr;
+    CString m_appName;
+    HINSTANCE m_hInstance = nullptr;
+
+protected:
+    int m_exitCode = 0;
+
+private:
+    CString m_profileKey;
+};
+
+CWinApp* AfxGetApp();
+CWnd* AfxGetMainWnd();
+HINSTANCE AfxGetInstanceHandle();
+HINSTANCE AfxGetResourceHandle();
+BOOL AfxPreTranslateMessage(MSG* message);
+// A message box captioned with the application name, owned by the active
+// window of the program (or its main window).
+int AfxMessageBox(LPCWSTR text, UINT type = MB_OK | MB_ICONEXCLAMATION);
+// The framework's entry: InitInstance, then Run when it succeeded.
+int AfxWinMain();

@@ -1,0 +1,252 @@
+#include "CWnd.h"
+
+#include "CMenu.h"
+#include "CWinApp.h"
+
+namespace {
+
+// The window property that links a window to its framework object.
+const wchar_t kObjectProperty[] = L"Quillop.Framework.CWnd";
+
+// The object whose window CreateEx is creating: it is attached on the
+// window's first message.
+CWnd* objectBeingCreated = nullptr;
+
+bool IsControlColorMessage(UINT message)
+{
+    return message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC;
+}
+
+}  // namespace
+
+const MessageMap* CWnd::GetThisMessageMap()
+{
+    static const MessageEntry entries[] = { { MessageKind::End, 0, 0, nullptr, nullptr } };
+    static const MessageMap map = { nullptr, entries };
+    return &map;
+}
+
+const MessageMap* CWnd::GetMessageMap() const { return GetThisMessageMap(); }
+
+CWnd::~CWnd()
+{
+    if (m_hWnd && ::IsWindow(m_hWnd)) ::DestroyWindow(m_hWnd);
+    if (m_hWnd) Detach();
+}
+
+CWnd* CWnd::FromHandle(HWND hwnd)
+{
+    return hwnd ? static_cast<CWnd*>(::GetPropW(hwnd, kObjectProperty)) : nullptr;
+}
+
+void CWnd::Attach(HWND hwnd, WNDPROC previous)
+{
+    m_hWnd = hwnd;
+    m_previousProc = previous;
+    ::SetPropW(hwnd, kObjectProperty, this);
+}
+
+HWND CWnd::Detach()
+{
+    HWND hwnd = m_hWnd;
+    if (hwnd) ::RemovePropW(hwnd, kObjectProperty);
+    m_hWnd = nullptr;
+    m_previousProc = nullptr;
+    return hwnd;
+}
+
+BOOL CWnd::RegisterFrameworkClass(LPCWSTR className, UINT classStyle, HCURSOR cursor)
+{
+    WNDCLASSW existing;
+    if (::GetClassInfoW(AfxGetInstanceHandle(), className, &existing)) return TRUE;
+    WNDCLASSW wc = {};
+    wc.style = classStyle;
+    wc.lpfnWndProc = FrameworkWndProc;
+    wc.hInstance = AfxGetInstanceHandle();
+    wc.hCursor = cursor;
+    wc.lpszClassName = className;
+    return ::RegisterClassW(&wc) != 0;
+}
+
+BOOL CWnd::CreateEx(DWORD exStyle, LPCWSTR className, LPCWSTR title, DWORD style, int x, int y,
+                    int width, int height, HWND parent, HMENU idOrMenu)
+{
+    objectBeingCreated = this;
+    HWND hwnd = ::CreateWindowExW(exStyle, className, title, style, x, y, width, height, parent,
+                                  idOrMenu, AfxGetInstanceHandle(), nullptr);
+    objectBeingCreated = nullptr;
+    return hwnd != nullptr;
+}
+
+BOOL CWnd::SubclassWindow(HWND hwnd)
+{
+    if (!hwnd || m_hWnd || FromHandle(hwnd)) return FALSE;
+    Attach(hwnd, nullptr);
+    PreSubclassWindow();
+    m_previousProc = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FrameworkWndProc)));
+    return TRUE;
+}
+
+BOOL CWnd::SubclassDlgItem(UINT id, CWnd* parent)
+{
+    return parent && SubclassWindow(::GetDlgItem(parent->m_hWnd, static_cast<int>(id)));
+}
+
+HWND CWnd::UnsubclassWindow()
+{
+    if (m_hWnd && m_previousProc)
+        ::SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_previousProc));
+    return Detach();
+}
+
+BOOL CWnd::DestroyWindow() { return m_hWnd && ::DestroyWindow(m_hWnd); }
+
+BOOL CWnd::PreTranslateMessage(MSG*) { return FALSE; }
+
+LRESULT CALLBACK CWnd::FrameworkWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    CWnd* wnd = FromHandle(hwnd);
+    if (!wnd && objectBeingCreated) {
+        wnd = objectBeingCreated;
+        objectBeingCreated = nullptr;
+        wnd->Attach(hwnd, ::DefWindowProcW);
+    }
+    if (!wnd) return ::DefWindowProcW(hwnd, message, wParam, lParam);
+
+    CurrentMessage saved = wnd->m_current;
+    wnd->m_current = { message, wParam, lParam };
+    LRESULT result = wnd->WindowProc(message, wParam, lParam);
+    wnd->m_current = saved;
+    if (message == WM_NCDESTROY) wnd->HandleNcDestroy();
+    return result;
+}
+
+void CWnd::HandleNcDestroy()
+{
+    UnsubclassWindow();
+    CWinApp* app = AfxGetApp();
+    if (app && app->m_pMainWnd == this) {
+        // Closing the main window ends the application's message loop.
+        app->m_pMainWnd = nullptr;
+        ::PostQuitMessage(0);
+    }
+    PostNcDestroy();
+}
+
+LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    LRESULT result = 0;
+    if (Dispatch(message, wParam, lParam, &result)) return result;
+    return DefWindowProc(message, wParam, lParam);
+}
+
+LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (m_previousProc) return ::CallWindowProcW(m_previousProc, m_hWnd, message, wParam, lParam);
+    return ::DefWindowProcW(m_hWnd, message, wParam, lParam);
+}
+
+LRESULT CWnd::Default() { return DefWindowProc(m_current.message, m_current.wParam, m_current.lParam); }
+
+const MessageEntry* CWnd::FindEntry(MessageKind kind, UINT message, UINT id) const
+{
+    for (const MessageMap* map = GetMessageMap(); map; map = map->base ? map->base() : nullptr) {
+        for (const MessageEntry* e = map->entries; e->kind != MessageKind::End; ++e) {
+            if (e->kind != kind) continue;
+            switch (kind) {
+            case MessageKind::RegisteredMessage:
+                if (*e->registeredId == message) return e;
+                break;
+            case MessageKind::Command:
+                if (e->id == id) return e;
+                break;
+            case MessageKind::Notify:
+                if (e->message == message && e->id == id) return e;
+                break;
+            default:
+                if (e->message == message) return e;
+                break;
+            }
+        }
+    }
+    return nullptr;
+}
+
+BOOL CWnd::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
+{
+    if (message == WM_COMMAND) return DispatchCommand(wParam, lParam, result);
+    if (message == WM_NOTIFY) return DispatchNotify(wParam, lParam, result);
+    if (IsControlColorMessage(message) &&
+        ReflectToChild(reinterpret_cast<HWND>(lParam), message, wParam, lParam, result))
+        return TRUE;
+
+    const MessageEntry* entry = FindEntry(MessageKind::Message, message, 0);
+    if (!entry) entry = FindEntry(MessageKind::RegisteredMessage, message, 0);
+    if (entry) {
+        *result = (this->*entry->handler)(wParam, lParam);
+        return TRUE;
+    }
+
+    if (message == WM_DRAWITEM) {
+        // A menu entry is drawn by the menu object registered under its
+        // menu handle; a control's entry by the control itself.
+        auto* draw = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+        if (draw->CtlType == ODT_MENU) {
+            CMenu* menu = CMenu::FromHandle(reinterpret_cast<HMENU>(draw->hwndItem));
+            if (!menu) return FALSE;
+            menu->DrawItem(draw);
+            *result = TRUE;
+            return TRUE;
+        }
+        return ReflectToChild(draw->hwndItem, message, wParam, lParam, result);
+    }
+    return FALSE;
+}
+
+BOOL CWnd::DispatchCommand(WPARAM wParam, LPARAM lParam, LRESULT* result)
+{
+    HWND control = reinterpret_cast<HWND>(lParam);
+    if (control && ReflectToChild(control, WM_COMMAND, wParam, lParam, result)) return TRUE;
+    UINT code = HIWORD(wParam);
+    if (code != 0 && code != 1) return FALSE;  // menu, accelerator or BN_CLICKED only
+    const MessageEntry* entry = FindEntry(MessageKind::Command, 0, LOWORD(wParam));
+    if (!entry) return FALSE;
+    *result = (this->*entry->handler)(wParam, lParam);
+    return TRUE;
+}
+
+BOOL CWnd::DispatchNotify(WPARAM wParam, LPARAM lParam, LRESULT* result)
+{
+    auto* header = reinterpret_cast<NMHDR*>(lParam);
+    if (!header) return FALSE;
+    if (ReflectToChild(header->hwndFrom, WM_NOTIFY, wParam, lParam, result)) return TRUE;
+    const MessageEntry* entry =
+        FindEntry(MessageKind::Notify, header->code, static_cast<UINT>(header->idFrom));
+    if (!entry) return FALSE;
+    *result = (this->*entry->handler)(wParam, lParam);
+    return TRUE;
+}
+
+BOOL CWnd::ReflectToChild(HWND child, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
+{
+    CWnd* control = FromHandle(child);
+    return control && control->OnChildNotify(message, wParam, lParam, result);
+}
+
+BOOL CWnd::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
+{
+    const MessageEntry* entry = nullptr;
+    if (message == WM_COMMAND)
+        entry = FindEntry(MessageKind::CommandReflect, HIWORD(wParam), 0);
+    else if (message == WM_NOTIFY)
+        entry = FindEntry(MessageKind::NotifyReflect, reinterpret_cast<NMHDR*>(lParam)->code, 0);
+    else
+        entry = FindEntry(MessageKind::MessageReflect, message, 0);
+    if (!entry) return FALSE;
+    CurrentMessage saved = m_current;
+    m_current = { message, wParam, lParam };
+    *result = (this->*entry->handler)(wParam, lParam);
+    m_current = saved;
+    return TRUE;
+}

@@ -1,0 +1,62 @@
+// The hotkey table: the command pool (command texts) and the record list
+// (HotkeyRecord entries); record i is registered as hotkey id 110 + i.
+//
+// A hotkey code packs the key into bits 0-15 and the flag byte into bits
+// 16-23: 0x01 virtual key, 0x02 made by the edit dialog, 0x04 Shift,
+// 0x08 Ctrl, 0x10 Alt, 0x20 Win. A code of 0 means no hotkey.
+#pragma once
+
+#include "../app/RecordArray.h"
+#include "../app/StringPool.h"
+#include "../framework/CString.h"
+
+struct HotkeyRecord {
+    unsigned int code;
+    int command;  // 1-based index into the command pool
+};
+static_assert(sizeof(HotkeyRecord) == 8, "the record list holds 8-byte records");
+
+namespace HotkeyFlag {
+constexpr unsigned VirtualKey = 0x01;
+constexpr unsigned FromEditDialog = 0x02;
+constexpr unsigned Shift = 0x04;
+constexpr unsigned Ctrl = 0x08;
+constexpr unsigned Alt = 0x10;
+constexpr unsigned Win = 0x20;
+}  // namespace HotkeyFlag
+
+constexpr int kHotkeyIdBase = 110;
+constexpr int kHotkeyRecordStep = 256;
+// The command that pops up the short-cut menu instead of opening a path.
+extern const wchar_t kShortcutMenuMarker[];
+
+extern CStringPool theCommandPool;
+extern CRecordArray theRecordList;
+
+inline unsigned HotkeyFlags(unsigned code) { return (code >> 16) & 0xFF; }
+inline unsigned HotkeyKey(unsigned code) { return code & 0xFFFF; }
+
+// Adds a hotkey: its command to the pool and, when the pool gives an index,
+// the record to the list. Returns the record's index, or a result below 1.
+int AddHotkey(unsigned code, const wchar_t* command);
+const HotkeyRecord* GetHotkeyRecord(int index);
+// The record's command text, or nullptr for a missing record or command.
+const wchar_t* GetHotkeyCommand(const HotkeyRecord* record);
+
+// The key-name table: virtual-key code and name, in combo-box order.
+struct KeyName {
+    unsigned short virtualKey;
+    const wchar_t* name;
+};
+constexpr int kKeyNameCount = 27;
+constexpr int kNamedKeyCount = 21;  // rows 0-20; 21-26 are the numeric-pad operators
+extern const KeyName kKeyNames[kKeyNameCount];
+// The characters that cannot be combined with modifiers.
+extern const wchar_t kSpecialCharacters[];
+
+// "Alt+", "Ctrl+", "Shift+", "Win+", then the key's name.
+CString FormatHotkeyText(unsigned flags, unsigned key);
+// The key's part of that text alone.
+CString FormatHotkeyKey(unsigned flags, unsigned key);
+// RegisterHotKey's modifiers for a code.
+UINT HotkeyModifiers(unsigned code);

@@ -1,0 +1,65 @@
+// A popup menu whose owner-drawn entries carry a 16 x 16 image from a shared
+// image list and an optional right-aligned hotkey text after a TAB. Owns
+// its entries' records and the objects of its submenus.
+#pragma once
+
+#include <vector>
+
+#include "../framework/CMenu.h"
+
+struct MenuItemData {
+    static constexpr int kLabelLength = 72;  // 71 characters and a terminator
+    wchar_t label[kLabelLength];
+    int normalImage;
+    int selectedImage;  // -1: the normal image
+    int grayedImage;    // -1: the normal image
+};
+
+class CIconMenu : public CMenu {
+public:
+    explicit CIconMenu(HIMAGELIST imageList);
+    ~CIconMenu() override;
+
+    // Appends an entry; owner-drawn when the flags ask for it or an image
+    // is given. A separator stays a plain system separator.
+    BOOL AppendItem(UINT flags, UINT_PTR id, LPCWSTR text, int normalImage, int selectedImage = -1,
+                    int grayedImage = -1);
+    // Appends a submenu entry and returns the submenu's object to fill.
+    CIconMenu* AppendPopup(UINT flags, LPCWSTR text, int normalImage, int selectedImage = -1,
+                           int grayedImage = -1);
+
+    void DrawItem(DRAWITEMSTRUCT* draw) override;
+    void MeasureItem(MEASUREITEMSTRUCT* measure) override;
+    // Destroys the child menus, drawing objects, records and the handle.
+    virtual void DestroyAll();
+
+    HIMAGELIST GetImageList() const { return m_imageList; }
+    int GetIconWidth() const { return m_iconWidth; }
+    int GetIconHeight() const { return m_iconHeight; }
+
+private:
+    MenuItemData* NewRecord(LPCWSTR text, int normalImage, int selectedImage, int grayedImage);
+    HICON ChooseIcon(const MenuItemData* data, UINT state) const;
+
+    std::vector<MenuItemData*> m_records;
+    std::vector<CIconMenu*> m_children;
+    COLORREF m_menuColour;
+    COLORREF m_menuTextColour;
+    COLORREF m_highlightColour;
+    COLORREF m_highlightTextColour;
+    LOGFONTW m_menuFontDescription = {};
+    HFONT m_menuFont = nullptr;
+    HIMAGELIST m_imageList;
+    int m_iconWidth = 0;
+    int m_iconHeight = 0;
+    HBRUSH m_menuBrush = nullptr;
+    HBRUSH m_highlightBrush = nullptr;
+};
+
+// The menu object that measures the entry with that id (a submenu's entry
+// in its parent is identified by the submenu's handle), or nullptr.
+CIconMenu* FindOwnerMenu(CIconMenu* menu, UINT id);
+
+// Fetches the file's small shell icon and appends it to the image list when
+// one is given. False when no icon could be had.
+bool AddFileIcon(LPCWSTR path, HIMAGELIST imageList);

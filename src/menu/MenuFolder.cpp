@@ -1,0 +1,201 @@
+#include "MenuFolder.h"
+
+#include "../framework/CWinApp.h"
+#include "../hotkeys/HotkeyTable.h"
+#include "IconMenu.h"
+
+int folderAsSeparator = 0;
+std::vector<CString> menuItemTable;
+UINT nextMenuItemId = MenuCommand::FirstFileEntry;
+
+namespace {
+
+wchar_t menuFolderPath[MAX_PATH] = {};
+
+bool IsDotEntry(const WIN32_FIND_DATAW& entry)
+{
+    return lstrcmpW(entry.cFileName, L".") == 0 || lstrcmpW(entry.cFileName, L"..") == 0;
+}
+
+// folder + "\" + name into a MAX_PATH buffer; false when it would not fit,
+// and the entry is then left out of the menu.
+bool JoinPath(wchar_t (&path)[MAX_PATH], LPCWSTR folder, LPCWSTR name)
+{
+    int folderLength = lstrlenW(folder);
+    if (folderLength + 1 + lstrlenW(name) >= MAX_PATH) return false;
+    lstrcpyW(path, folder);
+    path[folderLength] = L'\\';
+    lstrcpyW(path + folderLength + 1, name);
+    return true;
+}
+
+// Calls visit(entry, path) for each entry of the folder but "." and "..".
+template <typename Visit>
+void ForEachEntry(LPCWSTR folder, Visit visit)
+{
+    wchar_t pattern[MAX_PATH];
+    if (!JoinPath(pattern, folder, L"*.*")) return;
+    WIN32_FIND_DATAW entry;
+    HANDLE find = ::FindFirstFileW(pattern, &entry);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do {
+        wchar_t path[MAX_PATH];
+        if (!IsDotEntry(entry) && JoinPath(path, folder, entry.cFileName)) visit(entry, path);
+    } while (::FindNextFileW(find, &entry));
+    ::FindClose(find);
+}
+
+// The display text of the first hotkey (lowest index) whose command names
+// the path, or an empty text.
+CString HotkeyTextFor(LPCWSTR path)
+{
+    CString text;
+    for (int index = static_cast<int>(theRecordList.GetCount()); index >= 1; --index) {
+        const HotkeyRecord* record = GetHotkeyRecord(index);
+        const wchar_t* command = GetHotkeyCommand(record);
+        if (command && lstrcmpiW(command, path) == 0)
+            text = FormatHotkeyText(HotkeyFlags(record->code), HotkeyKey(record->code));
+    }
+    return text;
+}
+
+// The file name cut at its last dot, then TAB and the hotkey text; cut to
+// the buffer when too long.
+void MakeLabel(wchar_t (&label)[MAX_PATH], LPCWSTR name, const CString& hotkey)
+{
+    lstrcpynW(label, name, MAX_PATH);
+    wchar_t* dot = wcsrchr(label, L'.');
+    if (dot) *dot = 0;
+    if (hotkey.IsEmpty()) return;
+    int length = lstrlenW(label);
+    if (length + 1 < MAX_PATH) {
+        label[length] = L'\t';
+        lstrcpynW(label + length + 1, hotkey, MAX_PATH - length - 1);
+    }
+}
+
+void PreloadIcon(LPCWSTR path)
+{
+    SHFILEINFOW info = {};
+    auto list = reinterpret_cast<HIMAGELIST>(
+        ::SHGetFileInfoW(path, 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+    if (!list) return;
+    HICON icon = ::ImageList_GetIcon(list, info.iIcon, ILD_NORMAL);
+    if (icon) ::DestroyIcon(icon);
+}
+
+void AppendFileEntry(CIconMenu* menu, LPCWSTR name, LPCWSTR path)
+{
+    menuItemTable.emplace_back(path);
+    CString hotkey = HotkeyTextFor(path);
+    int image = -1;
+    if (AddFileIcon(path, menu->GetImageList())) image = ::ImageList_GetImageCount(menu->GetImageList()) - 1;
+    wchar_t label[MAX_PATH];
+    MakeLabel(label, name, hotkey);
+    menu->AppendItem(MF_OWNERDRAW, nextMenuItemId++, label, image, image, image);
+}
+
+void ScanSubfolder(CIconMenu* menu, LPCWSTR name, LPCWSTR path)
+{
+    if (!menu) {
+        ScanMenuFolder(nullptr, path);
+    } else if (folderAsSeparator) {
+        int before = menu->GetMenuItemCount();
+        ScanMenuFolder(menu, path);
+        if (menu->GetMenuItemCount() != before) menu->AppendItem(MF_SEPARATOR, 0, nullptr, -1);
+    } else {
+        CIconMenu* submenu = menu->AppendPopup(MF_OWNERDRAW, name, MenuImage::Folder, MenuImage::Folder,
+                                               MenuImage::Folder);
+        if (submenu) ScanMenuFolder(submenu, path);
+    }
+}
+
+}  // namespace
+
+const wchar_t* MenuItemPath(UINT id)
+{
+    if (id < MenuCommand::FirstFileEntry) return nullptr;
+    size_t position = id - MenuCommand::FirstFileEntry;
+    return position < menuItemTable.size() ? static_cast<const wchar_t*>(menuItemTable[position]) : nullptr;
+}
+
+LPCWSTR MenuFolderPath() { return menuFolderPath; }
+
+void CreateMenuFolder()
+{
+    wchar_t path[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    path[MAX_PATH - 1] = 0;
+    ::PathRemoveExtensionW(path);
+    lstrcpynW(menuFolderPath, path, MAX_PATH);
+    ::CreateDirectoryW(menuFolderPath, nullptr);
+}
+
+void ScanMenuFolder(CIconMenu* menu, LPCWSTR folder)
+{
+    ForEachEntry(folder, [menu](const WIN32_FIND_DATAW& entry, LPCWSTR path) {
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ScanSubfolder(menu, entry.cFileName, path);
+    });
+    ForEachEntry(folder, [menu](const WIN32_FIND_DATAW& entry, LPCWSTR path) {
+        if (entry.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY)) return;
+        if (menu)
+            AppendFileEntry(menu, entry.cFileName, path);
+        else
+            PreloadIcon(path);
+    });
+}
+
+void BuildShortcutMenu(CIconMenu* menu, BOOL autoStartOn, BOOL full)
+{
+    if (full) {
+        menu->AppendItem(MF_OWNERDRAW, MenuCommand::AddNewItem, L"<<Add New Item>>", MenuImage::AddNewItem,
+                         MenuImage::AddNewItem, MenuImage::AddNewItem);
+        menu->AppendItem(MF_SEPARATOR, 0, nullptr, -1);
+    }
+    nextMenuItemId = MenuCommand::FirstFileEntry;
+    menuItemTable.clear();
+    ScanMenuFolder(menu, menuFolderPath);
+    if (!full) return;
+
+    int count = menu->GetMenuItemCount();
+    if (count > 2 && menu->GetMenuItemID(count - 1) != 0) menu->AppendItem(MF_SEPARATOR, 0, nullptr, -1);
+
+    CIconMenu* fixed = menu->AppendPopup(MF_OWNERDRAW, L"Quillop", MenuImage::Program, MenuImage::Program,
+                                         MenuImage::Program);
+    if (!fixed) return;
+    struct FixedEntry {
+        UINT id;
+        LPCWSTR text;
+        int image;
+    };
+    const int autoStartImage = autoStartOn ? MenuImage::On : MenuImage::AutoStartOff;
+    const int separatorImage = folderAsSeparator ? MenuImage::On : MenuImage::SeparatorOff;
+    const FixedEntry entries[] = {
+        { MenuCommand::Desktop, L"Desktop", MenuImage::Desktop },
+        { MenuCommand::ShowAll, L"Show All", MenuImage::ShowAll },
+        { 0, nullptr, -1 },
+        { MenuCommand::Edit, L"Edit", MenuImage::Edit },
+        { MenuCommand::Hotkeys, L"Hotkeys", MenuImage::Hotkeys },
+        { 0, nullptr, -1 },
+        { MenuCommand::AutoStart, L"Auto Start", autoStartImage },
+        { MenuCommand::FolderAsSeparator, L"Folder As Separator", separatorImage },
+        { 0, nullptr, -1 },
+        { MenuCommand::Help, L"Help", MenuImage::Help },
+        { MenuCommand::About, L"About", MenuImage::About },
+        { 0, nullptr, -1 },
+        { MenuCommand::Exit, L"Exit", MenuImage::Exit },
+    };
+    for (const FixedEntry& entry : entries) {
+        if (entry.text)
+            fixed->AppendItem(MF_OWNERDRAW, entry.id, entry.text, entry.image, entry.image, entry.image);
+        else
+            fixed->AppendItem(MF_SEPARATOR, 0, nullptr, -1);
+    }
+}
+
+void LoadFolderAsSeparator()
+{
+    folderAsSeparator = static_cast<int>(AfxGetApp()->GetProfileInt(L"Option", L"DirAsSpt", 0));
+}
+
+void SaveFolderAsSeparator() { AfxGetApp()->WriteProfileInt(L"Option", L"DirAsSpt", folderAsSeparator); }

@@ -1,0 +1,54 @@
+// The menu folder beside the executable (its name without the extension),
+// its scan into the short-cut menu, the menu item table that maps a file
+// entry's command id back to its path, and the "Folder As Separator" option.
+#pragma once
+
+#include <vector>
+
+#include "../framework/CString.h"
+
+class CIconMenu;
+
+// Command ids of the short-cut menu.
+namespace MenuCommand {
+constexpr UINT None = 0;
+constexpr UINT AddNewItem = 1;
+constexpr UINT Desktop = 2;
+constexpr UINT ShowAll = 3;
+constexpr UINT Edit = 4;
+constexpr UINT Hotkeys = 5;
+constexpr UINT AutoStart = 6;
+constexpr UINT FolderAsSeparator = 7;
+constexpr UINT Help = 8;
+constexpr UINT About = 9;
+constexpr UINT Exit = 10;
+constexpr UINT FirstFileEntry = 11;
+}  // namespace MenuCommand
+
+// Indexes into the built-in image strip (bitmap 132).
+namespace MenuImage {
+constexpr int AddNewItem = 0, Program = 1, Desktop = 2, AutoStartOff = 3, Help = 4, About = 5, Exit = 6,
+              Folder = 7, On = 8, Edit = 9, SeparatorOff = 10, ShowAll = 11, Hotkeys = 12;
+constexpr int StripCount = 13;
+}  // namespace MenuImage
+
+// Subfolders merged into their parent between separators instead of
+// submenus; 0 = off.
+extern int folderAsSeparator;
+
+// The full paths of the file entries of the menu being shown: command id
+// 11 + k belongs to position k.
+extern std::vector<CString> menuItemTable;
+extern UINT nextMenuItemId;
+// The path of command id, or nullptr when the id has no table position.
+const wchar_t* MenuItemPath(UINT id);
+
+// The menu folder's path; computed by CreateMenuFolder.
+LPCWSTR MenuFolderPath();
+void CreateMenuFolder();
+// Appends the folder's content to the menu, recursively; with no menu it
+// only preloads the shell icons of the folder's files.
+void ScanMenuFolder(CIconMenu* menu, LPCWSTR folder);
+void BuildShortcutMenu(CIconMenu* menu, BOOL autoStartOn, BOOL full);
+void LoadFolderAsSeparator();
+void SaveFolderAsSeparator();

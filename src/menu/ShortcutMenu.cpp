@@ -1,0 +1,136 @@
+#include "ShortcutMenu.h"
+
+#include "../../res/resource.h"
+#include "../app/TrayWindow.h"
+#include "../framework/CWinApp.h"
+#include "IconMenu.h"
+#include "MenuFolder.h"
+
+CIconMenu* activeMenu = nullptr;
+
+namespace {
+
+constexpr COLORREF kMagenta = RGB(255, 0, 255);
+
+// The menu image list: the 13 built-in images, then one icon per file entry.
+HIMAGELIST CreateMenuImageList()
+{
+    HIMAGELIST list = ::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 1);
+    if (!list) return nullptr;
+    HBITMAP strip = ::LoadBitmapW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDB_MENU_IMAGES));
+    if (strip) {
+        ::ImageList_AddMasked(list, strip, kMagenta);
+        ::DeleteObject(strip);
+    }
+    ::ImageList_SetBkColor(list, ::GetSysColor(COLOR_MENU));
+    return list;
+}
+
+bool IsCtrlDown() { return (::GetKeyState(VK_CONTROL) & 0x8000) != 0; }
+
+// A shortcut's working directory, when it can be loaded and resolved.
+bool ShortcutWorkingDirectory(LPCWSTR path, wchar_t (&directory)[MAX_PATH])
+{
+    IShellLinkW* link = nullptr;
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                  reinterpret_cast<void**>(&link))))
+        return false;
+    bool resolved = false;
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+        CWnd* main = AfxGetMainWnd();
+        if (SUCCEEDED(file->Load(path, 0)) &&
+            SUCCEEDED(link->Resolve(main ? main->m_hWnd : nullptr, SLR_ANY_MATCH))) {
+            link->GetWorkingDirectory(directory, MAX_PATH);
+            resolved = true;
+        }
+        file->Release();
+    }
+    link->Release();
+    return resolved;
+}
+
+}  // namespace
+
+int PopupShortcutMenu(HWND owner, BOOL autoStartOn, BOOL full)
+{
+    HIMAGELIST images = CreateMenuImageList();
+    auto* menu = new CIconMenu(images);
+    menu->CreatePopupMenu();
+    BuildShortcutMenu(menu, autoStartOn, full);
+    if (menu->GetMenuItemCount() <= 0) {
+        delete menu;
+        if (images) ::ImageList_Destroy(images);
+        return 0;
+    }
+
+    activeMenu = menu;
+    POINT cursor;
+    ::GetCursorPos(&cursor);
+    ::SetForegroundWindow(owner);
+    UINT id = static_cast<UINT>(::TrackPopupMenu(menu->m_hMenu, TPM_RETURNCMD, cursor.x, cursor.y, 0, owner, nullptr));
+    if (id > 0) {
+        // A Ctrl choice of a fixed entry, which has no folder, runs as a plain choice.
+        if (IsCtrlDown() && MenuItemPath(id))
+            OpenFolderItems(id);
+        else
+            ::SendMessageW(owner, WM_MENU_COMMAND, id, 0);
+    }
+    menuItemTable.clear();
+    ::PostMessageW(owner, WM_NULL, 0, 0);
+    activeMenu = nullptr;
+    int count = menu->GetMenuItemCount();
+    delete menu;
+    if (images) ::ImageList_Destroy(images);
+    return count;
+}
+
+void OpenMenuItem(UINT id)
+{
+    if (const wchar_t* path = MenuItemPath(id)) OpenPath(CString(path));
+}
+
+void OpenFolderItems(UINT id)
+{
+    const wchar_t* chosen = MenuItemPath(id);
+    if (!chosen) return;
+    CString folder(chosen);
+    folder.Truncate(folder.ReverseFind(L'\\') + 1);
+    const int n = folder.GetLength();
+    // Copied first: opening a path must not see the table change under it.
+    std::vector<CString> entries = menuItemTable;
+    for (const CString& entry : entries) {
+        if (entry.GetLength() >= n && wcsncmp(entry, folder, static_cast<size_t>(n)) == 0 &&
+            entry.Find(L'\\', n) < 0)
+            OpenPath(entry);
+    }
+}
+
+void OpenPath(LPCWSTR path)
+{
+    wchar_t directory[MAX_PATH] = {};
+    SHFILEINFOW info = {};
+    bool isShortcut = ::SHGetFileInfoW(path, 0, &info, sizeof(info), SHGFI_ATTRIBUTES) &&
+                      (info.dwAttributes & SFGAO_LINK);
+    if (!isShortcut || !ShortcutWorkingDirectory(path, directory)) {
+        // The file's own folder; a bare name without a folder starts in the
+        // current directory.
+        directory[0] = 0;
+        const wchar_t* backslash = wcsrchr(path, L'\\');
+        if (backslash && backslash - path < MAX_PATH) lstrcpynW(directory, path, static_cast<int>(backslash - path) + 1);
+    }
+
+    SHELLEXECUTEINFOW execute = {};
+    execute.cbSize = sizeof(execute);
+    execute.fMask = SEE_MASK_FLAG_DDEWAIT | SEE_MASK_DOENVSUBST;
+    execute.lpFile = path;
+    execute.lpDirectory = directory;
+    execute.nShow = SW_SHOWNORMAL;
+    ::ShellExecuteExW(&execute);
+}
+
+void MeasureShortcutMenuItem(MEASUREITEMSTRUCT* measure)
+{
+    if (!activeMenu) return;
+    if (CIconMenu* owner = FindOwnerMenu(activeMenu, measure->itemID)) owner->MeasureItem(measure);
+}

@@ -1,0 +1,25 @@
+// Popping up the short-cut menu at the cursor and opening what is chosen.
+#pragma once
+
+#include "../framework/Afx.h"
+
+class CIconMenu;
+
+// The top-level menu object of the popup being tracked, or nullptr.
+extern CIconMenu* activeMenu;
+
+// Builds the menu (full: with "<<Add New Item>>" and the fixed entries),
+// tracks it at the cursor and sends the choice to the owner as
+// WM_MENU_COMMAND; with Ctrl held, a file entry opens its whole folder
+// instead. Returns the number of top-level entries, or 0 when there was
+// nothing to show.
+int PopupShortcutMenu(HWND owner, BOOL autoStartOn, BOOL full);
+// Opens the file entry of a command id of 11 and up.
+void OpenMenuItem(UINT id);
+// Opens every file that lies directly in the folder of the chosen entry.
+void OpenFolderItems(UINT id);
+// Opens a file, folder, program or shortcut through the shell: shortcuts in
+// their own working directory, other files in their folder.
+void OpenPath(LPCWSTR path);
+// The owner windows' measuring route for short-cut menu entries.
+void MeasureShortcutMenuItem(MEASUREITEMSTRUCT* measure);
