@@ -1,6 +1,8 @@
 #include "TestSupport.h"
 
 #include <fstream>
+#include <cstdio>
+#include <cstdlib>
 #include <iterator>
 
 namespace test {
@@ -58,6 +60,62 @@ void Pump(DWORD milliseconds)
         }
         if (milliseconds) ::Sleep(10);
     } while (::GetTickCount() - start < milliseconds);
+}
+
+}  // namespace test
+
+namespace test {
+
+MessageBoxAnswer::MessageBoxAnswer(const wchar_t* caption, int button) : m_caption(caption), m_button(button)
+{
+    m_answered = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    m_thread = ::CreateThread(nullptr, 0, Watch, this, 0, nullptr);
+}
+
+MessageBoxAnswer::~MessageBoxAnswer()
+{
+    ::InterlockedExchange(&m_stop, 1);
+    ::WaitForSingleObject(m_thread, 10000);
+    ::CloseHandle(m_thread);
+    ::CloseHandle(m_answered);
+}
+
+DWORD WINAPI MessageBoxAnswer::Watch(void* self)
+{
+    auto* me = static_cast<MessageBoxAnswer*>(self);
+    while (!me->m_stop) {
+        HWND box = ::FindWindowW(L"#32770", me->m_caption.c_str());
+        DWORD process = 0;
+        if (box) ::GetWindowThreadProcessId(box, &process);
+        if (box && process == ::GetCurrentProcessId() && ::IsWindowVisible(box)) {
+            HWND text = ::GetDlgItem(box, 0xFFFF);  // the message text's static
+            wchar_t buffer[1024] = {};
+            if (text) ::GetWindowTextW(text, buffer, 1024);
+            me->m_text = buffer;
+            ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(me->m_button, BN_CLICKED),
+                           reinterpret_cast<LPARAM>(::GetDlgItem(box, me->m_button)));
+            ::SetEvent(me->m_answered);
+            return 0;
+        }
+        ::Sleep(50);
+    }
+    return 0;
+}
+
+std::wstring MessageBoxAnswer::Text(DWORD timeoutMs)
+{
+    ::WaitForSingleObject(m_answered, timeoutMs);
+    return m_text;
+}
+
+void HoldForScreenshot(const char* what)
+{
+    char value[32] = {};
+    if (!::GetEnvironmentVariableA("QUILLOP_HOLD_MS", value, sizeof(value))) return;
+    ::OutputDebugStringA(what);
+    std::printf("holding for a screenshot: %s\n", what);
+    std::fflush(stdout);
+    Pump(static_cast<DWORD>(std::atoi(value)));
 }
 
 }  // namespace test

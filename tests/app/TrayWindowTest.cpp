@@ -1,0 +1,211 @@
+// The real tray window, started by the application's own start-up.
+#include "app/LauncherApp.h"
+#include "app/TrayWindow.h"
+#include "hotkeys/HotkeyTable.h"
+#include "menu/MenuFolder.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const unsigned kCtrlAltF5 = 1769588;
+
+std::wstring HotkeyFile()
+{
+    wchar_t path[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    ::PathRenameExtensionW(path, L".key");
+    return path;
+}
+
+// UTF-16LE with a byte-order mark.
+std::string Utf16File(const std::wstring& text)
+{
+    std::string bytes = "\xFF\xFE";
+    for (wchar_t c : text) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    return bytes;
+}
+
+bool IconExists(HWND window)
+{
+    NOTIFYICONDATAW record = {};
+    record.cbSize = NOTIFYICONDATAW_V1_SIZE;
+    record.hWnd = window;
+    record.uID = 0;
+    record.uFlags = NIF_TIP;
+    lstrcpyW(record.szTip, L"Quillop");
+    return ::Shell_NotifyIconW(NIM_MODIFY, &record);
+}
+
+class TrayWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (theTrayWindow.m_hWnd) return;
+        test::WriteFile(HotkeyFile(), Utf16File(L"1769588\r\nC:\\nothing.txt\r\n\r\n"));
+        ASSERT_TRUE(theApp.InitInstance());
+        ASSERT_NE(theTrayWindow.m_hWnd, nullptr);
+    }
+};
+
+TEST_F(TrayWindowTest, StartsHiddenWithTheIconAndTheHotkeys)
+{
+    EXPECT_EQ(AfxGetMainWnd(), &theTrayWindow);
+    EXPECT_FALSE(::IsWindowVisible(theTrayWindow.m_hWnd));
+    EXPECT_EQ(theApp.GetIconAttempts(), 1);  // the shell was ready: one request, no pause
+    EXPECT_TRUE(IconExists(theTrayWindow.m_hWnd));
+    EXPECT_EQ(theApp.GetProfileKeyPath(), L"Software\\Velmor's Tools\\app_tests");
+    EXPECT_TRUE(test::Exists(MenuFolderPath()));
+    ASSERT_EQ(theRecordList.GetCount(), 1u);
+    EXPECT_EQ(GetHotkeyRecord(1)->code, kCtrlAltF5);
+    // The combination is taken by the tray window.
+    EXPECT_FALSE(::RegisterHotKey(nullptr, 1, MOD_CONTROL | MOD_ALT, VK_F5));
+}
+
+TEST_F(TrayWindowTest, TaskbarCreatedAddsTheIconAgain)
+{
+    DeleteNotifyIcon(theTrayWindow.m_hWnd);
+    ASSERT_FALSE(IconExists(theTrayWindow.m_hWnd));
+    EXPECT_EQ(theTrayWindow.SendMessage(taskbarCreatedMessage), 0);
+    EXPECT_TRUE(IconExists(theTrayWindow.m_hWnd));
+}
+
+TEST_F(TrayWindowTest, IconCallbackIgnoresOtherIconsAndOtherButtons)
+{
+    EXPECT_EQ(theTrayWindow.SendMessage(WM_TRAY_ICON, 1, WM_RBUTTONUP), 0);
+    EXPECT_EQ(theTrayWindow.SendMessage(WM_TRAY_ICON, 0, WM_LBUTTONDBLCLK), 1);
+    test::Pump();
+    EXPECT_FALSE(::IsWindowVisible(theTrayWindow.m_hWnd));
+}
+
+RECT ShowDropWindowAt(int x, int y)
+{
+    ::SetCursorPos(x, y);
+    theTrayWindow.SendMessage(WM_TRAY_ICON, 0, WM_MOUSEMOVE);
+    theTrayWindow.SendMessage(WM_TRAY_ICON, 0, WM_RBUTTONUP);
+    test::Pump();  // the posted show-drop-window message
+    RECT shown;
+    ::GetWindowRect(theTrayWindow.m_hWnd, &shown);
+    return shown;
+}
+
+TEST_F(TrayWindowTest, DropWindowIsCentredOnThePointerAndKeptInAtRightAndBottom)
+{
+    const int screenWidth = ::GetSystemMetrics(SM_CXSCREEN);
+    const int screenHeight = ::GetSystemMetrics(SM_CYSCREEN);
+
+    RECT middle = ShowDropWindowAt(400, 300);
+    const int w = middle.right - middle.left, h = middle.bottom - middle.top;
+    EXPECT_TRUE(::IsWindowVisible(theTrayWindow.m_hWnd));
+    EXPECT_TRUE(::GetWindowLongW(theTrayWindow.m_hWnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_EQ(middle.left, 400 - w / 2);
+    EXPECT_EQ(middle.top, 300 - h / 2);
+    test::HoldForScreenshot("drop window");
+
+    RECT corner = ShowDropWindowAt(screenWidth - 2, screenHeight - 2);
+    EXPECT_EQ(corner.left, screenWidth - w);
+    EXPECT_EQ(corner.top, screenHeight - h);
+
+    RECT topLeft = ShowDropWindowAt(1, 1);  // not pushed back in at the left and top
+    EXPECT_EQ(topLeft.left, 1 - w / 2);
+    EXPECT_EQ(topLeft.top, 1 - h / 2);
+
+    theTrayWindow.SendMessage(WM_LBUTTONUP);
+    EXPECT_FALSE(::IsWindowVisible(theTrayWindow.m_hWnd));
+    ShowDropWindowAt(400, 300);
+    theTrayWindow.SendMessage(WM_RBUTTONUP);
+    EXPECT_FALSE(::IsWindowVisible(theTrayWindow.m_hWnd));
+}
+
+HWND MakeTopLevel(LPCWSTR title, bool visible)
+{
+    HWND hwnd = ::CreateWindowExW(0, L"STATIC", title, WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0), 50, 50,
+                                  200, 100, nullptr, nullptr, nullptr, nullptr);
+    // A static's default processing does not minimise on WM_SYSCOMMAND by
+    // itself in every version: give it the standard frame handling.
+    ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(::DefWindowProcW));
+    return hwnd;
+}
+
+TEST_F(TrayWindowTest, DesktopMinimisesTitledVisibleWindowsAndShowAllRestoresThem)
+{
+    HWND titled = MakeTopLevel(L"Quillop test window", true);
+    HWND untitled = MakeTopLevel(L"", true);
+    HWND hidden = MakeTopLevel(L"Hidden test window", false);
+    test::Pump(100);
+
+    theTrayWindow.SendMessage(WM_MENU_COMMAND, MenuCommand::Desktop);
+    test::Pump(300);
+    EXPECT_TRUE(::IsIconic(titled));
+    EXPECT_FALSE(::IsIconic(untitled));
+    EXPECT_FALSE(::IsIconic(hidden));
+    EXPECT_FALSE(::IsWindowVisible(hidden));
+
+    ::ShowWindow(hidden, SW_SHOWMINNOACTIVE);
+    ::ShowWindow(hidden, SW_HIDE);  // minimised but hidden: left alone
+    theTrayWindow.SendMessage(WM_MENU_COMMAND, MenuCommand::ShowAll);
+    test::Pump(100);
+    EXPECT_FALSE(::IsIconic(titled));
+    EXPECT_TRUE(::IsIconic(hidden));
+    for (HWND w : { titled, untitled, hidden }) ::DestroyWindow(w);
+}
+
+TEST_F(TrayWindowTest, FolderAsSeparatorTogglesAndIsSaved)
+{
+    const int first = folderAsSeparator;
+    theTrayWindow.SendMessage(WM_MENU_COMMAND, MenuCommand::FolderAsSeparator);
+    EXPECT_EQ(folderAsSeparator, first ? 0 : 1);
+    EXPECT_EQ(static_cast<int>(theApp.GetProfileInt(L"Option", L"DirAsSpt", 7)), folderAsSeparator);
+    theTrayWindow.SendMessage(WM_MENU_COMMAND, MenuCommand::FolderAsSeparator);
+    EXPECT_EQ(folderAsSeparator, first);
+    EXPECT_EQ(static_cast<int>(theApp.GetProfileInt(L"Option", L"DirAsSpt", 7)), first);
+}
+
+TEST_F(TrayWindowTest, HelpWithoutThePageSaysSo)
+{
+    test::MessageBoxAnswer answer(L"app_tests");
+    theTrayWindow.SendMessage(WM_MENU_COMMAND, MenuCommand::Help);
+    EXPECT_EQ(answer.Text(), L"Sorry, can't find Quillop.htm in current folder.\nYou should download a full "
+                             L"package of this software.");
+}
+
+TEST_F(TrayWindowTest, ExitDeletesTheIconAndFreesEveryHotkey)
+{
+    HWND window = theTrayWindow.m_hWnd;
+    theTrayWindow.SendMessage(WM_MENU_COMMAND, MenuCommand::Exit);
+    EXPECT_EQ(theTrayWindow.m_hWnd, nullptr);
+    EXPECT_FALSE(::IsWindow(window));
+    EXPECT_EQ(AfxGetMainWnd(), nullptr);
+    EXPECT_FALSE(IconExists(window));
+    EXPECT_EQ(theRecordList.GetCount(), 0u);
+    MSG quit;
+    ASSERT_TRUE(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(quit.wParam, 0u);
+    ASSERT_TRUE(::RegisterHotKey(nullptr, 1, MOD_CONTROL | MOD_ALT, VK_F5));
+    ::UnregisterHotKey(nullptr, 1);
+}
+
+TEST_F(TrayWindowTest, AQuitDuringStartUpEndsTheLoopWithMinusOneAndCleansUp)
+{
+    // SetUp started a fresh tray window; stop it and start again with a
+    // quit request waiting in the queue.
+    theTrayWindow.DestroyWindow();
+    MSG quit;
+    ::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    ::PostQuitMessage(5);
+    ASSERT_TRUE(theApp.InitInstance());
+    HWND window = theTrayWindow.m_hWnd;
+    EXPECT_TRUE(IconExists(window));
+    EXPECT_EQ(theApp.Run(), -1);
+    EXPECT_FALSE(::IsWindow(window));
+    EXPECT_FALSE(IconExists(window));
+    ASSERT_TRUE(::RegisterHotKey(nullptr, 1, MOD_CONTROL | MOD_ALT, VK_F5));
+    ::UnregisterHotKey(nullptr, 1);
+    ::CoInitialize(nullptr);  // Run's exit uninitialised COM
+}
+
+}  // namespace
