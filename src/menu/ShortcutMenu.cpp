@@ -12,20 +12,6 @@ namespace {
 
 constexpr COLORREF kMagenta = RGB(255, 0, 255);
 
-// The menu image list: the 13 built-in images, then one icon per file entry.
-HIMAGELIST CreateMenuImageList()
-{
-    HIMAGELIST list = ::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 1);
-    if (!list) return nullptr;
-    HBITMAP strip = ::LoadBitmapW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDB_MENU_IMAGES));
-    if (strip) {
-        ::ImageList_AddMasked(list, strip, kMagenta);
-        ::DeleteObject(strip);
-    }
-    ::ImageList_SetBkColor(list, ::GetSysColor(COLOR_MENU));
-    return list;
-}
-
 bool IsCtrlDown() { return (::GetKeyState(VK_CONTROL) & 0x8000) != 0; }
 
 // A shortcut's working directory, when it can be loaded and resolved.
@@ -51,6 +37,19 @@ bool ShortcutWorkingDirectory(LPCWSTR path, wchar_t (&directory)[MAX_PATH])
 }
 
 }  // namespace
+
+HIMAGELIST CreateMenuImageList()
+{
+    HIMAGELIST list = ::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 1);
+    if (!list) return nullptr;
+    HBITMAP strip = ::LoadBitmapW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDB_MENU_IMAGES));
+    if (strip) {
+        ::ImageList_AddMasked(list, strip, kMagenta);
+        ::DeleteObject(strip);
+    }
+    ::ImageList_SetBkColor(list, ::GetSysColor(COLOR_MENU));
+    return list;
+}
 
 int PopupShortcutMenu(HWND owner, BOOL autoStartOn, BOOL full)
 {

@@ -8,6 +8,10 @@ class CIconMenu;
 // The top-level menu object of the popup being tracked, or nullptr.
 extern CIconMenu* activeMenu;
 
+// The menu image list of one popup: the 13 built-in images, then one icon
+// per file entry as the menu is built.
+HIMAGELIST CreateMenuImageList();
+
 // Builds the menu (full: with "<<Add New Item>>" and the fixed entries),
 // tracks it at the cursor and sends the choice to the owner as
 // WM_MENU_COMMAND; with Ctrl held, a file entry opens its whole folder

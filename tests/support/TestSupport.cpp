@@ -15,15 +15,32 @@ std::wstring ExecutableFolder()
     return path;
 }
 
+namespace {
+
+// Paths past the classic limit need the long form.
+std::wstring Long(const std::wstring& path) { return path.size() >= MAX_PATH - 12 ? L"\\\\?\\" + path : path; }
+
+}  // namespace
+
 void RemoveTree(const std::wstring& path)
 {
-    if (!Exists(path)) return;
-    std::wstring list = path + L'\0';  // double-NUL-terminated
-    SHFILEOPSTRUCTW operation = {};
-    operation.wFunc = FO_DELETE;
-    operation.pFrom = list.c_str();
-    operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
-    ::SHFileOperationW(&operation);
+    DWORD attributes = ::GetFileAttributesW(Long(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return;
+    ::SetFileAttributesW(Long(path).c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        ::DeleteFileW(Long(path).c_str());
+        return;
+    }
+    WIN32_FIND_DATAW entry;
+    HANDLE find = ::FindFirstFileW((path + L"\\*").c_str(), &entry);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = entry.cFileName;
+            if (name != L"." && name != L"..") RemoveTree(path + L"\\" + name);
+        } while (::FindNextFileW(find, &entry));
+        ::FindClose(find);
+    }
+    ::RemoveDirectoryW(Long(path).c_str());
 }
 
 void WriteFile(const std::wstring& path, const std::string& bytes)

@@ -1,0 +1,206 @@
+// The short-cut menu built from real scratch menu folders and read back.
+#include "app/LauncherApp.h"
+#include "hotkeys/HotkeyTable.h"
+#include "menu/MenuFolder.h"
+#include "menu/ShortcutMenu.h"
+#include "menu/MenuTestSupport.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+using Labels = std::vector<std::wstring>;
+
+class MenuFolderTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder = test::FreshMenuFolder();
+        folderAsSeparator = 0;
+        theRecordList.Configure(sizeof(HotkeyRecord), kHotkeyRecordStep);
+        theCommandPool.Clear();
+        theRecordList.Clear();
+        images = CreateMenuImageList();
+        menu = new CIconMenu(images);
+        menu->CreatePopupMenu();
+    }
+    void TearDown() override
+    {
+        delete menu;
+        ::ImageList_Destroy(images);
+        menuItemTable.clear();
+    }
+    void Build(BOOL full, BOOL autoStart = FALSE) { BuildShortcutMenu(menu, autoStart, full); }
+
+    std::wstring folder;
+    HIMAGELIST images = nullptr;
+    CIconMenu* menu = nullptr;
+};
+
+TEST_F(MenuFolderTest, EmptyFolderFullMenuHasOnlyTheFixedEntries)
+{
+    Build(TRUE);
+    auto top = test::ReadMenu(menu->m_hMenu);
+    ASSERT_EQ(top.size(), 3u);
+    EXPECT_EQ(top[0].id, MenuCommand::AddNewItem);
+    EXPECT_EQ(top[0].label, L"<<Add New Item>>");
+    EXPECT_EQ(top[0].image, MenuImage::AddNewItem);
+    EXPECT_TRUE(top[1].separator);
+    EXPECT_FALSE(top[1].ownerDrawn);
+    EXPECT_EQ(top[2].label, L"Quillop");
+    EXPECT_EQ(top[2].image, MenuImage::Program);
+    ASSERT_NE(top[2].submenu, nullptr);
+
+    EXPECT_EQ(test::Labels(top[2].submenu),
+              (Labels{ L"Desktop", L"Show All", L"-", L"Edit", L"Hotkeys", L"-", L"Auto Start",
+                       L"Folder As Separator", L"-", L"Help", L"About", L"-", L"Exit" }));
+    std::vector<UINT> ids;
+    std::vector<int> pictures;
+    for (const auto& entry : test::ReadMenu(top[2].submenu)) {
+        if (entry.separator) continue;
+        ids.push_back(entry.id);
+        pictures.push_back(entry.image);
+    }
+    EXPECT_EQ(ids, (std::vector<UINT>{ 2, 3, 4, 5, 6, 7, 8, 9, 10 }));
+    EXPECT_EQ(pictures, (std::vector<int>{ 2, 11, 9, 12, 3, 10, 4, 5, 6 }));
+    // 13 built-in images and no file icon.
+    EXPECT_EQ(::ImageList_GetImageCount(images), MenuImage::StripCount);
+}
+
+TEST_F(MenuFolderTest, OnImagesFollowAutoStartAndTheOption)
+{
+    folderAsSeparator = 1;
+    Build(TRUE, TRUE);
+    auto fixed = test::ReadMenu(test::ReadMenu(menu->m_hMenu)[2].submenu);
+    EXPECT_EQ(fixed[6].label, L"Auto Start");
+    EXPECT_EQ(fixed[6].image, MenuImage::On);
+    EXPECT_EQ(fixed[7].image, MenuImage::On);
+}
+
+TEST_F(MenuFolderTest, EmptyFolderBareMenuIsEmptyAndPopsNothing)
+{
+    Build(FALSE);
+    EXPECT_EQ(menu->GetMenuItemCount(), 0);
+    EXPECT_EQ(PopupShortcutMenu(nullptr, FALSE, FALSE), 0);
+}
+
+TEST_F(MenuFolderTest, HiddenFilesAreLeftOutHiddenFoldersAreNot)
+{
+    test::MakeFile(folder + L"\\shown.txt");
+    test::MakeFile(folder + L"\\secret.txt");
+    ::SetFileAttributesW((folder + L"\\secret.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    test::MakeFolder(folder + L"\\Private");
+    test::MakeFile(folder + L"\\Private\\inside.txt");
+    ::SetFileAttributesW((folder + L"\\Private").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    Build(FALSE);
+    auto top = test::ReadMenu(menu->m_hMenu);
+    ASSERT_EQ(top.size(), 2u);
+    EXPECT_EQ(top[0].label, L"Private");
+    EXPECT_EQ(top[0].image, MenuImage::Folder);
+    EXPECT_EQ(test::Labels(top[0].submenu), (Labels{ L"inside" }));
+    EXPECT_EQ(top[1].label, L"shown");
+}
+
+TEST_F(MenuFolderTest, LabelsAreCutAtTheLastDot)
+{
+    test::MakeFolder(folder + L"\\My.Stuff");
+    test::MakeFile(folder + L"\\My.Stuff\\archive.tar.gz");
+    test::MakeFile(folder + L"\\My.Stuff\\.profile");
+    test::MakeFile(folder + L"\\My.Stuff\\README");
+    test::MakeFile(folder + L"\\My.Stuff\\My.Stuff");
+    Build(FALSE);
+    auto top = test::ReadMenu(menu->m_hMenu);
+    ASSERT_EQ(top.size(), 1u);
+    EXPECT_EQ(top[0].label, L"My.Stuff");  // a folder keeps its dots
+    Labels inner = test::Labels(top[0].submenu);
+    std::sort(inner.begin(), inner.end());
+    EXPECT_EQ(inner, (Labels{ L"", L"My", L"README", L"archive.tar" }));
+    // Even the empty label keeps its id, table position and icon.
+    for (const auto& entry : test::ReadMenu(top[0].submenu)) {
+        EXPECT_NE(MenuItemPath(entry.id), nullptr);
+        EXPECT_GE(entry.image, MenuImage::StripCount);
+    }
+    EXPECT_EQ(menuItemTable.size(), 4u);
+}
+
+TEST_F(MenuFolderTest, IdsRunInScanOrderAcrossSubmenus)
+{
+    test::MakeFolder(folder + L"\\A");
+    test::MakeFile(folder + L"\\A\\x");
+    test::MakeFile(folder + L"\\A\\y");
+    test::MakeFile(folder + L"\\z");
+    Build(TRUE);
+    auto top = test::ReadMenu(menu->m_hMenu);
+    // "<<Add New Item>>", separator, A, z, separator, Quillop
+    ASSERT_EQ(top.size(), 6u);
+    EXPECT_EQ(top[2].label, L"A");
+    EXPECT_EQ(top[3].label, L"z");
+    EXPECT_EQ(top[3].id, 13u);
+    EXPECT_TRUE(top[4].separator);
+    auto inner = test::ReadMenu(top[2].submenu);
+    ASSERT_EQ(inner.size(), 2u);
+    EXPECT_EQ(inner[0].id, 11u);
+    EXPECT_EQ(inner[1].id, 12u);
+    for (const auto& entry : inner)
+        EXPECT_EQ(std::wstring(MenuItemPath(entry.id)), folder + L"\\A\\" + entry.label);
+    EXPECT_EQ(std::wstring(MenuItemPath(13)), folder + L"\\z");
+    EXPECT_EQ(MenuItemPath(14), nullptr);
+    EXPECT_EQ(MenuItemPath(10), nullptr);
+}
+
+TEST_F(MenuFolderTest, OptionOffGivesEmptySubfoldersAnEmptySubmenu)
+{
+    test::MakeFolder(folder + L"\\Empty");
+    Build(FALSE);
+    auto top = test::ReadMenu(menu->m_hMenu);
+    ASSERT_EQ(top.size(), 1u);
+    EXPECT_EQ(top[0].label, L"Empty");
+    EXPECT_EQ(::GetMenuItemCount(top[0].submenu), 0);
+}
+
+TEST_F(MenuFolderTest, OptionOnMergesFoldersBetweenSeparators)
+{
+    folderAsSeparator = 1;
+    test::MakeFolder(folder + L"\\Empty");
+    test::MakeFolder(folder + L"\\Outer");
+    test::MakeFolder(folder + L"\\Outer\\Inner");
+    test::MakeFile(folder + L"\\Outer\\Inner\\deep.txt");
+    Build(TRUE);
+    Labels top = test::Labels(menu->m_hMenu);
+    // The inner folder's separator and the outer one's, and none added
+    // before "Quillop" since the scan ended with one.
+    EXPECT_EQ(top, (Labels{ L"<<Add New Item>>", L"-", L"deep", L"-", L"-", L"Quillop" }));
+}
+
+TEST_F(MenuFolderTest, HotkeyTextIsShownRightOfATabAndTheLowestIndexWins)
+{
+    test::MakeFile(folder + L"\\notes.txt");
+    std::wstring upper = folder + L"\\NOTES.TXT";
+    ASSERT_EQ(AddHotkey(1769588, upper.c_str()), 1);                    // Alt+Ctrl+F5
+    ASSERT_EQ(AddHotkey(458817, (folder + L"\\notes.txt").c_str()), 2);  // Shift+A
+    Build(FALSE);
+    EXPECT_EQ(test::Labels(menu->m_hMenu), (Labels{ L"notes\tAlt+Ctrl+F5" }));
+}
+
+TEST_F(MenuFolderTest, OverlongNamesAreLeftOutAndManyEntriesBuild)
+{
+    // A name that fits on its own but not inside the folder's path.
+    std::wstring longName(250, L'n');
+    HANDLE file = ::CreateFileW((L"\\\\?\\" + folder + L"\\" + longName + L".txt").c_str(), GENERIC_WRITE, 0,
+                                nullptr, CREATE_ALWAYS, 0, nullptr);
+    bool made = file != INVALID_HANDLE_VALUE;
+    if (made) ::CloseHandle(file);
+    for (int i = 0; i < 1500; ++i) test::MakeFile(folder + L"\\f" + std::to_wstring(i) + L".txt");
+    Build(FALSE);
+    EXPECT_EQ(menu->GetMenuItemCount(), 1500);
+    EXPECT_EQ(menuItemTable.size(), 1500u);
+    for (const CString& path : menuItemTable) EXPECT_LT(path.GetLength(), MAX_PATH);
+    if (made) {
+        EXPECT_TRUE(folder.size() + 1 + longName.size() + 4 >= MAX_PATH);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,51 @@
+#include "MenuTestSupport.h"
+
+#include "menu/MenuFolder.h"
+#include "support/TestSupport.h"
+
+namespace test {
+
+std::vector<MenuEntry> ReadMenu(HMENU menu)
+{
+    std::vector<MenuEntry> entries;
+    int count = ::GetMenuItemCount(menu);
+    for (int position = 0; position < count; ++position) {
+        MENUITEMINFOW info = {};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_FTYPE | MIIM_ID | MIIM_SUBMENU | MIIM_DATA;
+        ::GetMenuItemInfoW(menu, static_cast<UINT>(position), TRUE, &info);
+        MenuEntry entry;
+        entry.id = info.wID;
+        entry.separator = (info.fType & MFT_SEPARATOR) != 0;
+        entry.ownerDrawn = (info.fType & MFT_OWNERDRAW) != 0;
+        entry.submenu = info.hSubMenu;
+        if (entry.ownerDrawn && info.dwItemData) {
+            auto* data = reinterpret_cast<const MenuItemData*>(info.dwItemData);
+            entry.label = data->label;
+            entry.image = data->normalImage;
+        }
+        entries.push_back(entry);
+    }
+    return entries;
+}
+
+std::vector<std::wstring> Labels(HMENU menu)
+{
+    std::vector<std::wstring> labels;
+    for (const MenuEntry& entry : ReadMenu(menu)) labels.push_back(entry.separator ? L"-" : entry.label);
+    return labels;
+}
+
+std::wstring FreshMenuFolder()
+{
+    CreateMenuFolder();
+    RemoveTree(MenuFolderPath());
+    CreateMenuFolder();
+    return MenuFolderPath();
+}
+
+void MakeFile(const std::wstring& path, const char* content) { WriteFile(path, content); }
+
+void MakeFolder(const std::wstring& path) { ::CreateDirectoryW(path.c_str(), nullptr); }
+
+}  // namespace test
