@@ -1,0 +1,255 @@
+// Opening paths for real: a small probe program records where it started.
+#include "app/TrayWindow.h"
+#include "hotkeys/HotkeyTable.h"
+#include "menu/MenuFolder.h"
+#include "menu/MenuTestSupport.h"
+#include "menu/ShortcutMenu.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+std::wstring ProbeProgram() { return test::ExecutableFolder() + L"\\cwd_probe.exe"; }
+std::wstring ProbeOutput() { return test::ExecutableFolder() + L"\\cwd_probe.out"; }
+
+// The lines the probe wrote, once `runs` launches have reported.
+std::vector<std::wstring> WaitForProbe(size_t runs, DWORD timeoutMs = 15000)
+{
+    std::vector<std::wstring> lines;
+    DWORD start = ::GetTickCount();
+    do {
+        test::Pump(100);
+        std::string text = test::ReadFile(ProbeOutput());
+        if (text.size() >= 3 && text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
+        lines.clear();
+        size_t from = 0;
+        for (size_t end; (end = text.find('\n', from)) != std::string::npos; from = end + 1) {
+            std::string line = text.substr(from, end - from);
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            wchar_t wide[1024] = {};
+            ::MultiByteToWideChar(CP_UTF8, 0, line.c_str(), -1, wide, 1024);
+            lines.push_back(wide);
+        }
+    } while (lines.size() < runs * 2 && ::GetTickCount() - start < timeoutMs);
+    return lines;
+}
+
+bool MakeShortcut(const std::wstring& target, const std::wstring& directory, const std::wstring& at)
+{
+    IShellLinkW* link = nullptr;
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                  reinterpret_cast<void**>(&link))))
+        return false;
+    link->SetPath(target.c_str());
+    link->SetWorkingDirectory(directory.c_str());
+    IPersistFile* file = nullptr;
+    bool saved = SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+                 SUCCEEDED(file->Save(at.c_str(), TRUE));
+    if (file) file->Release();
+    link->Release();
+    return saved;
+}
+
+class LaunchTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ::CoInitialize(nullptr);
+        folder = test::FreshMenuFolder();
+        folderAsSeparator = 0;
+        ::DeleteFileW(ProbeOutput().c_str());
+        ::SetEnvironmentVariableW(L"QUILLOP_PROBE_OUT", ProbeOutput().c_str());
+    }
+    std::wstring folder;
+};
+
+TEST_F(LaunchTest, PlainFileStartsInItsOwnFolder)
+{
+    test::MakeFolder(folder + L"\\Data");
+    std::wstring copy = folder + L"\\Data\\probe.exe";
+    ASSERT_TRUE(::CopyFileW(ProbeProgram().c_str(), copy.c_str(), FALSE));
+    OpenPath(copy.c_str());
+    auto lines = WaitForProbe(1);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], folder + L"\\Data");
+}
+
+TEST_F(LaunchTest, ShortcutStartsInItsWorkingDirectory)
+{
+    test::MakeFolder(folder + L"\\Work");
+    std::wstring shortcut = folder + L"\\Probe.lnk";
+    ASSERT_TRUE(MakeShortcut(ProbeProgram(), folder + L"\\Work", shortcut));
+    OpenPath(shortcut.c_str());
+    auto lines = WaitForProbe(1);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], folder + L"\\Work");
+    EXPECT_EQ(lines[1], ProbeProgram());
+}
+
+TEST_F(LaunchTest, ABareNameStillOpens)
+{
+    ::SetCurrentDirectoryW(test::ExecutableFolder().c_str());
+    OpenPath(L"cwd_probe.exe");
+    auto lines = WaitForProbe(1);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], test::ExecutableFolder());
+}
+
+// An owner window that records the menu commands it receives and opens
+// file entries as the tray window does.
+class Owner : public CWnd {
+public:
+    std::vector<UINT> commands;
+
+protected:
+    LRESULT OnMenuCommand(WPARAM id, LPARAM)
+    {
+        commands.push_back(static_cast<UINT>(id));
+        OpenMenuItem(static_cast<UINT>(id));
+        return 1;
+    }
+    LRESULT OnMeasureItem(WPARAM, LPARAM lParam)
+    {
+        MeasureShortcutMenuItem(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+        return TRUE;
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(Owner, CWnd)
+    ON_MESSAGE(WM_MENU_COMMAND, OnMenuCommand)
+    ON_MESSAGE(WM_MEASUREITEM, OnMeasureItem)
+END_MESSAGE_MAP()
+
+// Keys pressed while the menu is tracked, from a timer of the menu's own loop.
+std::vector<WORD> keysToPress;
+const char* screenshotName = nullptr;
+
+// The menu's loop reads keys from the thread's queue.
+HWND menuOwner = nullptr;
+
+void CALLBACK PressKeys(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    ::KillTimer(nullptr, timer);
+    for (WORD key : keysToPress) {
+        if (key == VK_RETURN) continue;
+        ::PostMessageW(menuOwner, WM_KEYDOWN, key, 1);
+        ::PostMessageW(menuOwner, WM_KEYUP, key, 0xC0000001);
+    }
+    // Enter comes last, after the menu has taken the other keys.
+    ::SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR again, DWORD) {
+        ::KillTimer(nullptr, again);
+        if (screenshotName) test::HoldForScreenshot(screenshotName);
+        ::PostMessageW(menuOwner, WM_KEYDOWN, VK_RETURN, 1);
+    });
+}
+
+// A menu that the keys did not close is ended, so a failing test cannot hang.
+void CALLBACK EndStuckMenu(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    ::KillTimer(nullptr, timer);
+    ::EndMenu();
+}
+
+int PopupWithKeys(Owner& owner, BOOL full, std::vector<WORD> keys)
+{
+    keysToPress = std::move(keys);
+    menuOwner = owner.m_hWnd;
+    ::SetTimer(nullptr, 0, 400, PressKeys);
+    UINT_PTR guard = ::SetTimer(nullptr, 0, 8000, EndStuckMenu);
+    int shown = PopupShortcutMenu(owner.m_hWnd, FALSE, full);
+    ::KillTimer(nullptr, guard);
+    return shown;
+}
+
+class PopupTest : public LaunchTest {
+protected:
+    void SetUp() override
+    {
+        LaunchTest::SetUp();
+        ASSERT_TRUE(CWnd::RegisterFrameworkClass(L"QuillopTestOwner", 0, ::LoadCursorW(nullptr, IDC_ARROW)));
+        ASSERT_TRUE(owner.CreateEx(0, L"QuillopTestOwner", L"owner", WS_POPUP | WS_VISIBLE, 0, 0, 1, 1, nullptr,
+                                   nullptr));
+        ::SetCursorPos(300, 200);
+    }
+    void TearDown() override { owner.DestroyWindow(); }
+    Owner owner;
+};
+
+TEST_F(PopupTest, ChoosingAnEntrySendsItsIdAndOpensIt)
+{
+    test::MakeFolder(folder + L"\\A");
+    ASSERT_TRUE(::CopyFileW(ProbeProgram().c_str(), (folder + L"\\A\\probe.exe").c_str(), FALSE));
+    ASSERT_TRUE(::CopyFileW(ProbeProgram().c_str(), (folder + L"\\run.exe").c_str(), FALSE));
+    screenshotName = "bare menu";
+    // Down to "A", Down to "run", Enter.
+    int shown = PopupWithKeys(owner, FALSE, { VK_DOWN, VK_DOWN, VK_RETURN });
+    screenshotName = nullptr;
+    EXPECT_EQ(shown, 2);
+    EXPECT_EQ(owner.commands, (std::vector<UINT>{ 12 }));
+    auto lines = WaitForProbe(1);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1], folder + L"\\run.exe");
+    EXPECT_TRUE(menuItemTable.empty());  // emptied after the choice
+    EXPECT_EQ(activeMenu, nullptr);
+}
+
+// The Ctrl choice itself: Wine's menu loop takes no Enter while the
+// thread's Ctrl state is set by hand, so the choice is made directly on a
+// built menu, as PopupShortcutMenu makes it.
+TEST_F(LaunchTest, CtrlChoiceOpensEveryFileDirectlyInTheEntrysFolder)
+{
+    test::MakeFolder(folder + L"\\A");
+    test::MakeFolder(folder + L"\\A\\Deeper");
+    for (const wchar_t* name : { L"\\A\\one.exe", L"\\A\\two.exe", L"\\A\\Deeper\\three.exe", L"\\top.exe" })
+        ASSERT_TRUE(::CopyFileW(ProbeProgram().c_str(), (folder + name).c_str(), FALSE));
+    HIMAGELIST images = CreateMenuImageList();
+    CIconMenu menu(images);
+    menu.CreatePopupMenu();
+    BuildShortcutMenu(&menu, FALSE, FALSE);
+    UINT one = 0;
+    for (UINT id = 11; MenuItemPath(id); ++id)
+        if (std::wstring(MenuItemPath(id)) == folder + L"\\A\\one.exe") one = id;
+    ASSERT_NE(one, 0u);
+    OpenFolderItems(one);
+    OpenFolderItems(MenuCommand::Exit);  // a fixed entry has no folder: nothing
+    auto lines = WaitForProbe(2);
+    test::Pump(1500);  // a third launch would have reported by now
+    lines = WaitForProbe(2, 0);
+    ASSERT_EQ(lines.size(), 4u);
+    std::vector<std::wstring> started = { lines[1], lines[3] };
+    std::sort(started.begin(), started.end());
+    EXPECT_EQ(started, (std::vector<std::wstring>{ folder + L"\\A\\one.exe", folder + L"\\A\\two.exe" }));
+    menu.DestroyAll();
+    ::ImageList_Destroy(images);
+}
+
+TEST_F(PopupTest, FixedEntriesReachTheOwner)
+{
+    test::MakeFolder(folder + L"\\Documents");
+    test::MakeFile(folder + L"\\Documents\\notes.txt");
+    test::MakeFile(folder + L"\\Read me.txt");
+    ASSERT_TRUE(::CopyFileW(ProbeProgram().c_str(), (folder + L"\\Probe & Co.exe").c_str(), FALSE));
+    theRecordList.Configure(sizeof(HotkeyRecord), kHotkeyRecordStep);
+    AddHotkey(1769588, (folder + L"\\Read me.txt").c_str());
+    screenshotName = "full menu";
+    // Up from the top wraps to "Quillop"; Right opens it; Up wraps to "Exit".
+    PopupWithKeys(owner, TRUE, { VK_UP, VK_RIGHT, VK_UP, VK_RETURN });
+    screenshotName = nullptr;
+    theCommandPool.Clear();
+    theRecordList.Clear();
+    EXPECT_EQ(owner.commands, (std::vector<UINT>{ MenuCommand::Exit }));
+}
+
+TEST_F(PopupTest, DismissedMenuSendsNothing)
+{
+    test::MakeFile(folder + L"\\a.txt");
+    EXPECT_EQ(PopupWithKeys(owner, FALSE, { VK_ESCAPE, VK_ESCAPE }), 1);
+    EXPECT_TRUE(owner.commands.empty());
+}
+
+}  // namespace
