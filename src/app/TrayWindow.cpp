@@ -6,6 +6,7 @@
 #include "../framework/CWinApp.h"
 #include "../hotkeys/HotkeyFile.h"
 #include "../hotkeys/HotkeyTable.h"
+#include "../menu/DroppedFiles.h"
 #include "../menu/MenuFolder.h"
 #include "../menu/ShortcutMenu.h"
 
@@ -80,7 +81,7 @@ LRESULT CTrayWindow::OnDestroy(WPARAM, LPARAM)
 
 LRESULT CTrayWindow::OnDropFiles(WPARAM wParam, LPARAM)
 {
-    ::DragFinish(reinterpret_cast<HDROP>(wParam));
+    AddDroppedFiles(reinterpret_cast<HDROP>(wParam));
     return 0;
 }
 

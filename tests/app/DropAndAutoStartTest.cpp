@@ -1,0 +1,281 @@
+// Drops sent to the real tray window, and auto start on the real registry
+// and Startup folder of the test's Wine prefix.
+#include "app/AutoStart.h"
+#include "app/LauncherApp.h"
+#include "app/RegistryKey.h"
+#include "app/TrayWindow.h"
+#include "menu/DroppedFiles.h"
+#include "menu/MenuFolder.h"
+#include "menu/ShortcutMenu.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "menu/IconMenu.h"
+
+namespace {
+
+struct Link {
+    std::wstring target;
+    std::wstring directory;
+};
+
+Link ReadLink(const std::wstring& path)
+{
+    Link link;
+    IShellLinkW* shell = nullptr;
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                  reinterpret_cast<void**>(&shell))))
+        return link;
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(shell->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+        if (SUCCEEDED(file->Load(path.c_str(), 0))) {
+            wchar_t buffer[MAX_PATH] = {};
+            shell->GetPath(buffer, MAX_PATH, nullptr, SLGP_RAWPATH);
+            link.target = buffer;
+            buffer[0] = 0;
+            shell->GetWorkingDirectory(buffer, MAX_PATH);
+            link.directory = buffer;
+        }
+        file->Release();
+    }
+    shell->Release();
+    return link;
+}
+
+// A real drop handle, as the shell hands it over.
+HDROP MakeDrop(const std::vector<std::wstring>& paths)
+{
+    size_t characters = 1;
+    for (const auto& path : paths) characters += path.size() + 1;
+    HGLOBAL block = ::GlobalAlloc(GHND, sizeof(DROPFILES) + characters * sizeof(wchar_t));
+    auto* drop = static_cast<DROPFILES*>(::GlobalLock(block));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    auto* list = reinterpret_cast<wchar_t*>(drop + 1);
+    for (const auto& path : paths) {
+        wmemcpy(list, path.c_str(), path.size());
+        list += path.size() + 1;
+    }
+    ::GlobalUnlock(block);
+    return static_cast<HDROP>(block);
+}
+
+void MakeFolder(const std::wstring& path) { ::CreateDirectoryW(path.c_str(), nullptr); }
+
+class DropTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!theTrayWindow.m_hWnd) {
+            ASSERT_TRUE(theApp.InitInstance());
+        }
+        menu = MenuFolderPath();
+        test::RemoveTree(menu);
+        ::CreateDirectoryW(menu.c_str(), nullptr);
+        source = test::ExecutableFolder() + L"\\drop source";
+        test::RemoveTree(source);
+        ::CreateDirectoryW(source.c_str(), nullptr);
+    }
+    void Drop(const std::vector<std::wstring>& paths)
+    {
+        theTrayWindow.SendMessage(WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(paths)));
+    }
+    std::wstring menu, source;
+};
+
+TEST_F(DropTest, AFileGetsAShortcutThatASecondDropReplaces)
+{
+    test::WriteFile(source + L"\\report.txt", "r");
+    test::WriteFile(source + L"\\report.doc", "d");
+    test::WriteFile(source + L"\\tool", "t");
+    Drop({ source + L"\\report.txt", source + L"\\tool" });
+    Link first = ReadLink(menu + L"\\report.lnk");
+    EXPECT_EQ(first.target, source + L"\\report.txt");
+    EXPECT_EQ(first.directory, source);
+    EXPECT_EQ(ReadLink(menu + L"\\tool.lnk").target, source + L"\\tool");
+
+    Drop({ source + L"\\report.doc" });
+    EXPECT_EQ(ReadLink(menu + L"\\report.lnk").target, source + L"\\report.doc");
+}
+
+TEST_F(DropTest, AShortcutIsCopiedWithoutReplacingOne)
+{
+    test::WriteFile(source + L"\\target.txt", "t");
+    test::WriteFile(source + L"\\other.txt", "o");
+    ASSERT_TRUE(CreateShortcut((source + L"\\other.txt").c_str(), (menu + L"\\Editor.lnk").c_str()));
+    MakeFolder(source + L"\\links");
+    ASSERT_TRUE(CreateShortcut((source + L"\\target.txt").c_str(), (source + L"\\links\\Editor.lnk").c_str()));
+    ASSERT_TRUE(CreateShortcut((source + L"\\target.txt").c_str(), (source + L"\\links\\New.lnk").c_str()));
+    Drop({ source + L"\\links\\Editor.lnk", source + L"\\links\\New.lnk" });
+    EXPECT_EQ(ReadLink(menu + L"\\Editor.lnk").target, source + L"\\other.txt");  // kept
+    EXPECT_EQ(test::ReadFile(menu + L"\\New.lnk"), test::ReadFile(source + L"\\links\\New.lnk"));
+}
+
+TEST_F(DropTest, AFolderIsMirroredWithoutItsHiddenEntriesAndMerged)
+{
+    std::wstring project = source + L"\\Proj";
+    MakeFolder(project);
+    test::WriteFile(project + L"\\a.txt", "a");
+    test::WriteFile(project + L"\\h.txt", "h");
+    ::SetFileAttributesW((project + L"\\h.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    MakeFolder(project + L"\\S");
+    test::WriteFile(project + L"\\S\\c.txt", "c");
+    ASSERT_TRUE(CreateShortcut((project + L"\\a.txt").c_str(), (project + L"\\b.lnk").c_str()));
+    MakeFolder(menu + L"\\Proj");
+    test::WriteFile(menu + L"\\Proj\\existing.txt", "e");
+
+    Drop({ project });
+    EXPECT_EQ(ReadLink(menu + L"\\Proj\\a.lnk").target, project + L"\\a.txt");
+    EXPECT_EQ(test::ReadFile(menu + L"\\Proj\\b.lnk"), test::ReadFile(project + L"\\b.lnk"));
+    EXPECT_EQ(ReadLink(menu + L"\\Proj\\S\\c.lnk").target, project + L"\\S\\c.txt");
+    EXPECT_FALSE(test::Exists(menu + L"\\Proj\\h.lnk"));
+    EXPECT_TRUE(test::Exists(menu + L"\\Proj\\existing.txt"));
+}
+
+TEST_F(DropTest, AFolderHoldingTheMenuFolderEnds)
+{
+    // The test executable's folder holds the menu folder.
+    std::wstring outer = source + L"\\Outer";
+    MakeFolder(outer);
+    test::WriteFile(outer + L"\\x.txt", "x");
+    Drop({ test::ExecutableFolder() + L"\\drop source" });
+    EXPECT_TRUE(test::Exists(menu + L"\\drop source\\Outer\\x.lnk"));
+
+    // Dropping the menu folder's own parent: finishes, and no copy of the
+    // menu folder lands inside itself.
+    Drop({ test::ExecutableFolder() });
+    std::wstring self = menu + L"\\" + ::PathFindFileNameW(test::ExecutableFolder().c_str());
+    EXPECT_TRUE(test::Exists(self));
+    EXPECT_FALSE(test::Exists(self + L"\\" + ::PathFindFileNameW(menu.c_str())));
+}
+
+TEST_F(DropTest, DroppedEntriesShowInTheNextMenu)
+{
+    test::WriteFile(source + L"\\report.txt", "r");
+    Drop({ source + L"\\report.txt" });
+    HIMAGELIST images = CreateMenuImageList();
+    CIconMenu built(images);
+    built.CreatePopupMenu();
+    BuildShortcutMenu(&built, FALSE, FALSE);
+    ASSERT_EQ(built.GetMenuItemCount(), 1);
+    MENUITEMINFOW info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_DATA;
+    ::GetMenuItemInfoW(built.m_hMenu, 0, TRUE, &info);
+    EXPECT_STREQ(reinterpret_cast<const MenuItemData*>(info.dwItemData)->label, L"report");
+    built.DestroyAll();
+    ::ImageList_Destroy(images);
+    menuItemTable.clear();
+}
+
+// --- auto start -------------------------------------------------------------
+
+std::wstring StartupShortcut()
+{
+    wchar_t folder[MAX_PATH] = {};
+    ::SHGetSpecialFolderPathW(nullptr, folder, CSIDL_STARTUP, TRUE);
+    return std::wstring(folder) + L"\\app_tests.lnk";
+}
+
+void SetRunValue(const std::wstring& value)
+{
+    HKEY key;
+    ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kRunKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    ::RegSetValueExW(key, kRunValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                     static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    ::RegCloseKey(key);
+}
+
+bool RunValueExists()
+{
+    return ::RegGetValueW(HKEY_LOCAL_MACHINE, kRunKeyPath, kRunValueName, RRF_RT_ANY, nullptr, nullptr, nullptr) ==
+           ERROR_SUCCESS;
+}
+
+class AutoStartTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ::CoInitialize(nullptr);
+        ::RegCreateKeyW(HKEY_LOCAL_MACHINE, kRunKeyPath, &runKey);
+        ::RegDeleteValueW(runKey, kRunValueName);
+        ::DeleteFileW(StartupShortcut().c_str());
+    }
+    void TearDown() override
+    {
+        ::RegCloseKey(runKey);
+        ::RegCreateKeyW(HKEY_LOCAL_MACHINE, kRunKeyPath, &runKey);
+        ::RegDeleteValueW(runKey, kRunValueName);
+        ::RegCloseKey(runKey);
+        ::DeleteFileW(StartupShortcut().c_str());
+    }
+    HKEY runKey = nullptr;
+};
+
+TEST_F(AutoStartTest, AnyRunValueCountsAsOnAndOneToggleRemovesIt)
+{
+    EXPECT_FALSE(IsAutoStartOn());
+    SetRunValue(L"C:\\Other\\program.exe");
+    EXPECT_TRUE(IsAutoStartOn());
+    ToggleAutoStart();
+    EXPECT_FALSE(RunValueExists());
+    EXPECT_FALSE(IsAutoStartOn());
+
+    ToggleAutoStart();  // on again: the Run value holds our own path
+    CRegistryKey key(HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(key.Open(HKEY_LOCAL_MACHINE, kRunKeyPath));
+    CString value;
+    ASSERT_TRUE(key.QueryString(kRunValueName, value));
+    wchar_t self[MAX_PATH];
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    EXPECT_EQ(value, self);
+    EXPECT_FALSE(test::Exists(StartupShortcut()));
+}
+
+TEST_F(AutoStartTest, RunValuesOf255CharactersReadAnd256DoNot)
+{
+    CRegistryKey key(HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(key.Open(HKEY_LOCAL_MACHINE, kRunKeyPath));
+    CString value(L"unchanged");
+    SetRunValue(std::wstring(255, L'p'));
+    EXPECT_TRUE(key.QueryString(kRunValueName, value));
+    EXPECT_EQ(value.GetLength(), 255);
+    SetRunValue(std::wstring(256, L'q'));
+    EXPECT_FALSE(key.QueryString(kRunValueName, value));
+    EXPECT_EQ(value.GetLength(), 255);  // left as it was
+    EXPECT_FALSE(IsAutoStartOn());
+}
+
+TEST_F(AutoStartTest, WithoutTheRunKeyTheStartupShortcutIsUsed)
+{
+    // A Run key that cannot be opened makes the write fail.
+    ::RegCloseKey(runKey);
+    runKey = nullptr;
+    ASSERT_EQ(::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kRunKeyPath), ERROR_SUCCESS);
+    ToggleAutoStart();
+    Link link = ReadLink(StartupShortcut());
+    wchar_t self[MAX_PATH];
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    EXPECT_EQ(link.target, self);
+    EXPECT_EQ(link.directory, test::ExecutableFolder());
+    EXPECT_TRUE(StartupShortcutExists());
+    EXPECT_TRUE(IsAutoStartOn());
+    ToggleAutoStart();
+    EXPECT_FALSE(StartupShortcutExists());
+    EXPECT_FALSE(IsAutoStartOn());
+}
+
+TEST_F(AutoStartTest, BothPlacesAreClearedByOneToggle)
+{
+    SetRunValue(L"x");
+    SetStartupShortcut(TRUE);
+    ASSERT_TRUE(StartupShortcutExists());
+    ToggleAutoStart();
+    EXPECT_FALSE(RunValueExists());
+    EXPECT_FALSE(StartupShortcutExists());
+}
+
+}  // namespace
