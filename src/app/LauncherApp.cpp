@@ -22,6 +22,7 @@ BOOL CLauncherApp::InitInstance()
     ScanMenuFolder(nullptr, MenuFolderPath());
     theTrayWindow.Create(IDD_TRAY_WINDOW, nullptr);
     m_pMainWnd = &theTrayWindow;
+    theTrayWindow.CreateTip();
     AddIconWithRetries();
     LoadFolderAsSeparator();
     return TRUE;

@@ -60,9 +60,23 @@ END_MESSAGE_MAP()
 
 CTrayWindow::CTrayWindow() : CDialog(IDD_TRAY_WINDOW) {}
 
-CTrayWindow::~CTrayWindow() { DestroyWindow(); }
+CTrayWindow::~CTrayWindow()
+{
+    m_tip.DestroyWindow();
+    DestroyWindow();
+}
 
-BOOL CTrayWindow::PreTranslateMessage(MSG* message) { return CDialog::PreTranslateMessage(message); }
+BOOL CTrayWindow::CreateTip()
+{
+    return m_tip.Create(this) &&
+           m_tip.AddTool(this, L"Drag & drop files or folders in here.\nClick mouse button to close.", nullptr, 0);
+}
+
+BOOL CTrayWindow::PreTranslateMessage(MSG* message)
+{
+    m_tip.RelayEvent(message);
+    return CDialog::PreTranslateMessage(message);
+}
 
 BOOL CTrayWindow::OnInitDialog()
 {

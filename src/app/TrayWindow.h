@@ -3,6 +3,7 @@
 // and dropped files. Shown on request as a small drop window at the pointer.
 #pragma once
 
+#include "../controls/TipWindow.h"
 #include "../framework/CDialog.h"
 
 // Messages the tray window owns.
@@ -25,6 +26,11 @@ public:
     BOOL OnInitDialog() override;
     void OnOK() override {}
     void OnCancel() override {}
+
+    // Creates the tip that explains the drop window, with this window as
+    // its one tool.
+    BOOL CreateTip();
+    CTipWindow& GetTip() { return m_tip; }
 
     // Runs a menu command (the handler of WM_MENU_COMMAND).
     void RunCommand(UINT id);
@@ -52,6 +58,7 @@ private:
     void OpenHelpPage();
     void ShowAbout();
 
+    CTipWindow m_tip;
     POINT m_pointer = { 0, 0 };
     BOOL m_aboutOpen = FALSE;
 };
