@@ -2,11 +2,19 @@
 
 #include "../../res/resource.h"
 
+// The project's own placeholders.
+const wchar_t kAboutEmail[] = L"mailto:quillop@example.org";
+const wchar_t kAboutHomePage[] = L"https://quillop.example.org/";
+
 CAboutDialog::CAboutDialog() : CDialog(IDD_ABOUT) {}
 
 BOOL CAboutDialog::OnInitDialog()
 {
     CDialog::OnInitDialog();
+    m_email.SubclassDlgItem(IDC_ABOUT_EMAIL, this);
+    m_email.SetLinkTarget(kAboutEmail);
+    m_homePage.SubclassDlgItem(IDC_ABOUT_HOMEPAGE, this);
+    m_homePage.SetLinkTarget(kAboutHomePage);
     // The template's text is read afresh for every box.
     wchar_t version[260 + 32] = {};
     ::GetDlgItemTextW(m_hWnd, IDC_ABOUT_VERSION, version, 260);
