@@ -6,6 +6,7 @@
 #include "../framework/CWinApp.h"
 #include "../hotkeys/HotkeyFile.h"
 #include "../hotkeys/HotkeyTable.h"
+#include "../hotkeys/HotkeysDlg.h"
 #include "../menu/DroppedFiles.h"
 #include "../menu/MenuFolder.h"
 #include "../menu/ShortcutMenu.h"
@@ -201,7 +202,7 @@ void CTrayWindow::RunCommand(UINT id)
     case MenuCommand::Desktop: MinimizeAllWindows(); break;
     case MenuCommand::ShowAll: RestoreAllWindows(); break;
     case MenuCommand::Edit: ExploreMenuFolder(); break;
-    case MenuCommand::Hotkeys: break;  // the Hotkeys dialog is not part of the program yet
+    case MenuCommand::Hotkeys: RunHotkeysDialog(); break;
     case MenuCommand::AutoStart: ToggleAutoStart(); break;
     case MenuCommand::FolderAsSeparator:
         folderAsSeparator = folderAsSeparator ? 0 : 1;

@@ -18,6 +18,8 @@ CString ExecutableBaseName()
 CWinApp::CWinApp(LPCWSTR appName)
 {
     theApplication = this;
+    INITCOMMONCONTROLSEX controls = { sizeof(controls), ICC_WIN95_CLASSES };
+    ::InitCommonControlsEx(&controls);
     m_hInstance = ::GetModuleHandleW(nullptr);
     m_appName = appName ? CString(appName) : ExecutableBaseName();
 }

@@ -1,0 +1,50 @@
+// A report-view list that keeps beside every row a record of its cell texts
+// and an integer value, with columns set up from a one-line specification
+// such as "Key, 150; Command, 400".
+#pragma once
+
+#include <initializer_list>
+#include <vector>
+
+#include "../framework/CListCtrl.h"
+
+class CReportHeaderCtrl : public CHeaderCtrl {};
+
+struct RowRecord {
+    std::vector<CString> cells;
+    int value = 0;
+};
+
+class CReportListCtrl : public CListCtrl {
+public:
+    using Filter = BOOL (*)(int value, int user);
+
+    BOOL SetupColumns(const CString& spec);
+    // Inserts a row with one text per column (nullptr: empty); -1 on failure.
+    int AddRow(int index, std::initializer_list<LPCWSTR> texts);
+    BOOL SetRowValue(int row, int value);
+    int GetRowValue(int row) const;
+    void GetCellText(int row, int column, CString& out) const;
+    BOOL SetCellText(int row, int column, LPCWSTR text);
+    BOOL SelectRow(int row, BOOL clamp);
+    int GetSelectedCount() const { return static_cast<int>(SendMessage(LVM_GETSELECTEDCOUNT)); }
+    int GetNextSelected(int after) const;
+    int DeleteSelected(Filter filter, int user);
+    int DeleteAll(Filter filter, int user);
+    void SetGridLines(BOOL on);
+    int GetColumnCount() const { return m_header.GetItemCount(); }
+
+protected:
+    void PreSubclassWindow() override;
+    LRESULT OnColumnClick(WPARAM, LPARAM);
+    LRESULT OnCustomDraw(WPARAM, LPARAM);
+    LRESULT OnEraseBackground(WPARAM, LPARAM);
+    LRESULT OnDestroy(WPARAM, LPARAM);
+    DECLARE_MESSAGE_MAP()
+
+private:
+    RowRecord* Record(int row) const { return reinterpret_cast<RowRecord*>(GetItemData(row)); }
+    BOOL DeleteRow(int row);
+
+    CReportHeaderCtrl m_header;
+};

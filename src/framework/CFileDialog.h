@@ -1,0 +1,27 @@
+// The system's open and save dialogs over one OPENFILENAMEW record.
+#pragma once
+
+#include "CString.h"
+#include "CWnd.h"
+
+class CFileDialog : public CObject {
+public:
+    // filter: "Name|pattern|...||", as the framework writes it.
+    CFileDialog(BOOL openDialog, LPCWSTR defaultExtension, LPCWSTR fileName, DWORD flags, LPCWSTR filter,
+                CWnd* parent);
+    virtual INT_PTR DoModal();
+    CString GetPathName() const { return CString(m_file); }
+    void SetTitle(LPCWSTR title) { m_title = title; m_ofn.lpstrTitle = m_title; }
+
+    OPENFILENAMEW m_ofn = {};
+
+protected:
+    BOOL RunSystemDialog() { return m_openDialog ? ::GetOpenFileNameW(&m_ofn) : ::GetSaveFileNameW(&m_ofn); }
+    BOOL m_openDialog;
+
+private:
+    wchar_t m_file[MAX_PATH * 2] = {};
+    CString m_filter;
+    CString m_defaultExtension;
+    CString m_title;
+};

@@ -1,0 +1,197 @@
+#include "HotKeyDlg.h"
+
+#include "../../res/resource.h"
+#include "../app/TrayWindow.h"
+#include "../framework/CWinApp.h"
+#include "../menu/MenuFolder.h"
+#include "../menu/ShortcutMenu.h"
+#include "HotkeyTable.h"
+#include "HotkeysDlg.h"
+#include "SingleFileSel.h"
+
+namespace {
+
+bool IsDigit(unsigned key) { return key >= L'0' && key <= L'9'; }
+bool IsSpecialCharacter(unsigned key) { return key && wcschr(kSpecialCharacters, static_cast<wchar_t>(key)); }
+bool IsNumpadOperator(unsigned key) { return key == 106 || key == 107 || key == 109 || key == 110 || key == 111; }
+
+}  // namespace
+
+BEGIN_MESSAGE_MAP(CHotKeyDlg, CDialog)
+    ON_COMMAND(IDC_HOTKEY_BROWSE, OnBrowse)
+    ON_MESSAGE(WM_DESTROY, OnDestroy)
+    ON_COMMAND(IDC_HOTKEY_MENU_PICK, OnMenuPick)
+    ON_MESSAGE(WM_MEASUREITEM, OnMeasureItem)
+    ON_MESSAGE(WM_MENU_COMMAND, OnMenuCommand)
+END_MESSAGE_MAP()
+
+CHotKeyDlg::CHotKeyDlg(CWnd* parent) : CDialog(IDD_HOTKEY, parent) {}
+
+CHotKeyDlg::~CHotKeyDlg()
+{
+    if (m_browseIcon) ::DestroyIcon(m_browseIcon);
+    if (m_menuIcon) ::DestroyIcon(m_menuIcon);
+}
+
+void CHotKeyDlg::DoDataExchange(CDataExchange* dx)
+{
+    DDX_Check(dx, IDC_HOTKEY_ALT, m_alt);
+    DDX_Check(dx, IDC_HOTKEY_CTRL, m_ctrl);
+    DDX_Check(dx, IDC_HOTKEY_SHIFT, m_shift);
+    DDX_Check(dx, IDC_HOTKEY_WIN, m_win);
+    DDX_Text(dx, IDC_HOTKEY_COMMAND, m_command);
+    DDX_CBIndex(dx, IDC_HOTKEY_KEY, m_keyIndex);
+}
+
+void CHotKeyDlg::FillKeyList()
+{
+    HWND combo = GetDlgItem(IDC_HOTKEY_KEY);
+    ::SendMessageW(combo, CB_RESETCONTENT, 0, 0);
+    auto add = [combo](LPCWSTR text, unsigned data) {
+        LRESULT index = ::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+        ::SendMessageW(combo, CB_SETITEMDATA, static_cast<WPARAM>(index), data);
+    };
+    for (const KeyName& row : kKeyNames) add(row.name, row.virtualKey);
+    wchar_t one[2] = {};
+    for (wchar_t c = L'0'; c <= L'9'; ++c) add((one[0] = c, one), c);
+    for (wchar_t c = L'A'; c <= L'Z'; ++c) add((one[0] = c, one), c);
+    for (const wchar_t* c = kSpecialCharacters; *c; ++c) add((one[0] = *c, one), *c);
+}
+
+BOOL CHotKeyDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    m_browseIcon = static_cast<HICON>(
+        ::LoadImageW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDI_BROWSE), IMAGE_ICON, 0, 0, 0));
+    m_menuIcon = static_cast<HICON>(
+        ::LoadImageW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDI_MENU_PICK), IMAGE_ICON, 0, 0, 0));
+    ::SendDlgItemMessageW(m_hWnd, IDC_HOTKEY_BROWSE, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(m_browseIcon));
+    ::SendDlgItemMessageW(m_hWnd, IDC_HOTKEY_MENU_PICK, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(m_menuIcon));
+    if (!m_commandEditable) {
+        for (int id : { IDC_HOTKEY_COMMAND_LABEL, IDC_HOTKEY_BROWSE, IDC_HOTKEY_MENU_PICK, IDC_HOTKEY_COMMAND })
+            ::EnableWindow(GetDlgItem(id), FALSE);
+    }
+    m_initialCode = m_code;
+    m_initialCommand = m_command;
+    FillKeyList();
+    if (m_code) {
+        unsigned flags = HotkeyFlags(m_code);
+        m_alt = (flags & HotkeyFlag::Alt) != 0;
+        m_ctrl = (flags & HotkeyFlag::Ctrl) != 0;
+        m_shift = (flags & HotkeyFlag::Shift) != 0;
+        m_win = (flags & HotkeyFlag::Win) != 0;
+        UpdateData(FALSE);
+        CString key = FormatHotkeyKey(flags, HotkeyKey(m_code));
+        LRESULT found = ::SendDlgItemMessageW(m_hWnd, IDC_HOTKEY_KEY, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                              reinterpret_cast<LPARAM>(static_cast<LPCWSTR>(key)));
+        ::SendDlgItemMessageW(m_hWnd, IDC_HOTKEY_KEY, CB_SETCURSEL, static_cast<WPARAM>(found), 0);
+    }
+    return TRUE;
+}
+
+bool CHotKeyDlg::IsDuplicate(unsigned code) const
+{
+    auto* parent = dynamic_cast<CHotkeysDlg*>(CWnd::FromHandle(::GetParent(m_hWnd)));
+    if (!parent) return false;
+    CReportListCtrl& list = parent->GetList();
+    for (int row = 0; row < list.GetItemCount(); ++row)
+        if (static_cast<unsigned>(list.GetRowValue(row)) == code && (m_initialCode == 0 || row != m_editedRow))
+            return true;
+    return parent->GetMenuCode() == code && code != m_initialCode;
+}
+
+void CHotKeyDlg::OnOK()
+{
+    UpdateData(TRUE);
+    if (m_commandEditable && m_command.IsEmpty()) {
+        AfxMessageBox(L"Please input a valid command.", MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    HWND combo = GetDlgItem(IDC_HOTKEY_KEY);
+    int selection = static_cast<int>(::SendMessageW(combo, CB_GETCURSEL, 0, 0));
+    if (selection < 0) {
+        AfxMessageBox(L"Please select the key you want.", MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    unsigned key = static_cast<unsigned>(::SendMessageW(combo, CB_GETITEMDATA, static_cast<WPARAM>(selection), 0));
+    unsigned kind = selection < kNamedKeyCount ? 0x03 : 0x02;
+    bool modified = m_alt || m_ctrl || m_shift || m_win;
+    if (modified && (IsDigit(key) || (IsSpecialCharacter(key) && kind == 0x02))) {
+        AfxMessageBox(L"Sorry, this key can't be used with any modifier.", MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    if (IsDigit(key) || IsNumpadOperator(key))
+        key = ::MapVirtualKeyW(key, MAPVK_VK_TO_CHAR) & 0xFFFF;
+    else if (key == 108)
+        key = L',';
+    else if (!IsSpecialCharacter(key))
+        kind |= HotkeyFlag::VirtualKey;
+
+    unsigned flags = kind;
+    if (m_alt) flags |= HotkeyFlag::Alt;
+    if (m_ctrl) flags |= HotkeyFlag::Ctrl;
+    if (m_shift) flags |= HotkeyFlag::Shift;
+    if (m_win) flags |= HotkeyFlag::Win;
+    m_code = flags * 65536 + key;
+
+    if (m_code == m_initialCode && m_command == m_initialCommand) {
+        PostMessage(WM_COMMAND, IDCANCEL);
+        return;
+    }
+    if (IsDuplicate(m_code)) {
+        AfxMessageBox(L"Sorry, this key is already used. Please select another one.", MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    CDialog::OnOK();
+}
+
+LRESULT CHotKeyDlg::OnBrowse(WPARAM, LPARAM)
+{
+    CSingleFileSel select(TRUE, nullptr, nullptr, OFN_FILEMUSTEXIST | OFN_HIDEREADONLY, L"All Files(*.*)|*.*||", this);
+    select.SetTitle(L"Select File");
+    if (select.DoModal() != IDOK) return 0;
+    UpdateData(TRUE);
+    m_command = select.GetPathName();
+    UpdateData(FALSE);
+    return 0;
+}
+
+LRESULT CHotKeyDlg::OnDestroy(WPARAM, LPARAM)
+{
+    LRESULT result = Default();
+    if (m_browseIcon) ::DestroyIcon(m_browseIcon);
+    if (m_menuIcon) ::DestroyIcon(m_menuIcon);
+    m_browseIcon = m_menuIcon = nullptr;
+    return result;
+}
+
+LRESULT CHotKeyDlg::OnMenuPick(WPARAM, LPARAM)
+{
+    if (PopupShortcutMenu(m_hWnd, FALSE, FALSE) == 0)
+        AfxMessageBox(L"Sorry, there is no menu item to select.", MB_OK | MB_ICONEXCLAMATION);
+    return 0;
+}
+
+LRESULT CHotKeyDlg::OnMeasureItem(WPARAM wParam, LPARAM lParam)
+{
+    auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+    if (measure->CtlType == ODT_MENU) {
+        MeasureShortcutMenuItem(measure);
+    } else {
+        LRESULT result = 0;
+        if (ReflectToChild(GetDlgItem(static_cast<int>(measure->CtlID)), WM_MEASUREITEM, wParam, lParam, &result))
+            return result;
+    }
+    return Default();
+}
+
+LRESULT CHotKeyDlg::OnMenuCommand(WPARAM id, LPARAM)
+{
+    const wchar_t* path = id > MenuCommand::Exit ? MenuItemPath(static_cast<UINT>(id)) : nullptr;
+    if (path) {
+        UpdateData(TRUE);
+        m_command = path;
+        UpdateData(FALSE);
+    }
+    return 1;
+}

@@ -1,0 +1,41 @@
+// The HotKey dialog: edits one hotkey's modifiers, key and command, and
+// refuses combinations it does not allow and keys already in use.
+#pragma once
+
+#include "../framework/CDialog.h"
+
+class CHotkeysDlg;
+
+class CHotKeyDlg : public CDialog {
+public:
+    explicit CHotKeyDlg(CWnd* parent);
+    ~CHotKeyDlg() override;
+
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+
+    unsigned m_code = 0;
+    int m_editedRow = -2;
+    BOOL m_commandEditable = TRUE;
+    CString m_command;
+
+protected:
+    void DoDataExchange(CDataExchange* dx) override;
+    LRESULT OnBrowse(WPARAM, LPARAM);
+    LRESULT OnDestroy(WPARAM, LPARAM);
+    LRESULT OnMenuPick(WPARAM, LPARAM);
+    LRESULT OnMeasureItem(WPARAM, LPARAM);
+    LRESULT OnMenuCommand(WPARAM, LPARAM);
+    DECLARE_MESSAGE_MAP()
+
+private:
+    void FillKeyList();
+    bool IsDuplicate(unsigned code) const;
+
+    unsigned m_initialCode = 0;
+    CString m_initialCommand;
+    BOOL m_alt = FALSE, m_ctrl = FALSE, m_shift = FALSE, m_win = FALSE;
+    int m_keyIndex = -1;
+    HICON m_browseIcon = nullptr;
+    HICON m_menuIcon = nullptr;
+};

@@ -1,0 +1,319 @@
+#include "HotkeysDlg.h"
+
+#include "../../res/resource.h"
+#include "../framework/CWinApp.h"
+#include "HotKeyDlg.h"
+#include "HotkeyFile.h"
+#include "HotkeyTable.h"
+
+// --- CResizableDlg ------------------------------------------------------------
+
+BEGIN_MESSAGE_MAP(CResizableDlg, CDialog)
+    ON_MESSAGE(WM_GETMINMAXINFO, OnGetMinMaxInfo)
+    ON_MESSAGE(WM_SIZE, OnSize)
+END_MESSAGE_MAP()
+
+BOOL CResizableDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    RECT window;
+    ::GetWindowRect(m_hWnd, &window);
+    m_minimumWidth = window.right - window.left;
+    m_minimumHeight = window.bottom - window.top;
+    ::GetClientRect(m_hWnd, &m_lastClient);
+    return TRUE;
+}
+
+LRESULT CResizableDlg::OnGetMinMaxInfo(WPARAM, LPARAM lParam)
+{
+    LRESULT result = Default();
+    if (m_minimumWidth && m_minimumHeight) {
+        auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+        info->ptMinTrackSize = { m_minimumWidth, m_minimumHeight };
+    }
+    return result;
+}
+
+LRESULT CResizableDlg::OnSize(WPARAM type, LPARAM lParam)
+{
+    LRESULT result = Default();
+    int width = static_cast<short>(LOWORD(lParam)), height = static_cast<short>(HIWORD(lParam));
+    if (type == SIZE_MINIMIZED || width < 0 || height < 0 || (!m_minimumWidth && !m_minimumHeight)) return result;
+    RECT client;
+    ::GetClientRect(m_hWnd, &client);
+    if (client.right - client.left == 0 || client.bottom - client.top == 0) return result;
+    int dx = client.right - m_lastClient.right, dy = client.bottom - m_lastClient.bottom;
+    if (dx == 0 && dy == 0) return result;
+    OnClientResize(dx, dy);
+    m_lastClient.right = client.right;
+    m_lastClient.bottom = client.bottom;
+    return result;
+}
+
+// --- the hotkey file writer -------------------------------------------------------
+
+namespace {
+
+bool WriteAll(HANDLE file, const void* data, DWORD bytes)
+{
+    DWORD written = 0;
+    return ::WriteFile(file, data, bytes, &written, nullptr) && written == bytes;
+}
+
+bool WriteText(HANDLE file, const CString& text)
+{
+    return WriteAll(file, static_cast<LPCWSTR>(text), static_cast<DWORD>(text.GetLength()) * sizeof(wchar_t));
+}
+
+bool WriteGroup(HANDLE file, unsigned code, LPCWSTR command)
+{
+    CString group;
+    group.Format(L"%d\r\n", static_cast<int>(code));
+    group += command;
+    group += L"\r\n\r\n";
+    return WriteText(file, group);
+}
+
+}  // namespace
+
+BOOL WriteHotkeyFile(LPCWSTR path, const CReportListCtrl* list, unsigned menuCode)
+{
+    // A failed write must not cost the user the hotkeys already saved: the
+    // new content goes to a file beside the old one, which it replaces only
+    // when complete.
+    wchar_t temporary[MAX_PATH * 2 + 8];
+    lstrcpynW(temporary, path, MAX_PATH * 2);
+    lstrcatW(temporary, L".new");
+    HANDLE file = ::CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return FALSE;
+    static const unsigned char kByteOrderMark[] = { 0xFF, 0xFE };
+    bool ok = WriteAll(file, kByteOrderMark, 2);
+    int rows = list ? list->GetItemCount() : 0;
+    for (int row = 0; ok && row < rows; ++row) {
+        CString key, command;
+        list->GetCellText(row, 0, key);
+        if (key.IsEmpty()) continue;
+        list->GetCellText(row, 1, command);
+        ok = WriteGroup(file, static_cast<unsigned>(list->GetRowValue(row)), command);
+    }
+    if (ok && menuCode) ok = WriteGroup(file, menuCode, kShortcutMenuMarker);
+    ok = ::CloseHandle(file) && ok;
+    if (ok) ok = ::MoveFileExW(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    if (!ok) ::DeleteFileW(temporary);
+    return ok;
+}
+
+// --- CHotkeysDlg ------------------------------------------------------------------------
+
+BEGIN_MESSAGE_MAP(CHotkeysDlg, CResizableDlg)
+    ON_NOTIFY(NM_DBLCLK, IDC_HOTKEYS_LIST, OnListDoubleClick)
+    ON_COMMAND(IDC_HOTKEYS_ADD, OnAdd)
+    ON_COMMAND(IDC_HOTKEYS_DELETE, OnDelete)
+    ON_COMMAND(IDC_HOTKEYS_EDIT, OnEdit)
+    ON_COMMAND(IDC_HOTKEYS_CLEAR, OnClear)
+    ON_COMMAND(IDC_HOTKEYS_MENU_DELETE, OnMenuDelete)
+    ON_COMMAND(IDC_HOTKEYS_MENU_EDIT, OnMenuEdit)
+    ON_MESSAGE(WM_DESTROY, OnDestroy)
+END_MESSAGE_MAP()
+
+CHotkeysDlg::CHotkeysDlg()
+    : CResizableDlg(IDD_HOTKEYS), m_icon(::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDI_PROGRAM)))
+{
+}
+
+CHotkeysDlg::~CHotkeysDlg()
+{
+    if (m_icon) ::DestroyIcon(m_icon);
+}
+
+void CHotkeysDlg::DoDataExchange(CDataExchange* dx)
+{
+    DDX_Control(dx, IDC_HOTKEYS_LIST, m_list);
+    DDX_Text(dx, IDC_HOTKEYS_MENU_LABEL, m_labelText);
+}
+
+BOOL CHotkeysDlg::OnInitDialog()
+{
+    CResizableDlg::OnInitDialog();
+    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
+    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
+    m_list.SetupColumns(L"Key, 150; Command, 400");
+    m_list.SetGridLines(TRUE);
+    m_list.EnableToolTips(FALSE);
+
+    for (int index = 1; index <= static_cast<int>(theRecordList.GetCount()); ++index) {
+        const HotkeyRecord* record = GetHotkeyRecord(index);
+        const wchar_t* command = GetHotkeyCommand(record);
+        if (!command || lstrcmpW(command, kShortcutMenuMarker) == 0) continue;
+        CString key = FormatHotkeyText(HotkeyFlags(record->code), HotkeyKey(record->code));
+        int row = m_list.AddRow(m_list.GetItemCount(), { key, command });
+        m_list.SetRowValue(row, static_cast<int>(record->code));
+    }
+    for (int index = 1; index <= static_cast<int>(theRecordList.GetCount()); ++index) {
+        const HotkeyRecord* record = GetHotkeyRecord(index);
+        const wchar_t* command = GetHotkeyCommand(record);
+        if (command && lstrcmpW(command, kShortcutMenuMarker) == 0) {
+            m_labelText = FormatHotkeyText(HotkeyFlags(record->code), HotkeyKey(record->code));
+            m_menuCode = record->code;
+            break;
+        }
+    }
+    ::SetDlgItemTextW(m_hWnd, IDC_HOTKEYS_MENU_LABEL, m_labelText);
+    return TRUE;
+}
+
+LRESULT CHotkeysDlg::OnListDoubleClick(WPARAM, LPARAM)
+{
+    PostMessage(WM_COMMAND, m_list.GetNextSelected(-1) >= 0 ? IDC_HOTKEYS_EDIT : IDC_HOTKEYS_ADD);
+    return 0;
+}
+
+void CHotkeysDlg::ShowRow(int row)
+{
+    m_list.EnsureVisible(row, FALSE);
+    m_list.SelectRow(row, FALSE);
+}
+
+LRESULT CHotkeysDlg::OnAdd(WPARAM, LPARAM)
+{
+    CHotKeyDlg edit(this);
+    if (edit.DoModal() != IDOK) return 0;
+    CString key = FormatHotkeyText(HotkeyFlags(edit.m_code), HotkeyKey(edit.m_code));
+    int row = m_list.AddRow(m_list.GetItemCount(), { key, edit.m_command });
+    m_list.SetRowValue(row, static_cast<int>(edit.m_code));
+    ShowRow(row);
+    return 0;
+}
+
+LRESULT CHotkeysDlg::OnEdit(WPARAM, LPARAM)
+{
+    int row = m_list.GetNextSelected(-1);
+    if (row < 0) {
+        AfxMessageBox(L"Please check the item you want to modify.", MB_OK | MB_ICONEXCLAMATION);
+        return 0;
+    }
+    CHotKeyDlg edit(this);
+    edit.m_code = static_cast<unsigned>(m_list.GetRowValue(row));
+    edit.m_editedRow = row;
+    m_list.GetCellText(row, 1, edit.m_command);
+    if (edit.DoModal() != IDOK) return 0;
+    m_list.SetCellText(row, 0, FormatHotkeyText(HotkeyFlags(edit.m_code), HotkeyKey(edit.m_code)));
+    m_list.SetCellText(row, 1, edit.m_command);
+    m_list.SetRowValue(row, static_cast<int>(edit.m_code));
+    return 0;
+}
+
+LRESULT CHotkeysDlg::OnDelete(WPARAM, LPARAM)
+{
+    if (m_list.GetItemCount() == 0) return 0;
+    if (m_list.GetNextSelected(-1) < 0) {
+        AfxMessageBox(L"Please selecte the item you want to delete.", MB_OK | MB_ICONEXCLAMATION);
+        return 0;
+    }
+    if (AfxMessageBox(L"Are you sure you really want to delete the selected item?", MB_YESNO | MB_ICONEXCLAMATION) !=
+        IDYES)
+        return 0;
+    ::LockWindowUpdate(m_list.m_hWnd);
+    m_list.DeleteSelected(nullptr, 0);
+    ::LockWindowUpdate(nullptr);
+    return 0;
+}
+
+LRESULT CHotkeysDlg::OnClear(WPARAM, LPARAM)
+{
+    if (m_list.GetItemCount() == 0) return 0;
+    if (AfxMessageBox(L"Are you sure you really want to delete all items?", MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
+        return 0;
+    ::LockWindowUpdate(m_list.m_hWnd);
+    m_list.DeleteAll(nullptr, 0);
+    ::LockWindowUpdate(nullptr);
+    return 0;
+}
+
+void CHotkeysDlg::SetMenuHotkey(unsigned code)
+{
+    m_menuCode = code;
+    m_labelText = code ? FormatHotkeyText(HotkeyFlags(code), HotkeyKey(code)) : CString();
+    ::SetDlgItemTextW(m_hWnd, IDC_HOTKEYS_MENU_LABEL, m_labelText);
+}
+
+LRESULT CHotkeysDlg::OnMenuDelete(WPARAM, LPARAM)
+{
+    SetMenuHotkey(0);
+    return 0;
+}
+
+LRESULT CHotkeysDlg::OnMenuEdit(WPARAM, LPARAM)
+{
+    CHotKeyDlg edit(this);
+    edit.m_commandEditable = FALSE;
+    if (edit.DoModal() == IDOK) SetMenuHotkey(edit.m_code);
+    return 0;
+}
+
+LRESULT CHotkeysDlg::OnDestroy(WPARAM, LPARAM)
+{
+    LRESULT result = Default();
+    if (m_icon) ::DestroyIcon(m_icon);
+    m_icon = nullptr;
+    return result;
+}
+
+void CHotkeysDlg::OnClientResize(int dx, int dy)
+{
+    HWND list = GetDlgItem(IDC_HOTKEYS_LIST);
+    if ((dx == 0 && dy == 0) || !list) return;
+    RECT r;
+    ::GetWindowRect(list, &r);
+    ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&r), 2);
+    ::MoveWindow(list, r.left, r.top, r.right - r.left + dx, r.bottom - r.top + dy, TRUE);
+}
+
+int CHotkeysDlg::SaveHotkeys()
+{
+    wchar_t path[520];
+    HotkeyFilePath(path, 520);
+    if (m_list.GetItemCount() == 0 && m_menuCode == 0) {
+        DeleteHotkeyFile(path, m_hWnd);
+        return 1;
+    }
+    if (!WriteHotkeyFile(path, &m_list, m_menuCode)) {
+        AfxMessageBox(L"Falied to save keys.", MB_OK | MB_ICONEXCLAMATION);
+        return 0;
+    }
+    return 1;
+}
+
+void CHotkeysDlg::OnOK()
+{
+    ReleaseHotkeys();
+    if (!SaveHotkeys()) return;
+    CWnd* main = AfxGetMainWnd();
+    int failed = LoadHotkeys(main ? main->m_hWnd : nullptr, TRUE);
+    if (failed == 0) {
+        CDialog::OnOK();
+        return;
+    }
+    const HotkeyRecord* record = GetHotkeyRecord(failed);
+    for (int row = 0; record && row < m_list.GetItemCount(); ++row) {
+        if (static_cast<unsigned>(m_list.GetRowValue(row)) == record->code) {
+            ShowRow(row);
+            AfxMessageBox(L"Hotkey may be conflicted. Please use another key.", MB_OK | MB_ICONEXCLAMATION);
+            ::SetFocus(m_list.m_hWnd);
+            return;
+        }
+    }
+    const wchar_t* command = GetHotkeyCommand(record);
+    if (command && lstrcmpW(command, kShortcutMenuMarker) == 0) {
+        AfxMessageBox(L"The hotkey for Quillop's short-cut menu may be conflicted. Please use another key.",
+                      MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    CDialog::OnOK();
+}
+
+void RunHotkeysDialog()
+{
+    CHotkeysDlg dialog;
+    dialog.DoModal();
+}

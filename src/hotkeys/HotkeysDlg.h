@@ -1,0 +1,71 @@
+// The Hotkeys dialog: lists every hotkey, edits them through the HotKey
+// dialog, and on OK rewrites the hotkey file and registers it again.
+#pragma once
+
+#include "../controls/ReportListCtrl.h"
+#include "../framework/CDialog.h"
+
+// A dialog that can grow, never shrink below its first size, and tells its
+// class how far its client area moved.
+class CResizableDlg : public CDialog {
+public:
+    using CDialog::CDialog;
+    BOOL OnInitDialog() override;
+
+protected:
+    virtual void OnClientResize(int dx, int dy) = 0;
+    LRESULT OnGetMinMaxInfo(WPARAM, LPARAM);
+    LRESULT OnSize(WPARAM, LPARAM);
+    DECLARE_MESSAGE_MAP()
+
+private:
+    int m_minimumWidth = 0;
+    int m_minimumHeight = 0;
+    RECT m_lastClient = {};
+};
+
+class CHotkeysDlg : public CResizableDlg {
+public:
+    CHotkeysDlg();
+    ~CHotkeysDlg() override;
+
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+
+    // Writes the hotkey file from the rows and the short-cut menu hotkey;
+    // with nothing to write, deletes it. 1 when saved or deleted.
+    int SaveHotkeys();
+
+    CReportListCtrl& GetList() { return m_list; }
+    unsigned GetMenuCode() const { return m_menuCode; }
+
+protected:
+    void DoDataExchange(CDataExchange* dx) override;
+    void OnClientResize(int dx, int dy) override;
+    LRESULT OnListDoubleClick(WPARAM, LPARAM);
+    LRESULT OnAdd(WPARAM, LPARAM);
+    LRESULT OnDelete(WPARAM, LPARAM);
+    LRESULT OnEdit(WPARAM, LPARAM);
+    LRESULT OnClear(WPARAM, LPARAM);
+    LRESULT OnMenuDelete(WPARAM, LPARAM);
+    LRESULT OnMenuEdit(WPARAM, LPARAM);
+    LRESULT OnDestroy(WPARAM, LPARAM);
+    DECLARE_MESSAGE_MAP()
+
+private:
+    void ShowRow(int row);
+    void SetMenuHotkey(unsigned code);
+
+    unsigned m_menuCode = 0;
+    CReportListCtrl m_list;
+    CString m_labelText;
+    HICON m_icon;
+};
+
+// Writes the hotkey file content for rows of (code, command) and the
+// short-cut menu code (0: none) to path, through a temporary file that
+// replaces it only when every write succeeded. FALSE leaves path as it was.
+BOOL WriteHotkeyFile(LPCWSTR path, const CReportListCtrl* list, unsigned menuCode);
+
+// Runs the Hotkeys dialog modally with no parent.
+void RunHotkeysDialog();
