@@ -121,14 +121,8 @@ LRESULT CTrayWindow::OnEraseBackground(WPARAM wParam, LPARAM)
 
 LRESULT CTrayWindow::OnMeasureItem(WPARAM wParam, LPARAM lParam)
 {
-    auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
-    if (measure->CtlType == ODT_MENU) {
-        MeasureShortcutMenuItem(measure);
-    } else {
-        LRESULT result = 0;
-        if (ReflectToChild(GetDlgItem(static_cast<int>(measure->CtlID)), WM_MEASUREITEM, wParam, lParam, &result))
-            return result;
-    }
+    LRESULT result = 0;
+    if (RouteMeasureItem(m_hWnd, wParam, lParam, &result)) return result;
     return Default();
 }
 

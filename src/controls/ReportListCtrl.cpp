@@ -24,12 +24,12 @@ void CReportListCtrl::PreSubclassWindow()
     EnableToolTips(TRUE);
 }
 
-BOOL CReportListCtrl::SetupColumns(const CString& spec)
+BOOL CReportListCtrl::SetupColumns(const CString& columns)
 {
     int position = 0;
     for (;;) {
-        int end = spec.Find(L';', position);
-        CString description = end < 0 ? spec.Mid(position) : spec.Mid(position, end - position);
+        int end = columns.Find(L';', position);
+        CString description = end < 0 ? columns.Mid(position) : columns.Mid(position, end - position);
         int comma = description.Find(L',');
         if (comma < 0) return TRUE;
         CString title = description.Left(comma);

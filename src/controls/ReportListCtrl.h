@@ -1,5 +1,5 @@
 // A report-view list that keeps beside every row a record of its cell texts
-// and an integer value, with columns set up from a one-line specification
+// and an integer value, with columns set up from a one-line column list
 // such as "Key, 150; Command, 400".
 #pragma once
 
@@ -19,7 +19,7 @@ class CReportListCtrl : public CListCtrl {
 public:
     using Filter = BOOL (*)(int value, int user);
 
-    BOOL SetupColumns(const CString& spec);
+    BOOL SetupColumns(const CString& columns);
     // Inserts a row with one text per column (nullptr: empty); -1 on failure.
     int AddRow(int index, std::initializer_list<LPCWSTR> texts);
     BOOL SetRowValue(int row, int value);

@@ -4,17 +4,6 @@
 
 namespace {
 
-// folder + "\" + name into a MAX_PATH buffer; false when it would not fit.
-bool JoinPath(wchar_t (&path)[MAX_PATH], LPCWSTR folder, LPCWSTR name)
-{
-    int folderLength = lstrlenW(folder);
-    if (folderLength + 1 + lstrlenW(name) >= MAX_PATH) return false;
-    lstrcpyW(path, folder);
-    path[folderLength] = L'\\';
-    lstrcpyW(path + folderLength + 1, name);
-    return true;
-}
-
 void MirrorFolder(LPCWSTR source, LPCWSTR targetFolder)
 {
     // The menu folder itself is never mirrored: a dropped folder that holds

@@ -17,18 +17,6 @@ bool IsDotEntry(const WIN32_FIND_DATAW& entry)
     return lstrcmpW(entry.cFileName, L".") == 0 || lstrcmpW(entry.cFileName, L"..") == 0;
 }
 
-// folder + "\" + name into a MAX_PATH buffer; false when it would not fit,
-// and the entry is then left out of the menu.
-bool JoinPath(wchar_t (&path)[MAX_PATH], LPCWSTR folder, LPCWSTR name)
-{
-    int folderLength = lstrlenW(folder);
-    if (folderLength + 1 + lstrlenW(name) >= MAX_PATH) return false;
-    lstrcpyW(path, folder);
-    path[folderLength] = L'\\';
-    lstrcpyW(path + folderLength + 1, name);
-    return true;
-}
-
 // Calls visit(entry, path) for each entry of the folder but "." and "..".
 template <typename Visit>
 void ForEachEntry(LPCWSTR folder, Visit visit)
@@ -111,6 +99,16 @@ void ScanSubfolder(CIconMenu* menu, LPCWSTR name, LPCWSTR path)
 }
 
 }  // namespace
+
+bool JoinPath(wchar_t (&path)[MAX_PATH], LPCWSTR folder, LPCWSTR name)
+{
+    int folderLength = lstrlenW(folder);
+    if (folderLength + 1 + lstrlenW(name) >= MAX_PATH) return false;
+    lstrcpyW(path, folder);
+    path[folderLength] = L'\\';
+    lstrcpyW(path + folderLength + 1, name);
+    return true;
+}
 
 const wchar_t* MenuItemPath(UINT id)
 {

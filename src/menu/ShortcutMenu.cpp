@@ -133,3 +133,14 @@ void MeasureShortcutMenuItem(MEASUREITEMSTRUCT* measure)
     if (!activeMenu) return;
     if (CIconMenu* owner = FindOwnerMenu(activeMenu, measure->itemID)) owner->MeasureItem(measure);
 }
+
+BOOL RouteMeasureItem(HWND owner, WPARAM wParam, LPARAM lParam, LRESULT* result)
+{
+    auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+    if (measure->CtlType == ODT_MENU) {
+        MeasureShortcutMenuItem(measure);
+        return FALSE;
+    }
+    CWnd* control = CWnd::FromHandle(::GetDlgItem(owner, static_cast<int>(measure->CtlID)));
+    return control && control->OnChildNotify(WM_MEASUREITEM, wParam, lParam, result);
+}

@@ -27,3 +27,7 @@ void OpenFolderItems(UINT id);
 void OpenPath(LPCWSTR path);
 // The owner windows' measuring route for short-cut menu entries.
 void MeasureShortcutMenuItem(MEASUREITEMSTRUCT* measure);
+// WM_MEASUREITEM in an owner window: a menu entry is measured by its menu
+// object; another item is offered to the control it names. TRUE (with the
+// result) when the control handled it; otherwise default processing follows.
+BOOL RouteMeasureItem(HWND owner, WPARAM wParam, LPARAM lParam, LRESULT* result);
