@@ -1,3 +1,5 @@
-#include "../framework/CWinApp.h"
+#include "LauncherApp.h"
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) { return AfxWinMain(); }
+// Naming the application object here also links the program's global
+// objects into the executable.
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) { return AfxWinMain(&theApp); }

@@ -109,9 +109,8 @@ int AfxMessageBox(LPCWSTR text, UINT type)
     return ::MessageBoxW(owner, text, caption, type);
 }
 
-int AfxWinMain()
+int AfxWinMain(CWinApp* app)
 {
-    CWinApp* app = AfxGetApp();
     if (!app) return -1;
     if (!app->InitInstance()) return app->ExitInstance();
     return app->Run();

@@ -49,4 +49,4 @@ BOOL AfxPreTranslateMessage(MSG* message);
 // window of the program (or its main window).
 int AfxMessageBox(LPCWSTR text, UINT type = MB_OK | MB_ICONEXCLAMATION);
 // The framework's entry: InitInstance, then Run when it succeeded.
-int AfxWinMain();
+int AfxWinMain(CWinApp* app);
