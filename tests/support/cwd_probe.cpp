@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <share.h>
 
 int main()
 {
@@ -12,7 +13,12 @@ int main()
     wchar_t directory[MAX_PATH] = {}, self[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, directory);
     GetModuleFileNameW(nullptr, self, MAX_PATH);
-    FILE* file = _wfopen(out, L"a, ccs=UTF-8");
+    // Several probes may report at once: open shared, and wait for a turn.
+    FILE* file = nullptr;
+    for (int attempt = 0; attempt < 200 && !file; ++attempt) {
+        file = _wfsopen(out, L"a, ccs=UTF-8", _SH_DENYWR);
+        if (!file) Sleep(25);
+    }
     if (!file) return 1;
     fwprintf(file, L"%ls\n%ls\n", directory, self);
     fclose(file);
