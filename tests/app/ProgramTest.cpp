@@ -48,11 +48,26 @@ TEST(Program, StartsWithItsTrayWindowAndEndsOnExit)
     EXPECT_TRUE(test::Exists(folder + L"\\Quillop"));  // the menu folder beside it
     EXPECT_FALSE(::IsWindowVisible(found.window));
 
+    // Start-up has finished once its icon is in place: an "Exit" during
+    // start-up would rightly end the program with -1.
+    NOTIFYICONDATAW icon = {};
+    icon.cbSize = NOTIFYICONDATAW_V1_SIZE;
+    icon.hWnd = found.window;
+    icon.uFlags = NIF_TIP;
+    lstrcpyW(icon.szTip, L"Quillop");
+    bool iconAdded = false;
+    for (int i = 0; i < 100 && !iconAdded; ++i) {
+        iconAdded = ::Shell_NotifyIconW(NIM_MODIFY, &icon) != FALSE;
+        if (!iconAdded) ::Sleep(100);
+    }
+    EXPECT_TRUE(iconAdded);
+
     ::PostMessageW(found.window, WM_MENU_COMMAND, 10, 0);  // "Exit"
     EXPECT_EQ(::WaitForSingleObject(started.hProcess, 10000), WAIT_OBJECT_0);
     DWORD code = 1;
     ::GetExitCodeProcess(started.hProcess, &code);
     EXPECT_EQ(code, 0u);
+    EXPECT_FALSE(::Shell_NotifyIconW(NIM_MODIFY, &icon));  // the icon is gone
     ::CloseHandle(started.hThread);
     ::CloseHandle(started.hProcess);
 }
