@@ -30,11 +30,9 @@ public:
     // Creates the tip that explains the drop window, with this window as
     // its one tool.
     BOOL CreateTip();
-    CTipWindow& GetTip() { return m_tip; }
 
     // Runs a menu command (the handler of WM_MENU_COMMAND).
     void RunCommand(UINT id);
-    BOOL IsAboutOpen() const { return m_aboutOpen; }
 
 protected:
     void DoDataExchange(CDataExchange*) override {}
