@@ -45,12 +45,12 @@ INT_PTR CDialog::DoModal()
         CWnd* main = AfxGetMainWnd();
         if (main && main != this) owner = main->m_hWnd;
     }
-    bool reenableOwner = owner && ::IsWindowEnabled(owner);
-    if (reenableOwner) ::EnableWindow(owner, FALSE);
+    m_modalOwner = owner && ::IsWindowEnabled(owner) ? owner : nullptr;
+    if (m_modalOwner) ::EnableWindow(m_modalOwner, FALSE);
 
     m_modalResult = -1;
     if (!CreateFromTemplate(owner) || !m_hWnd) {
-        if (reenableOwner) ::EnableWindow(owner, TRUE);
+        EnableModalOwner();
         return -1;
     }
     if (!::IsWindowVisible(m_hWnd)) ::ShowWindow(m_hWnd, SW_SHOWNORMAL);
@@ -71,19 +71,29 @@ INT_PTR CDialog::DoModal()
     }
     m_inModalLoop = false;
 
-    if (reenableOwner) ::EnableWindow(owner, TRUE);
+    EnableModalOwner();
     if (owner && m_hWnd && ::GetActiveWindow() == m_hWnd) ::SetActiveWindow(owner);
     DestroyWindow();
     return m_modalResult;
 }
 
+void CDialog::EnableModalOwner()
+{
+    if (m_modalOwner) ::EnableWindow(m_modalOwner, TRUE);
+    m_modalOwner = nullptr;
+}
+
 void CDialog::EndDialog(int result)
 {
     m_modalResult = result;
-    if (m_inModalLoop) {
-        m_inModalLoop = false;
-        PostMessage(WM_NULL);  // wake the modal loop
-    }
+    if (!m_inModalLoop) return;
+    m_inModalLoop = false;
+    // As the system's own: the owner comes back first, so that activation
+    // returns to it, and the dialog disappears at once.
+    EnableModalOwner();
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                   SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    PostMessage(WM_NULL);  // wake the modal loop
 }
 
 BOOL CDialog::UpdateData(BOOL saveAndValidate)

@@ -50,11 +50,13 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
+    void EnableModalOwner();
     HWND CreateFromTemplate(HWND owner);
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
     UINT m_templateId;
     CWnd* m_parent;
     bool m_inModalLoop = false;
+    HWND m_modalOwner = nullptr;  // disabled while the dialog runs modally
     INT_PTR m_modalResult = -1;
 };

@@ -32,7 +32,7 @@ TEST(Program, StartsWithItsTrayWindowAndEndsOnExit)
     test::RemoveTree(folder);
     ::CreateDirectoryW(folder.c_str(), nullptr);
     std::wstring program = folder + L"\\Quillop.exe";
-    ASSERT_TRUE(::CopyFileW((test::ExecutableFolder() + L"\\..\\Quillop.exe").c_str(), program.c_str(), FALSE));
+    ASSERT_TRUE(::CopyFileW(test::BuiltProgram().c_str(), program.c_str(), FALSE));
 
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);

@@ -1,34 +1,15 @@
-// The hotkey file beside the test executable: read, written and registered.
+// The hotkey file beside the test executable: read and registered.
 #include "framework/CWinApp.h"
 #include "hotkeys/HotkeyFile.h"
 #include "hotkeys/HotkeyTable.h"
-#include "hotkeys/HotkeysDlg.h"
-#include "hotkeys/HotKeyDlg.h"
+#include "hotkeys/HotkeyTestSupport.h"
 #include "support/TestSupport.h"
-#include "../res/resource.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 namespace {
 
-std::wstring KeyFile()
-{
-    wchar_t path[520];
-    HotkeyFilePath(path, 520);
-    return path;
-}
-
-std::string Utf16(const std::wstring& text)
-{
-    std::string bytes = "\xFF\xFE";
-    for (wchar_t c : text) {
-        bytes += static_cast<char>(c & 0xFF);
-        bytes += static_cast<char>(c >> 8);
-    }
-    return bytes;
-}
+using namespace test;
 
 struct Loaded {
     unsigned code;
@@ -38,10 +19,7 @@ struct Loaded {
 
 std::vector<Loaded> Load(const std::string& bytes, HWND window = nullptr)
 {
-    theRecordList.Configure(sizeof(HotkeyRecord), kHotkeyRecordStep);
-    ReleaseHotkeys();
-    test::WriteFile(KeyFile(), bytes);
-    LoadHotkeys(window, FALSE);
+    LoadHotkeyFile(bytes, window);
     std::vector<Loaded> loaded;
     for (int i = 1; i <= static_cast<int>(theRecordList.GetCount()); ++i) {
         const wchar_t* command = GetHotkeyCommand(GetHotkeyRecord(i));
@@ -82,97 +60,11 @@ TEST(HotkeyFile, EqualCodesGiveTheKeyToTheHigherIndex)
     HWND window = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
     theRecordList.Configure(sizeof(HotkeyRecord), kHotkeyRecordStep);
     ReleaseHotkeys();
-    test::WriteFile(KeyFile(), Utf16(L"1769588\r\nfirst\r\n\r\n1769588\r\nsecond\r\n\r\n"));
+    test::WriteFile(HotkeyFile(), Utf16(L"1769588\r\nfirst\r\n\r\n1769588\r\nsecond\r\n\r\n"));
     EXPECT_EQ(LoadHotkeys(window, TRUE), 1);  // record 2 took it, record 1 failed
     EXPECT_TRUE(::UnregisterHotKey(window, 112));
     EXPECT_FALSE(::UnregisterHotKey(window, 111));
     ::DestroyWindow(window);
-}
-
-// A Hotkeys dialog that runs a step once it is up, then closes.
-class DrivenHotkeysDlg : public CHotkeysDlg {
-public:
-    std::function<void(DrivenHotkeysDlg&)> step;
-    BOOL OnInitDialog() override
-    {
-        CHotkeysDlg::OnInitDialog();
-        ::SetTimer(m_hWnd, 7, 200, nullptr);
-        return TRUE;
-    }
-
-protected:
-    LRESULT OnTimer(WPARAM, LPARAM)
-    {
-        ::KillTimer(m_hWnd, 7);
-        step(*this);
-        if (m_hWnd) PostMessage(WM_COMMAND, IDCANCEL);
-        return 0;
-    }
-    DECLARE_MESSAGE_MAP()
-};
-
-BEGIN_MESSAGE_MAP(DrivenHotkeysDlg, CHotkeysDlg)
-    ON_MESSAGE(WM_TIMER, OnTimer)
-END_MESSAGE_MAP()
-
-TEST(HotkeysDialog, OkWritesTheWorkedExampleByteForByte)
-{
-    const std::string example = Utf16(L"1769588\r\nC:\\Tools\\notes.txt\r\n\r\n2293872\r\nQuillop\r\n\r\n");
-    // The short-cut menu group first in the file: the dialog shows it on its
-    // own line and writes it last.
-    Load(Utf16(L"2293872\r\nQuillop\r\n\r\n1769588\r\nC:\\Tools\\notes.txt\r\n\r\n"));
-    test::WriteFile(KeyFile(), Utf16(L"2293872\r\nQuillop\r\n\r\n1769588\r\nC:\\Tools\\notes.txt\r\n\r\n"));
-    DrivenHotkeysDlg dialog;
-    int rows = -1;
-    CString label;
-    dialog.step = [&](DrivenHotkeysDlg& d) {
-        rows = d.GetList().GetItemCount();
-        wchar_t text[64] = {};
-        ::GetDlgItemTextW(d.m_hWnd, IDC_HOTKEYS_MENU_LABEL, text, 64);
-        label = text;
-        test::HoldForScreenshot("Hotkeys dialog");
-        d.SendMessage(WM_COMMAND, IDOK);
-    };
-    EXPECT_EQ(dialog.DoModal(), IDOK);
-    EXPECT_EQ(rows, 1);
-    EXPECT_EQ(label, L"Win+F1");
-    EXPECT_EQ(test::ReadFile(KeyFile()), example);
-    EXPECT_EQ(theRecordList.GetCount(), 2u);  // reloaded and registered
-    ReleaseHotkeys();
-}
-
-TEST(HotkeysDialog, AFailedSaveLeavesTheFileIntact)
-{
-    const std::string before = Utf16(L"1769588\r\nC:\\Tools\\notes.txt\r\n\r\n");
-    Load(before);
-    test::WriteFile(KeyFile(), before);
-    std::wstring blocker = KeyFile() + L".new";  // the temporary file cannot be made
-    ::CreateDirectoryW(blocker.c_str(), nullptr);
-    DrivenHotkeysDlg dialog;
-    std::wstring message;
-    dialog.step = [&](DrivenHotkeysDlg& d) {
-        test::MessageBoxAnswer answer(L"hotkeys_tests");
-        d.SendMessage(WM_COMMAND, IDOK);
-        message = answer.Text();
-    };
-    EXPECT_EQ(dialog.DoModal(), IDCANCEL);  // OK kept it open; the driver cancelled
-    EXPECT_EQ(message, L"Falied to save keys.");
-    EXPECT_EQ(test::ReadFile(KeyFile()), before);
-    ::RemoveDirectoryW(blocker.c_str());
-}
-
-TEST(HotkeysDialog, NothingToSaveDeletesTheFile)
-{
-    Load(Utf16(L"1769588\r\nC:\\Tools\\notes.txt\r\n\r\n"));
-    test::WriteFile(KeyFile(), Utf16(L"1769588\r\nC:\\Tools\\notes.txt\r\n\r\n"));
-    DrivenHotkeysDlg dialog;
-    dialog.step = [](DrivenHotkeysDlg& d) {
-        test::MessageBoxAnswer yes(L"hotkeys_tests", IDYES);
-        d.SendMessage(WM_COMMAND, IDC_HOTKEYS_CLEAR);
-        d.SendMessage(WM_COMMAND, IDOK);
-    };
-    EXPECT_EQ(dialog.DoModal(), IDOK);
-    EXPECT_FALSE(test::Exists(KeyFile()));
 }
 
 }  // namespace

@@ -125,45 +125,13 @@ BEGIN_MESSAGE_MAP(Owner, CWnd)
     ON_MESSAGE(WM_MEASUREITEM, OnMeasureItem)
 END_MESSAGE_MAP()
 
-// Keys pressed while the menu is tracked, from a timer of the menu's own loop.
-std::vector<WORD> keysToPress;
 const char* screenshotName = nullptr;
-
-// The menu's loop reads keys from the thread's queue.
-HWND menuOwner = nullptr;
-
-void CALLBACK PressKeys(HWND, UINT, UINT_PTR timer, DWORD)
-{
-    ::KillTimer(nullptr, timer);
-    for (WORD key : keysToPress) {
-        if (key == VK_RETURN) continue;
-        ::PostMessageW(menuOwner, WM_KEYDOWN, key, 1);
-        ::PostMessageW(menuOwner, WM_KEYUP, key, 0xC0000001);
-    }
-    // Enter comes last, after the menu has taken the other keys.
-    ::SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR again, DWORD) {
-        ::KillTimer(nullptr, again);
-        if (screenshotName) test::HoldForScreenshot(screenshotName);
-        ::PostMessageW(menuOwner, WM_KEYDOWN, VK_RETURN, 1);
-    });
-}
-
-// A menu that the keys did not close is ended, so a failing test cannot hang.
-void CALLBACK EndStuckMenu(HWND, UINT, UINT_PTR timer, DWORD)
-{
-    ::KillTimer(nullptr, timer);
-    ::EndMenu();
-}
 
 int PopupWithKeys(Owner& owner, BOOL full, std::vector<WORD> keys)
 {
-    keysToPress = std::move(keys);
-    menuOwner = owner.m_hWnd;
-    ::SetTimer(nullptr, 0, 400, PressKeys);
-    UINT_PTR guard = ::SetTimer(nullptr, 0, 8000, EndStuckMenu);
-    int shown = PopupShortcutMenu(owner.m_hWnd, FALSE, full);
-    ::KillTimer(nullptr, guard);
-    return shown;
+    HWND window = owner.m_hWnd;
+    return test::DriveMenu(window, std::move(keys), [window, full] { return PopupShortcutMenu(window, FALSE, full); },
+                           screenshotName);
 }
 
 class PopupTest : public LaunchTest {

@@ -1,9 +1,11 @@
 #include "TestSupport.h"
 
+#include <algorithm>
 #include <fstream>
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
+#include <map>
 
 namespace test {
 
@@ -12,6 +14,13 @@ std::wstring ExecutableFolder()
     wchar_t path[MAX_PATH] = {};
     ::GetModuleFileNameW(nullptr, path, MAX_PATH);
     ::PathRemoveFileSpecW(path);
+    return path;
+}
+
+std::wstring BuiltProgram()
+{
+    wchar_t path[MAX_PATH] = {};
+    ::PathCombineW(path, ExecutableFolder().c_str(), L"..\\..\\Quillop.exe");
     return path;
 }
 
@@ -123,6 +132,98 @@ std::wstring MessageBoxAnswer::Text(DWORD timeoutMs)
 {
     ::WaitForSingleObject(m_answered, timeoutMs);
     return m_text;
+}
+
+namespace {
+
+std::map<UINT_PTR, std::function<void()>>& PendingSteps()
+{
+    static std::map<UINT_PTR, std::function<void()>> steps;
+    return steps;
+}
+
+void CALLBACK RunPendingStep(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    ::KillTimer(nullptr, timer);
+    auto found = PendingSteps().find(timer);
+    if (found == PendingSteps().end()) return;
+    std::function<void()> step = std::move(found->second);
+    PendingSteps().erase(found);
+    step();
+}
+
+}  // namespace
+
+void RunFromMessageLoop(DWORD delayMs, std::function<void()> step)
+{
+    UINT_PTR timer = ::SetTimer(nullptr, 0, delayMs, RunPendingStep);
+    if (timer) PendingSteps()[timer] = std::move(step);
+}
+
+namespace {
+
+bool MenuIsShown()
+{
+    for (HWND menu = ::FindWindowW(L"#32768", nullptr); menu; menu = ::FindWindowExW(nullptr, menu, L"#32768", nullptr)) {
+        DWORD process = 0;
+        ::GetWindowThreadProcessId(menu, &process);
+        if (process == ::GetCurrentProcessId() && ::IsWindowVisible(menu)) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+namespace {
+
+bool drivingMenu = false;
+
+// Polls from the message loop until the menu shows, then runs the step.
+void WhenMenuIsShown(std::function<void()> step)
+{
+    RunFromMessageLoop(100, [step] {
+        if (!drivingMenu) return;
+        if (MenuIsShown())
+            step();
+        else
+            WhenMenuIsShown(step);
+    });
+}
+
+void CALLBACK EndStuckMenu(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    ::KillTimer(nullptr, timer);
+    ::EndMenu();
+}
+
+}  // namespace
+
+int DriveMenu(HWND owner, std::vector<WORD> keys, std::function<int()> popup, const char* screenshot)
+{
+    // A pointer move over a menu, or a window mapped under the pointer,
+    // clears the menu's selection: the pointer goes to a far corner, and
+    // the menu settles, before the keys select anything.
+    WhenMenuIsShown([owner, keys, screenshot] {
+        ::SetCursorPos(2, ::GetSystemMetrics(SM_CYSCREEN) - 2);
+        RunFromMessageLoop(250, [owner, keys, screenshot] {
+            for (WORD key : keys) {
+                if (key == VK_RETURN) continue;
+                ::PostMessageW(owner, WM_KEYDOWN, key, 1);
+                ::PostMessageW(owner, WM_KEYUP, key, 0xC0000001);
+            }
+            RunFromMessageLoop(300, [owner, keys, screenshot] {
+                if (screenshot) HoldForScreenshot(screenshot);
+                if (std::find(keys.begin(), keys.end(), VK_RETURN) != keys.end())
+                    ::PostMessageW(owner, WM_KEYDOWN, VK_RETURN, 1);
+            });
+        });
+    });
+    drivingMenu = true;
+    UINT_PTR guard = ::SetTimer(nullptr, 0, 8000, EndStuckMenu);
+    int result = popup();
+    ::KillTimer(nullptr, guard);
+    drivingMenu = false;
+    return result;
 }
 
 void HoldForScreenshot(const char* what)

@@ -1,7 +1,9 @@
 // Helpers shared by the tests that run the real program pieces under Wine.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "framework/Afx.h"
 
@@ -9,6 +11,8 @@ namespace test {
 
 // The folder of the running test executable.
 std::wstring ExecutableFolder();
+// The built Quillop.exe, two folders above the test executable.
+std::wstring BuiltProgram();
 // Deletes a folder tree (or file) if it exists.
 void RemoveTree(const std::wstring& path);
 void WriteFile(const std::wstring& path, const std::string& bytes);
@@ -39,6 +43,28 @@ private:
     HANDLE m_answered = nullptr;
     volatile LONG m_stop = 0;
 };
+
+// Runs the step once, after the delay, from whatever message loop this
+// thread is in by then (a modal dialog's or a tracked menu's included).
+void RunFromMessageLoop(DWORD delayMs, std::function<void()> step);
+
+// Calls popup, which tracks a menu for the owner, and presses the keys in
+// that menu once it is on the screen (building it may pump messages before
+// it shows); Enter goes last, after the menu has taken the others. A menu
+// the keys left open is ended after some seconds. Returns popup's result.
+int DriveMenu(HWND owner, std::vector<WORD> keys, std::function<int()> popup, const char* screenshot = nullptr);
+
+// Runs the dialog modally; once it is up, runs the step on it, then
+// cancels the dialog if the step left it open.
+template <class Dialog>
+INT_PTR DriveModal(Dialog& dialog, std::function<void(Dialog&)> step, DWORD delayMs = 200)
+{
+    RunFromMessageLoop(delayMs, [&dialog, step] {
+        step(dialog);
+        if (dialog.m_hWnd) ::PostMessageW(dialog.m_hWnd, WM_COMMAND, IDCANCEL, 0);
+    });
+    return dialog.DoModal();
+}
 
 // Sleeps, pumping messages, for QUILLOP_HOLD_MS milliseconds (if set), so
 // that a screenshot of the display can be taken from outside.

@@ -1,0 +1,52 @@
+#include "HotkeyTestSupport.h"
+
+#include "hotkeys/HotkeyFile.h"
+#include "hotkeys/HotkeyTable.h"
+#include "support/TestSupport.h"
+#include "../res/resource.h"
+
+namespace test {
+
+std::wstring HotkeyFile()
+{
+    wchar_t path[520];
+    HotkeyFilePath(path, 520);
+    return path;
+}
+
+std::string Utf16(const std::wstring& text)
+{
+    std::string bytes = "\xFF\xFE";
+    for (wchar_t c : text) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    return bytes;
+}
+
+void LoadHotkeyFile(const std::string& bytes, HWND window)
+{
+    theRecordList.Configure(sizeof(HotkeyRecord), kHotkeyRecordStep);
+    ReleaseHotkeys();
+    WriteFile(HotkeyFile(), bytes);
+    LoadHotkeys(window, FALSE);
+}
+
+void ChooseHotkey(HWND dialog, int keyIndex, bool alt, bool ctrl, bool shift, bool win, LPCWSTR command)
+{
+    ::SendDlgItemMessageW(dialog, IDC_HOTKEY_KEY, CB_SETCURSEL, static_cast<WPARAM>(keyIndex), 0);
+    ::CheckDlgButton(dialog, IDC_HOTKEY_ALT, alt);
+    ::CheckDlgButton(dialog, IDC_HOTKEY_CTRL, ctrl);
+    ::CheckDlgButton(dialog, IDC_HOTKEY_SHIFT, shift);
+    ::CheckDlgButton(dialog, IDC_HOTKEY_WIN, win);
+    if (command) ::SetDlgItemTextW(dialog, IDC_HOTKEY_COMMAND, command);
+}
+
+std::wstring Press(HWND dialog, int button)
+{
+    MessageBoxAnswer answer(L"hotkeys_tests");
+    ::SendMessageW(dialog, WM_COMMAND, static_cast<WPARAM>(button), 0);
+    return ::IsWindow(dialog) && ::IsWindowVisible(dialog) ? answer.Text(1500) : L"";
+}
+
+}  // namespace test

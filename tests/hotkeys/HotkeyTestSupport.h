@@ -1,0 +1,30 @@
+// What the hotkey tests share: the hotkey file beside the test executable
+// and the HotKey dialog's controls, worked as a user works them.
+#pragma once
+
+#include <string>
+
+#include "framework/Afx.h"
+
+namespace test {
+
+std::wstring HotkeyFile();
+// The text as the hotkey file stores it: UTF-16LE after a byte-order mark.
+std::string Utf16(const std::wstring& text);
+
+// Writes the hotkey file and loads it into the hotkey table, registering
+// its hotkeys for the window, as start-up does.
+void LoadHotkeyFile(const std::string& bytes, HWND window = nullptr);
+
+// Entries of the HotKey dialog's key list: 0-26 the key names, 27-36
+// digits, 37-62 letters, 63-84 the special characters.
+constexpr int kKeyF5 = 13, kKeyF7 = 15, kKeyF8 = 16, kKeyF9 = 17, kKeyPgUp = 3, kKeyInsert = 7, kKeyNumpadMinus = 24;
+constexpr int kKeyDigit5 = 32, kKeyLetterA = 37, kKeyPercent = 63 + 15;
+
+// Sets the HotKey dialog's key, modifiers and (unless null) command.
+void ChooseHotkey(HWND dialog, int keyIndex, bool alt, bool ctrl, bool shift, bool win, LPCWSTR command);
+// Presses OK (or another button) and returns the message box it raised,
+// or "" when the dialog closed without one.
+std::wstring Press(HWND dialog, int button = IDOK);
+
+}  // namespace test

@@ -1,0 +1,244 @@
+// The Hotkeys dialog driven through its real controls: it saves the hotkey
+// file, registers it again, reports conflicts and refuses duplicates.
+#include "hotkeys/HotkeyFile.h"
+#include "hotkeys/HotkeyTable.h"
+#include "hotkeys/HotkeyTestSupport.h"
+#include "hotkeys/HotkeysDlg.h"
+#include "menu/MenuTestSupport.h"
+#include "support/TestSupport.h"
+#include "../res/resource.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace test;
+
+const std::string kNotes = Utf16(L"1769588\r\nC:\\Tools\\notes.txt\r\n\r\n");
+
+// Alt+Ctrl with F7, F8, F9 and F10, as the HotKey dialog codes them.
+constexpr unsigned kAltCtrlF7 = 0x1B0076, kAltCtrlF8 = 0x1B0077, kAltCtrlF9 = 0x1B0078;
+
+std::wstring Group(unsigned code, const std::wstring& command)
+{
+    return std::to_wstring(code) + L"\r\n" + command + L"\r\n\r\n";
+}
+
+std::wstring Cell(CHotkeysDlg& dialog, int row, int column)
+{
+    CString text;
+    dialog.GetList().GetCellText(row, column, text);
+    return static_cast<LPCWSTR>(text);
+}
+
+// Runs the step on the HotKey dialog that the Hotkeys dialog opens next,
+// then cancels it if the step left it open.
+void InHotKeyDialog(std::function<void(HWND)> step)
+{
+    RunFromMessageLoop(300, [step] {
+        HWND dialog = ::FindWindowW(L"#32770", L"HotKey");
+        ASSERT_NE(dialog, nullptr);
+        step(dialog);
+        if (::IsWindow(dialog)) ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+}
+
+TEST(HotkeysDialog, OkWritesTheWorkedExampleByteForByte)
+{
+    // The short-cut menu group first in the file: the dialog shows it on its
+    // own line and writes it last.
+    LoadHotkeyFile(Utf16(L"2293872\r\nQuillop\r\n\r\n1769588\r\nC:\\Tools\\notes.txt\r\n\r\n"));
+    CHotkeysDlg dialog;
+    int rows = -1;
+    CString label;
+    INT_PTR result = DriveModal<CHotkeysDlg>(dialog, [&](CHotkeysDlg& d) {
+        rows = d.GetList().GetItemCount();
+        wchar_t text[64] = {};
+        ::GetDlgItemTextW(d.m_hWnd, IDC_HOTKEYS_MENU_LABEL, text, 64);
+        label = text;
+        HoldForScreenshot("Hotkeys dialog");
+        d.SendMessage(WM_COMMAND, IDOK);
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(rows, 1);
+    EXPECT_EQ(label, L"Win+F1");
+    EXPECT_EQ(ReadFile(HotkeyFile()), Utf16(L"1769588\r\nC:\\Tools\\notes.txt\r\n\r\n2293872\r\nQuillop\r\n\r\n"));
+    EXPECT_EQ(theRecordList.GetCount(), 2u);  // reloaded and registered
+    ReleaseHotkeys();
+}
+
+TEST(HotkeysDialog, AFailedSaveLeavesTheFileIntact)
+{
+    LoadHotkeyFile(kNotes);
+    std::wstring blocker = HotkeyFile() + L".new";  // the temporary file cannot be made
+    ::CreateDirectoryW(blocker.c_str(), nullptr);
+    CHotkeysDlg dialog;
+    std::wstring message;
+    INT_PTR result = DriveModal<CHotkeysDlg>(dialog, [&](CHotkeysDlg& d) { message = Press(d.m_hWnd); });
+    EXPECT_EQ(result, IDCANCEL);  // OK kept it open; the driver cancelled
+    EXPECT_EQ(message, L"Falied to save keys.");
+    EXPECT_EQ(ReadFile(HotkeyFile()), kNotes);
+    ::RemoveDirectoryW(blocker.c_str());
+}
+
+TEST(HotkeysDialog, NothingToSaveDeletesTheFile)
+{
+    LoadHotkeyFile(kNotes);
+    CHotkeysDlg dialog;
+    INT_PTR result = DriveModal<CHotkeysDlg>(dialog, [](CHotkeysDlg& d) {
+        MessageBoxAnswer yes(L"hotkeys_tests", IDYES);
+        d.SendMessage(WM_COMMAND, IDC_HOTKEYS_CLEAR);
+        d.SendMessage(WM_COMMAND, IDOK);
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_FALSE(Exists(HotkeyFile()));
+}
+
+// Another program holding Alt+Ctrl+F8 for as long as the object lives.
+class HeldElsewhere {
+public:
+    HeldElsewhere()
+    {
+        std::wstring command = L"\"" + ExecutableFolder() + L"\\hotkey_holder.exe\" 3 119";  // MOD_ALT|MOD_CONTROL, F8
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
+        if (!::CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &m_process))
+            return;
+        for (int i = 0; i < 100 && !held; ++i) {
+            held = !::RegisterHotKey(nullptr, 99, MOD_ALT | MOD_CONTROL, VK_F8);
+            if (!held) {
+                ::UnregisterHotKey(nullptr, 99);
+                ::Sleep(50);
+            }
+        }
+    }
+    ~HeldElsewhere()
+    {
+        if (!m_process.hProcess) return;
+        ::TerminateProcess(m_process.hProcess, 0);
+        ::WaitForSingleObject(m_process.hProcess, 5000);
+        ::CloseHandle(m_process.hThread);
+        ::CloseHandle(m_process.hProcess);
+    }
+    bool held = false;
+
+private:
+    PROCESS_INFORMATION m_process = {};
+};
+
+TEST(HotkeysDialog, OkReportsACombinationAnotherProgramHolds)
+{
+    HeldElsewhere holder;
+    ASSERT_TRUE(holder.held);
+    LoadHotkeyFile(Utf16(Group(kAltCtrlF7, L"C:\\seven.txt") + Group(kAltCtrlF8, L"C:\\eight.txt") +
+                         Group(kAltCtrlF9, L"C:\\nine.txt")));
+    CHotkeysDlg rows;
+    int selected = -1;
+    std::wstring message;
+    EXPECT_EQ(DriveModal<CHotkeysDlg>(rows, [&](CHotkeysDlg& d) {
+                  message = Press(d.m_hWnd);
+                  selected = d.GetList().GetNextSelected(-1);
+              }),
+              IDCANCEL);
+    EXPECT_EQ(message, L"Hotkey may be conflicted. Please use another key.");
+    EXPECT_EQ(selected, 1);
+
+    // The short-cut menu's own hotkey held elsewhere has a message of its own.
+    LoadHotkeyFile(Utf16(Group(kAltCtrlF7, L"C:\\seven.txt") + Group(kAltCtrlF8, L"Quillop")));
+    CHotkeysDlg menu;
+    EXPECT_EQ(DriveModal<CHotkeysDlg>(menu, [&](CHotkeysDlg& d) { message = Press(d.m_hWnd); }), IDCANCEL);
+    EXPECT_EQ(message, L"The hotkey for Quillop's short-cut menu may be conflicted. Please use another key.");
+    ReleaseHotkeys();
+}
+
+TEST(HotkeysDialog, AddAndEditRefuseKeysAlreadyUsed)
+{
+    LoadHotkeyFile(Utf16(Group(kAltCtrlF7, L"C:\\seven.txt") + Group(kAltCtrlF8, L"C:\\eight.txt") +
+                         Group(kAltCtrlF9, L"Quillop")));
+    std::vector<std::wstring> messages;
+    CHotkeysDlg dialog;
+    DriveModal<CHotkeysDlg>(dialog, [&](CHotkeysDlg& d) {
+        InHotKeyDialog([&](HWND edit) {
+            ChooseHotkey(edit, kKeyF7, true, true, false, false, L"C:\\new.txt");
+            messages.push_back(Press(edit));  // a row's key
+            ChooseHotkey(edit, kKeyF9, true, true, false, false, nullptr);
+            messages.push_back(Press(edit));  // the short-cut menu's key
+            ChooseHotkey(edit, kKeyF5, true, true, false, false, nullptr);
+            messages.push_back(Press(edit));  // free: taken
+        });
+        d.SendMessage(WM_COMMAND, IDC_HOTKEYS_ADD);
+        ASSERT_EQ(d.GetList().GetItemCount(), 3);
+        EXPECT_EQ(Cell(d, 2, 0), L"Alt+Ctrl+F5");
+        EXPECT_EQ(Cell(d, 2, 1), L"C:\\new.txt");
+
+        // Editing the first row: its own key with a new command is no
+        // duplicate; the second row's key is.
+        d.GetList().SelectRow(0, FALSE);
+        InHotKeyDialog([&](HWND edit) {
+            ChooseHotkey(edit, kKeyF8, true, true, false, false, nullptr);
+            messages.push_back(Press(edit));
+            ChooseHotkey(edit, kKeyF7, true, true, false, false, L"C:\\seven, again.txt");
+            messages.push_back(Press(edit));
+        });
+        d.SendMessage(WM_COMMAND, IDC_HOTKEYS_EDIT);
+        EXPECT_EQ(Cell(d, 0, 1), L"C:\\seven, again.txt");
+        EXPECT_EQ(d.GetList().GetRowValue(0), static_cast<int>(kAltCtrlF7));
+    });
+    const std::wstring used = L"Sorry, this key is already used. Please select another one.";
+    EXPECT_EQ(messages, (std::vector<std::wstring>{ used, used, L"", used, L"" }));
+    ReleaseHotkeys();
+}
+
+TEST(HotkeysDialog, MenuPickTakesTheChosenEntrysPath)
+{
+    std::wstring folder = FreshMenuFolder();
+    LoadHotkeyFile("");
+    std::wstring empty, command;
+    CHotkeysDlg dialog;
+    DriveModal<CHotkeysDlg>(dialog, [&](CHotkeysDlg& d) {
+        InHotKeyDialog([&](HWND edit) {
+            empty = Press(edit, IDC_HOTKEY_MENU_PICK);
+            MakeFile(folder + L"\\a.txt");
+            MakeFile(folder + L"\\b.txt");
+            // Down to "a.txt", Down to "b.txt", Enter.
+            DriveMenu(edit, { VK_DOWN, VK_DOWN, VK_RETURN }, [edit] {
+                return static_cast<int>(::SendMessageW(edit, WM_COMMAND, IDC_HOTKEY_MENU_PICK, 0));
+            });
+            wchar_t text[MAX_PATH] = {};
+            ::GetDlgItemTextW(edit, IDC_HOTKEY_COMMAND, text, MAX_PATH);
+            command = text;
+        });
+        d.SendMessage(WM_COMMAND, IDC_HOTKEYS_ADD);
+    });
+    EXPECT_EQ(empty, L"Sorry, there is no menu item to select.");
+    EXPECT_EQ(command, folder + L"\\b.txt");
+}
+
+TEST(HotkeysDialog, GrowsItsListAndKeepsItsFirstSize)
+{
+    LoadHotkeyFile(kNotes);
+    RECT first = {}, grown = {}, shrunk = {}, listBefore = {}, listAfter = {}, okBefore = {}, okAfter = {};
+    CHotkeysDlg dialog;
+    DriveModal<CHotkeysDlg>(dialog, [&](CHotkeysDlg& d) {
+        ::GetWindowRect(d.m_hWnd, &first);
+        ::GetWindowRect(d.GetList().m_hWnd, &listBefore);
+        ::GetWindowRect(d.GetDlgItem(IDOK), &okBefore);
+        ::SetWindowPos(d.m_hWnd, nullptr, first.left, first.top, first.right - first.left + 200,
+                       first.bottom - first.top + 120, SWP_NOZORDER);
+        ::GetWindowRect(d.m_hWnd, &grown);
+        ::GetWindowRect(d.GetList().m_hWnd, &listAfter);
+        ::GetWindowRect(d.GetDlgItem(IDOK), &okAfter);
+        HoldForScreenshot("Hotkeys dialog enlarged");
+        ::SetWindowPos(d.m_hWnd, nullptr, 0, 0, 100, 80, SWP_NOZORDER | SWP_NOMOVE);
+        ::GetWindowRect(d.m_hWnd, &shrunk);
+    });
+    EXPECT_EQ(grown.right - grown.left, first.right - first.left + 200);
+    EXPECT_EQ(listAfter.right - listAfter.left, listBefore.right - listBefore.left + 200);
+    EXPECT_EQ(listAfter.bottom - listAfter.top, listBefore.bottom - listBefore.top + 120);
+    EXPECT_EQ(okAfter.left - grown.left, okBefore.left - first.left);  // the buttons stay put
+    EXPECT_EQ(shrunk.right - shrunk.left, first.right - first.left);
+    EXPECT_EQ(shrunk.bottom - shrunk.top, first.bottom - first.top);
+    ReleaseHotkeys();
+}
+
+}  // namespace
