@@ -1,5 +1,7 @@
 #include "IconMenu.h"
 
+#include <unordered_map>
+
 #include "../framework/CWinApp.h"
 
 namespace {
@@ -199,15 +201,45 @@ CIconMenu* FindOwnerMenu(CIconMenu* menu, UINT id)
     return nullptr;
 }
 
-bool AddFileIcon(LPCWSTR path, HIMAGELIST imageList)
+namespace {
+
+// The shell icons already in a menu image list: system index -> image index.
+struct FileIconCache {
+    HIMAGELIST list = nullptr;
+    std::unordered_map<int, int> images;
+};
+
+FileIconCache& TheFileIconCache()
+{
+    static FileIconCache cache;
+    return cache;
+}
+
+}  // namespace
+
+void ForgetFileIcons()
+{
+    TheFileIconCache().list = nullptr;
+    TheFileIconCache().images.clear();
+}
+
+int AddFileIcon(LPCWSTR path, HIMAGELIST imageList)
 {
     SHFILEINFOW info = {};
     auto systemList = reinterpret_cast<HIMAGELIST>(
         ::SHGetFileInfoW(path, 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
-    if (!systemList) return false;
+    if (!systemList) return -1;
+    FileIconCache& cache = TheFileIconCache();
+    if (cache.list != imageList) {
+        ForgetFileIcons();
+        cache.list = imageList;
+    }
+    auto known = cache.images.find(info.iIcon);
+    if (imageList && known != cache.images.end()) return known->second;
     HICON icon = ::ImageList_GetIcon(systemList, info.iIcon, ILD_NORMAL);
-    if (!icon) return false;
-    if (imageList) ::ImageList_ReplaceIcon(imageList, -1, icon);
+    if (!icon) return -1;
+    int image = imageList ? ::ImageList_ReplaceIcon(imageList, -1, icon) : -1;
     ::DestroyIcon(icon);
-    return true;
+    if (image >= 0) cache.images[info.iIcon] = image;
+    return image;
 }

@@ -60,6 +60,11 @@ private:
 // in its parent is identified by the submenu's handle), or nullptr.
 CIconMenu* FindOwnerMenu(CIconMenu* menu, UINT id);
 
-// Fetches the file's small shell icon and appends it to the image list when
-// one is given. False when no icon could be had.
-bool AddFileIcon(LPCWSTR path, HIMAGELIST imageList);
+// The index of the file's small shell icon in the image list, or -1 when
+// no icon could be had. The icon is appended the first time the list meets
+// it; files that share a shell icon (most of one kind do) share the image,
+// since copying an icon into the list costs about as much as asking the
+// shell for it.
+int AddFileIcon(LPCWSTR path, HIMAGELIST imageList);
+// Forgets which shell icons a list holds: for a list about to be filled.
+void ForgetFileIcons();

@@ -76,8 +76,7 @@ void AppendFileEntry(CIconMenu* menu, LPCWSTR name, LPCWSTR path)
 {
     menuItemTable.emplace_back(path);
     CString hotkey = HotkeyTextFor(path);
-    int image = -1;
-    if (AddFileIcon(path, menu->GetImageList())) image = ::ImageList_GetImageCount(menu->GetImageList()) - 1;
+    int image = AddFileIcon(path, menu->GetImageList());
     wchar_t label[MAX_PATH];
     MakeLabel(label, name, hotkey);
     menu->AppendItem(MF_OWNERDRAW, nextMenuItemId++, label, image, image, image);
@@ -152,6 +151,7 @@ void BuildShortcutMenu(CIconMenu* menu, BOOL autoStartOn, BOOL full)
     }
     nextMenuItemId = MenuCommand::FirstFileEntry;
     menuItemTable.clear();
+    ForgetFileIcons();  // a new list, though its handle may be an old one's
     ScanMenuFolder(menu, menuFolderPath);
     if (!full) return;
 

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 
 namespace {
 
@@ -183,6 +184,34 @@ TEST_F(MenuFolderTest, HotkeyTextIsShownRightOfATabAndTheLowestIndexWins)
     ASSERT_EQ(AddHotkey(458817, (folder + L"\\notes.txt").c_str()), 2);  // Shift+A
     Build(FALSE);
     EXPECT_EQ(test::Labels(menu->m_hMenu), (Labels{ L"notes\tAlt+Ctrl+F5" }));
+}
+
+TEST_F(MenuFolderTest, FilesOfOneKindShareTheirIconsImage)
+{
+    test::MakeFile(folder + L"\\a.txt");
+    test::MakeFile(folder + L"\\b.txt");
+    // A program with an icon of its own (the test executable has Quillop's).
+    wchar_t self[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    ASSERT_TRUE(::CopyFileW(self, (folder + L"\\c.exe").c_str(), FALSE));
+    Build(FALSE);
+    std::map<std::wstring, int> image;
+    for (const test::MenuEntry& entry : test::ReadMenu(menu->m_hMenu)) image[entry.label] = entry.image;
+    ASSERT_EQ(image.size(), 3u);
+    EXPECT_GE(image[L"a"], MenuImage::StripCount);
+    EXPECT_EQ(image[L"b"], image[L"a"]);
+    EXPECT_GE(image[L"c"], MenuImage::StripCount);
+    EXPECT_NE(image[L"c"], image[L"a"]);
+    EXPECT_EQ(::ImageList_GetImageCount(images), MenuImage::StripCount + 2);
+
+    // A second list starts empty of file icons, even under a reused handle.
+    HIMAGELIST second = CreateMenuImageList();
+    CIconMenu again(second);
+    again.CreatePopupMenu();
+    BuildShortcutMenu(&again, FALSE, FALSE);
+    EXPECT_EQ(::ImageList_GetImageCount(second), MenuImage::StripCount + 2);
+    again.DestroyAll();
+    ::ImageList_Destroy(second);
 }
 
 TEST_F(MenuFolderTest, OverlongNamesAreLeftOutAndManyEntriesBuild)
