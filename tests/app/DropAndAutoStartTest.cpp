@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <vector>
 
 #include "menu/IconMenu.h"
@@ -150,6 +152,42 @@ TEST_F(DropTest, AFolderHoldingTheMenuFolderEnds)
     std::wstring self = menu + L"\\" + ::PathFindFileNameW(test::ExecutableFolder().c_str());
     EXPECT_TRUE(test::Exists(self));
     EXPECT_FALSE(test::Exists(self + L"\\" + ::PathFindFileNameW(menu.c_str())));
+}
+
+// The longest path under a folder, walked with long paths.
+size_t LongestPathUnder(const std::wstring& folder)
+{
+    size_t longest = folder.size();
+    WIN32_FIND_DATAW entry;
+    HANDLE find = ::FindFirstFileW((L"\\\\?\\" + folder + L"\\*").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) return longest;
+    do {
+        std::wstring name = entry.cFileName;
+        if (name == L"." || name == L"..") continue;
+        std::wstring path = folder + L"\\" + name;
+        longest = std::max(longest, (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? LongestPathUnder(path)
+                                                                                        : path.size());
+    } while (::FindNextFileW(find, &entry));
+    ::FindClose(find);
+    return longest;
+}
+
+TEST_F(DropTest, ATreeDeeperThanThePathLimitStopsAtTheLimit)
+{
+    // 30 levels of 20-character folders, a file in each: far past 260.
+    std::wstring level = source + L"\\Deep";
+    ::CreateDirectoryW(level.c_str(), nullptr);
+    for (int depth = 0; depth < 30; ++depth) {
+        level += L"\\" + std::wstring(18, static_cast<wchar_t>(L'a' + depth % 26)) + L"_" + std::to_wstring(depth % 10);
+        ASSERT_TRUE(::CreateDirectoryW((L"\\\\?\\" + level).c_str(), nullptr));
+        test::WriteFile(L"\\\\?\\" + level + L"\\file.txt", "f");
+    }
+    Drop({ source + L"\\Deep" });
+    EXPECT_TRUE(test::Exists(menu + L"\\Deep\\" + std::wstring(18, L'a') + L"_0\\file.lnk"));
+    size_t longest = LongestPathUnder(menu);
+    EXPECT_LT(longest, static_cast<size_t>(MAX_PATH));
+    EXPECT_GT(longest, static_cast<size_t>(MAX_PATH - 40));  // mirrored as deep as it fits
+    test::RemoveTree(source);
 }
 
 TEST_F(DropTest, DroppedEntriesShowInTheNextMenu)

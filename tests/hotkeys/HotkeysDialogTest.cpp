@@ -10,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <set>
+
 namespace {
 
 using namespace test;
@@ -239,6 +242,55 @@ TEST(HotkeysDialog, GrowsItsListAndKeepsItsFirstSize)
     EXPECT_EQ(shrunk.right - shrunk.left, first.right - first.left);
     EXPECT_EQ(shrunk.bottom - shrunk.top, first.bottom - first.top);
     ReleaseHotkeys();
+}
+
+// The hotkey file of the save_loop program, in one of its versions: 0 is
+// the one this test writes, 1 and 2 the program's, which change the first
+// command only.
+std::string SaveLoopVersion(int version, int rows)
+{
+    std::wstring text;
+    for (int row = 0; row < rows; ++row)
+        text += Group(kAltCtrlF7 + static_cast<unsigned>(row % 12),
+                      L"C:\\Version " + std::to_wstring(row == 0 ? version : 0) + L"\\tool " + std::to_wstring(row) + L".exe");
+    return Utf16(text);
+}
+
+TEST(HotkeysDialog, ASaveKilledHalfwayLeavesTheOldFileOrTheNewOneWhole)
+{
+    const int rows = 1500;
+    const std::wstring keyFile = ExecutableFolder() + L"\\save_loop.key";
+    const std::wstring marker = keyFile + L".saving";
+    std::mt19937 random(7);
+    std::set<int> versionsSeen;
+    for (int kill = 0; kill < 6; ++kill) {
+        WriteFile(keyFile, SaveLoopVersion(0, rows));
+        ::DeleteFileW(marker.c_str());
+        std::wstring command = L"\"" + ExecutableFolder() + L"\\save_loop.exe\"";
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION saver = {};
+        ASSERT_TRUE(::CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                     &saver));
+        for (int i = 0; i < 800 && !Exists(marker); ++i) ::Sleep(25);
+        EXPECT_TRUE(Exists(marker)) << "the first save did not finish";
+        ::Sleep(random() % 2000);
+        ::TerminateProcess(saver.hProcess, 9);
+        ::WaitForSingleObject(saver.hProcess, 5000);
+        ::CloseHandle(saver.hThread);
+        ::CloseHandle(saver.hProcess);
+
+        std::string left = ReadFile(keyFile);
+        int version = -1;
+        for (int v = 0; v <= 2; ++v)
+            if (left == SaveLoopVersion(v, rows)) version = v;
+        EXPECT_NE(version, -1) << "kill " << kill << " left " << left.size() << " bytes";
+        versionsSeen.insert(version);
+    }
+    EXPECT_GE(versionsSeen.size(), 2u);  // the kills met saves of both kinds
+    ::DeleteFileW(keyFile.c_str());
+    ::DeleteFileW((keyFile + L".new").c_str());
+    ::DeleteFileW(marker.c_str());
 }
 
 }  // namespace
