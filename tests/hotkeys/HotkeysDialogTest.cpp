@@ -201,6 +201,7 @@ TEST(HotkeysDialog, MenuPickTakesTheChosenEntrysPath)
     DriveModal<CHotkeysDlg>(dialog, [&](CHotkeysDlg& d) {
         InHotKeyDialog([&](HWND edit) {
             empty = Press(edit, IDC_HOTKEY_MENU_PICK);
+            Pump(300);  // the message box's activation changes would cancel the next menu
             MakeFile(folder + L"\\a.txt");
             MakeFile(folder + L"\\b.txt");
             // Down to "a.txt", Down to "b.txt", Enter.

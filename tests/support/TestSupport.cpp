@@ -201,8 +201,9 @@ void CALLBACK EndStuckMenu(HWND, UINT, UINT_PTR timer, DWORD)
 int DriveMenu(HWND owner, std::vector<WORD> keys, std::function<int()> popup, const char* screenshot)
 {
     // A pointer move over a menu, or a window mapped under the pointer,
-    // clears the menu's selection: the pointer goes to a far corner, and
-    // the menu settles, before the keys select anything.
+    // clears the menu's selection: the menu opens in the middle, the
+    // pointer then goes to a far corner, and the menu settles, before the
+    // keys select anything.
     WhenMenuIsShown([owner, keys, screenshot] {
         ::SetCursorPos(2, ::GetSystemMetrics(SM_CYSCREEN) - 2);
         RunFromMessageLoop(250, [owner, keys, screenshot] {
@@ -219,6 +220,7 @@ int DriveMenu(HWND owner, std::vector<WORD> keys, std::function<int()> popup, co
         });
     });
     drivingMenu = true;
+    ::SetCursorPos(300, 200);  // the menu opens here, away from the corner
     UINT_PTR guard = ::SetTimer(nullptr, 0, 8000, EndStuckMenu);
     int result = popup();
     ::KillTimer(nullptr, guard);
