@@ -3,6 +3,7 @@
 // only through what Windows delivers to it: the icon's callback messages,
 // keys typed into its menus, hotkeys, dropped files and shell broadcasts.
 #include "app/TrayWindow.h"
+#include "hotkeys/HotkeyTestSupport.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -13,16 +14,6 @@ using namespace test;
 
 constexpr wchar_t kSettingsKey[] = L"Software\\Velmor's Tools";
 constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-
-std::string Utf16(const std::wstring& text)
-{
-    std::string bytes = "\xFF\xFE";
-    for (wchar_t c : text) {
-        bytes += static_cast<char>(c & 0xFF);
-        bytes += static_cast<char>(c >> 8);
-    }
-    return bytes;
-}
 
 bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 8000)
 {

@@ -15,31 +15,7 @@ namespace {
 
 using Labels = std::vector<std::wstring>;
 
-class MenuFolderTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        folder = test::FreshMenuFolder();
-        folderAsSeparator = 0;
-        theRecordList.Configure(sizeof(HotkeyRecord), kHotkeyRecordStep);
-        theCommandPool.Clear();
-        theRecordList.Clear();
-        images = CreateMenuImageList();
-        menu = new CIconMenu(images);
-        menu->CreatePopupMenu();
-    }
-    void TearDown() override
-    {
-        delete menu;
-        ::ImageList_Destroy(images);
-        menuItemTable.clear();
-    }
-    void Build(BOOL full, BOOL autoStart = FALSE) { BuildShortcutMenu(menu, autoStart, full); }
-
-    std::wstring folder;
-    HIMAGELIST images = nullptr;
-    CIconMenu* menu = nullptr;
-};
+using MenuFolderTest = test::MenuBuildTest;
 
 TEST_F(MenuFolderTest, EmptyFolderFullMenuHasOnlyTheFixedEntries)
 {

@@ -9,24 +9,13 @@
 
 namespace {
 
-class MenuRobustness : public ::testing::Test {
+class MenuRobustness : public test::MenuBuildTest {
 protected:
-    void SetUp() override
-    {
-        folder = test::FreshMenuFolder();
-        folderAsSeparator = 0;
-        images = CreateMenuImageList();
-        menu = new CIconMenu(images);
-        menu->CreatePopupMenu();
-    }
     void TearDown() override
     {
-        delete menu;
-        ::ImageList_Destroy(images);
-        menuItemTable.clear();
+        MenuBuildTest::TearDown();
         test::RemoveTree(folder);
     }
-    void Build(BOOL full) { BuildShortcutMenu(menu, FALSE, full); }
     // Every file entry's path is whole and inside the buffers.
     void ExpectTableSound()
     {
@@ -37,10 +26,6 @@ protected:
             EXPECT_TRUE(test::Exists(path)) << path;
         }
     }
-
-    std::wstring folder;
-    HIMAGELIST images = nullptr;
-    CIconMenu* menu = nullptr;
 };
 
 TEST_F(MenuRobustness, TwentyLevelsOfFoldersBecomeTwentyLevelsOfSubmenus)

@@ -1,6 +1,8 @@
 #include "MenuTestSupport.h"
 
+#include "hotkeys/HotkeyTable.h"
 #include "menu/MenuFolder.h"
+#include "menu/ShortcutMenu.h"
 #include "support/TestSupport.h"
 
 namespace test {
@@ -47,5 +49,26 @@ std::wstring FreshMenuFolder()
 void MakeFile(const std::wstring& path, const char* content) { WriteFile(path, content); }
 
 void MakeFolder(const std::wstring& path) { ::CreateDirectoryW(path.c_str(), nullptr); }
+
+void MenuBuildTest::SetUp()
+{
+    folder = FreshMenuFolder();
+    folderAsSeparator = 0;
+    theRecordList.Configure(sizeof(HotkeyRecord), kHotkeyRecordStep);
+    theCommandPool.Clear();
+    theRecordList.Clear();
+    images = CreateMenuImageList();
+    menu = new CIconMenu(images);
+    menu->CreatePopupMenu();
+}
+
+void MenuBuildTest::TearDown()
+{
+    delete menu;
+    ::ImageList_Destroy(images);
+    menuItemTable.clear();
+}
+
+void MenuBuildTest::Build(BOOL full, BOOL autoStart) { BuildShortcutMenu(menu, autoStart, full); }
 
 }  // namespace test

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "menu/IconMenu.h"
 
 namespace test {
@@ -25,5 +27,18 @@ std::vector<std::wstring> Labels(HMENU menu);
 std::wstring FreshMenuFolder();
 void MakeFile(const std::wstring& path, const char* content = "x");
 void MakeFolder(const std::wstring& path);
+
+// A fresh, empty menu folder, no hotkeys, the option off, and a new menu
+// on a new image list to build into.
+class MenuBuildTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    void Build(BOOL full, BOOL autoStart = FALSE);
+
+    std::wstring folder;
+    HIMAGELIST images = nullptr;
+    CIconMenu* menu = nullptr;
+};
 
 }  // namespace test
