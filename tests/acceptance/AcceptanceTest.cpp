@@ -15,27 +15,6 @@ using namespace test;
 constexpr wchar_t kSettingsKey[] = L"Software\\Velmor's Tools";
 constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 8000)
-{
-    for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
-        if (condition()) return true;
-        ::Sleep(50);
-    }
-    return condition();
-}
-
-// A top-level window of the process with the class and, if given, caption.
-HWND FindProcessWindow(DWORD process, const wchar_t* className, const wchar_t* caption = nullptr)
-{
-    for (HWND window = ::FindWindowExW(nullptr, nullptr, className, caption); window;
-         window = ::FindWindowExW(nullptr, window, className, caption)) {
-        DWORD owner = 0;
-        ::GetWindowThreadProcessId(window, &owner);
-        if (owner == process && ::IsWindowVisible(window)) return window;
-    }
-    return nullptr;
-}
-
 // Types keys as the keyboard would: each pressed and released in turn.
 void Type(std::initializer_list<WORD> keys)
 {
@@ -186,26 +165,7 @@ protected:
         ASSERT_TRUE(MenuClosed());
     }
 
-    std::vector<std::wstring> ProbeLines(size_t runs)
-    {
-        std::vector<std::wstring> lines;
-        WaitFor([&] {
-            std::string text = ReadFile(probeOut);
-            lines.clear();
-            std::wstring line;
-            for (size_t i = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0; i < text.size(); ++i) {
-                if (text[i] == '\r') continue;
-                if (text[i] == '\n') {
-                    lines.push_back(line);
-                    line.clear();
-                } else {
-                    line += static_cast<wchar_t>(static_cast<unsigned char>(text[i]));
-                }
-            }
-            return lines.size() >= runs * 2;
-        });
-        return lines;
-    }
+    std::vector<std::wstring> ProbeLines(size_t runs) { return WaitForProbeLines(probeOut, runs); }
 
     DWORD ProfileValue(const wchar_t* name)
     {

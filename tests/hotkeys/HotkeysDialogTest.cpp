@@ -107,13 +107,11 @@ public:
         startup.cb = sizeof(startup);
         if (!::CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &m_process))
             return;
-        for (int i = 0; i < 100 && !held; ++i) {
-            held = !::RegisterHotKey(nullptr, 99, MOD_ALT | MOD_CONTROL, VK_F8);
-            if (!held) {
-                ::UnregisterHotKey(nullptr, 99);
-                ::Sleep(50);
-            }
-        }
+        held = WaitFor([] {
+            if (!::RegisterHotKey(nullptr, 99, MOD_ALT | MOD_CONTROL, VK_F8)) return true;
+            ::UnregisterHotKey(nullptr, 99);
+            return false;
+        });
     }
     ~HeldElsewhere()
     {
@@ -273,8 +271,7 @@ TEST(HotkeysDialog, ASaveKilledHalfwayLeavesTheOldFileOrTheNewOneWhole)
         PROCESS_INFORMATION saver = {};
         ASSERT_TRUE(::CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                                      &saver));
-        for (int i = 0; i < 800 && !Exists(marker); ++i) ::Sleep(25);
-        EXPECT_TRUE(Exists(marker)) << "the first save did not finish";
+        EXPECT_TRUE(WaitFor([&] { return Exists(marker); }, 20000)) << "the first save did not finish";
         ::Sleep(random() % 2000);
         ::TerminateProcess(saver.hProcess, 9);
         ::WaitForSingleObject(saver.hProcess, 5000);

@@ -19,23 +19,7 @@ std::wstring ProbeOutput() { return test::ExecutableFolder() + L"\\cwd_probe.out
 // The lines the probe wrote, once `runs` launches have reported.
 std::vector<std::wstring> WaitForProbe(size_t runs, DWORD timeoutMs = 15000)
 {
-    std::vector<std::wstring> lines;
-    DWORD start = ::GetTickCount();
-    do {
-        test::Pump(100);
-        std::string text = test::ReadFile(ProbeOutput());
-        if (text.size() >= 3 && text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
-        lines.clear();
-        size_t from = 0;
-        for (size_t end; (end = text.find('\n', from)) != std::string::npos; from = end + 1) {
-            std::string line = text.substr(from, end - from);
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            wchar_t wide[1024] = {};
-            ::MultiByteToWideChar(CP_UTF8, 0, line.c_str(), -1, wide, 1024);
-            lines.push_back(wide);
-        }
-    } while (lines.size() < runs * 2 && ::GetTickCount() - start < timeoutMs);
-    return lines;
+    return test::WaitForProbeLines(ProbeOutput(), runs, timeoutMs);
 }
 
 bool MakeShortcut(const std::wstring& target, const std::wstring& directory, const std::wstring& at)

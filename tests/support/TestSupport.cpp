@@ -88,6 +88,49 @@ void Pump(DWORD milliseconds)
     } while (::GetTickCount() - start < milliseconds);
 }
 
+bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs)
+{
+    DWORD start = ::GetTickCount();
+    while (!condition()) {
+        if (::GetTickCount() - start >= timeoutMs) return condition();
+        Pump(50);
+    }
+    return true;
+}
+
+HWND FindProcessWindow(DWORD process, const wchar_t* className, const wchar_t* caption)
+{
+    for (HWND window = ::FindWindowExW(nullptr, nullptr, className, caption); window;
+         window = ::FindWindowExW(nullptr, window, className, caption)) {
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(window, &owner);
+        if (owner == process && ::IsWindowVisible(window)) return window;
+    }
+    return nullptr;
+}
+
+std::vector<std::wstring> WaitForProbeLines(const std::wstring& file, size_t runs, DWORD timeoutMs)
+{
+    std::vector<std::wstring> lines;
+    WaitFor(
+        [&] {
+            std::string text = ReadFile(file);
+            if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
+            lines.clear();
+            size_t from = 0;
+            for (size_t end; (end = text.find('\n', from)) != std::string::npos; from = end + 1) {
+                std::string line = text.substr(from, end - from);
+                if (!line.empty() && line.back() == '\r') line.pop_back();
+                wchar_t wide[1024] = {};
+                ::MultiByteToWideChar(CP_UTF8, 0, line.c_str(), -1, wide, 1024);
+                lines.push_back(wide);
+            }
+            return lines.size() >= runs * 2;
+        },
+        timeoutMs);
+    return lines;
+}
+
 }  // namespace test
 
 namespace test {
@@ -110,10 +153,8 @@ DWORD WINAPI MessageBoxAnswer::Watch(void* self)
 {
     auto* me = static_cast<MessageBoxAnswer*>(self);
     while (!me->m_stop) {
-        HWND box = ::FindWindowW(L"#32770", me->m_caption.c_str());
-        DWORD process = 0;
-        if (box) ::GetWindowThreadProcessId(box, &process);
-        if (box && process == ::GetCurrentProcessId() && ::IsWindowVisible(box)) {
+        HWND box = FindProcessWindow(::GetCurrentProcessId(), L"#32770", me->m_caption.c_str());
+        if (box) {
             HWND text = ::GetDlgItem(box, 0xFFFF);  // the message text's static
             wchar_t buffer[1024] = {};
             if (text) ::GetWindowTextW(text, buffer, 1024);
@@ -162,20 +203,6 @@ void RunFromMessageLoop(DWORD delayMs, std::function<void()> step)
 
 namespace {
 
-bool MenuIsShown()
-{
-    for (HWND menu = ::FindWindowW(L"#32768", nullptr); menu; menu = ::FindWindowExW(nullptr, menu, L"#32768", nullptr)) {
-        DWORD process = 0;
-        ::GetWindowThreadProcessId(menu, &process);
-        if (process == ::GetCurrentProcessId() && ::IsWindowVisible(menu)) return true;
-    }
-    return false;
-}
-
-}  // namespace
-
-namespace {
-
 bool drivingMenu = false;
 
 // Polls from the message loop until the menu shows, then runs the step.
@@ -183,7 +210,7 @@ void WhenMenuIsShown(std::function<void()> step)
 {
     RunFromMessageLoop(100, [step] {
         if (!drivingMenu) return;
-        if (MenuIsShown())
+        if (FindProcessWindow(::GetCurrentProcessId(), L"#32768"))
             step();
         else
             WhenMenuIsShown(step);

@@ -20,6 +20,16 @@ std::string ReadFile(const std::wstring& path);
 bool Exists(const std::wstring& path);
 // Dispatches waiting messages for about the given time.
 void Pump(DWORD milliseconds = 0);
+// Checks the condition until it holds or the time is up, pumping messages
+// meanwhile; its last answer.
+bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 8000);
+// A visible top-level window of the process with the class and, if given,
+// the caption.
+HWND FindProcessWindow(DWORD process, const wchar_t* className, const wchar_t* caption = nullptr);
+// The lines the probe program wrote to the file (UTF-8, one line for its
+// working directory and one for its path per run), once `runs` runs have
+// reported or the time is up.
+std::vector<std::wstring> WaitForProbeLines(const std::wstring& file, size_t runs, DWORD timeoutMs = 15000);
 
 }  // namespace test
 
