@@ -1,7 +1,7 @@
-#include "AutoStart.h"
+#include "app/AutoStart.h"
 
-#include "../framework/CWinApp.h"
-#include "RegistryKey.h"
+#include "app/RegistryKey.h"
+#include "framework/CWinApp.h"
 
 const wchar_t kRunKeyPath[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 const wchar_t kRunValueName[] = L"Quillop";

@@ -2,7 +2,7 @@
 // shortcut in the user's Startup folder. Either one counts as on.
 #pragma once
 
-#include "../framework/Afx.h"
+#include "framework/Afx.h"
 
 extern const wchar_t kRunKeyPath[];
 extern const wchar_t kRunValueName[];

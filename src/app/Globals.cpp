@@ -1,8 +1,8 @@
 // The program's global objects, constructed in this order at load and
 // destroyed in reverse at exit.
-#include "../hotkeys/HotkeyTable.h"
-#include "LauncherApp.h"
-#include "TrayWindow.h"
+#include "app/LauncherApp.h"
+#include "app/TrayWindow.h"
+#include "hotkeys/HotkeyTable.h"
 
 CTrayWindow theTrayWindow;
 CLauncherApp theApp;

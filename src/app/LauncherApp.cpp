@@ -1,8 +1,8 @@
-#include "LauncherApp.h"
+#include "app/LauncherApp.h"
 
-#include "../../res/resource.h"
-#include "../menu/MenuFolder.h"
-#include "TrayWindow.h"
+#include "app/TrayWindow.h"
+#include "menu/MenuFolder.h"
+#include "res/resource.h"
 
 namespace {
 

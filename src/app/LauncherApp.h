@@ -3,7 +3,7 @@
 // it down again.
 #pragma once
 
-#include "../framework/CWinApp.h"
+#include "framework/CWinApp.h"
 
 class CLauncherApp : public CWinApp {
 public:

@@ -1,8 +1,8 @@
-#include "RecordArray.h"
+#include "app/RecordArray.h"
 
 #include <cstring>
 
-#include "../framework/Heap.h"
+#include "framework/Heap.h"
 
 CRecordArray::~CRecordArray() { Clear(); }
 

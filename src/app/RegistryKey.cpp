@@ -1,4 +1,4 @@
-#include "RegistryKey.h"
+#include "app/RegistryKey.h"
 
 BOOL CRegistryKey::Open(HKEY root, LPCWSTR path)
 {

@@ -1,8 +1,8 @@
 // One open registry key, remembering the outcome of its last call.
 #pragma once
 
-#include "../framework/CObject.h"
-#include "../framework/CString.h"
+#include "framework/CObject.h"
+#include "framework/CString.h"
 
 class CRegistryKey : public CObject {
 public:

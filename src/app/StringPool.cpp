@@ -1,6 +1,6 @@
-#include "StringPool.h"
+#include "app/StringPool.h"
 
-#include "../framework/Heap.h"
+#include "framework/Heap.h"
 
 CStringPool::~CStringPool() { Clear(); }
 

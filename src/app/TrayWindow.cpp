@@ -1,15 +1,16 @@
-#include "TrayWindow.h"
+#include "app/TrayWindow.h"
 
-#include "../../res/resource.h"
-#include "AutoStart.h"
-#include "../controls/AboutDialog.h"
-#include "../framework/CWinApp.h"
-#include "../hotkeys/HotkeyFile.h"
-#include "../hotkeys/HotkeyTable.h"
-#include "../hotkeys/HotkeysDlg.h"
-#include "../menu/DroppedFiles.h"
-#include "../menu/MenuFolder.h"
-#include "../menu/ShortcutMenu.h"
+#include "app/AutoStart.h"
+#include "controls/AboutDialog.h"
+#include "framework/CWinApp.h"
+#include "framework/ExecutablePath.h"
+#include "hotkeys/HotkeyFile.h"
+#include "hotkeys/HotkeyTable.h"
+#include "hotkeys/HotkeysDlg.h"
+#include "menu/DroppedFiles.h"
+#include "menu/MenuFolder.h"
+#include "menu/ShortcutMenu.h"
+#include "res/resource.h"
 
 namespace {
 
@@ -254,11 +255,7 @@ void CTrayWindow::ExploreMenuFolder()
 
 void CTrayWindow::OpenHelpPage()
 {
-    wchar_t path[520] = {};
-    ::GetModuleFileNameW(nullptr, path, 520 - 5);
-    wchar_t* dot = ::StrRChrW(path, nullptr, L'.');
-    if (dot) *dot = 0;
-    lstrcatW(path, L".htm");
+    CString path = ExecutableSibling(L".htm");
     if (::GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES) {
         AfxMessageBox(L"Sorry, can't find Quillop.htm in current folder.\nYou should download a full package of "
                       L"this software.",

@@ -3,8 +3,8 @@
 // and dropped files. Shown on request as a small drop window at the pointer.
 #pragma once
 
-#include "../controls/TipWindow.h"
-#include "../framework/CDialog.h"
+#include "controls/TipWindow.h"
+#include "framework/CDialog.h"
 
 // Messages the tray window owns.
 constexpr UINT WM_TRAY_ICON = WM_USER + 11;         // icon callback

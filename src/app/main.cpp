@@ -1,4 +1,4 @@
-#include "LauncherApp.h"
+#include "app/LauncherApp.h"
 
 // Naming the application object here also links the program's global
 // objects into the executable.

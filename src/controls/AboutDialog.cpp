@@ -1,10 +1,9 @@
-#include "AboutDialog.h"
+#include "controls/AboutDialog.h"
 
-#include "../../res/resource.h"
+#include "framework/ExecutablePath.h"
+#include "res/resource.h"
 
-// The project's own placeholders.
 const wchar_t kAboutEmail[] = L"mailto:quillop@example.org";
-const wchar_t kAboutHomePage[] = L"https://quillop.example.org/";
 
 CAboutDialog::CAboutDialog() : CDialog(IDD_ABOUT) {}
 
@@ -14,7 +13,8 @@ BOOL CAboutDialog::OnInitDialog()
     m_email.SubclassDlgItem(IDC_ABOUT_EMAIL, this);
     m_email.SetLinkTarget(kAboutEmail);
     m_homePage.SubclassDlgItem(IDC_ABOUT_HOMEPAGE, this);
-    m_homePage.SetLinkTarget(kAboutHomePage);
+    // The program's home is its help page, which ships beside it.
+    m_homePage.SetLinkTarget(ExecutableSibling(L".htm"));
     // The template's text is read afresh for every box.
     wchar_t version[260 + 32] = {};
     ::GetDlgItemTextW(m_hWnd, IDC_ABOUT_VERSION, version, 260);

@@ -1,8 +1,8 @@
 // The About box: name and version, author, e-mail and home page.
 #pragma once
 
-#include "../framework/CDialog.h"
-#include "LinkStatic.h"
+#include "controls/LinkStatic.h"
+#include "framework/CDialog.h"
 
 class CAboutDialog : public CDialog {
 public:
@@ -18,7 +18,6 @@ private:
 };
 
 extern const wchar_t kAboutEmail[];
-extern const wchar_t kAboutHomePage[];
 
 // Runs the About box modally with no parent.
 void RunAboutBox();

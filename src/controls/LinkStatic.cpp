@@ -1,7 +1,7 @@
-#include "LinkStatic.h"
+#include "controls/LinkStatic.h"
 
-#include "../../res/resource.h"
-#include "../framework/CWinApp.h"
+#include "framework/CWinApp.h"
+#include "res/resource.h"
 
 namespace {
 

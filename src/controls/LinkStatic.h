@@ -4,8 +4,8 @@
 // command for ".htm" files.
 #pragma once
 
-#include "../framework/CString.h"
-#include "../framework/Controls.h"
+#include "framework/CString.h"
+#include "framework/Controls.h"
 
 class CLinkStatic : public CStatic {
 public:

@@ -1,4 +1,4 @@
-#include "ReportListCtrl.h"
+#include "controls/ReportListCtrl.h"
 
 #include <cwchar>
 

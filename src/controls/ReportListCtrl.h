@@ -6,7 +6,7 @@
 #include <initializer_list>
 #include <vector>
 
-#include "../framework/CListCtrl.h"
+#include "framework/CListCtrl.h"
 
 class CReportHeaderCtrl : public CHeaderCtrl {};
 

@@ -1,6 +1,6 @@
-#include "TipWindow.h"
+#include "controls/TipWindow.h"
 
-#include "../framework/CWinApp.h"
+#include "framework/CWinApp.h"
 
 namespace {
 

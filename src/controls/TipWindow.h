@@ -7,8 +7,8 @@
 
 #include <vector>
 
-#include "../framework/CString.h"
-#include "../framework/Controls.h"
+#include "framework/CString.h"
+#include "framework/Controls.h"
 
 constexpr COLORREF kSystemTipColour = 0xFF000000;
 

@@ -1,6 +1,6 @@
-#include "CDialog.h"
+#include "framework/CDialog.h"
 
-#include "CWinApp.h"
+#include "framework/CWinApp.h"
 
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
     ON_COMMAND(IDOK, HandleOk)

@@ -3,8 +3,8 @@
 // exchange between fields and controls.
 #pragma once
 
-#include "CString.h"
-#include "CWnd.h"
+#include "framework/CString.h"
+#include "framework/CWnd.h"
 
 class CDialog;
 

@@ -1,4 +1,4 @@
-#include "CFileDialog.h"
+#include "framework/CFileDialog.h"
 
 CFileDialog::CFileDialog(BOOL openDialog, LPCWSTR defaultExtension, LPCWSTR fileName, DWORD flags, LPCWSTR filter,
                          CWnd* parent)

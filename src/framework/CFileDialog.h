@@ -1,8 +1,8 @@
 // The system's open and save dialogs over one OPENFILENAMEW record.
 #pragma once
 
-#include "CString.h"
-#include "CWnd.h"
+#include "framework/CString.h"
+#include "framework/CWnd.h"
 
 class CFileDialog : public CObject {
 public:

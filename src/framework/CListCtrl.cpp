@@ -1,4 +1,4 @@
-#include "CListCtrl.h"
+#include "framework/CListCtrl.h"
 
 int CListCtrl::InsertColumn(int index, LPCWSTR title, int format, int width) const
 {

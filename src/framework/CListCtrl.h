@@ -2,8 +2,8 @@
 // program's report list makes.
 #pragma once
 
-#include "CString.h"
-#include "CWnd.h"
+#include "framework/CString.h"
+#include "framework/CWnd.h"
 
 class CHeaderCtrl : public CWnd {
 public:

@@ -1,7 +1,7 @@
 // The framework's one exception: thrown when a string cannot grow.
 #pragma once
 
-#include "CObject.h"
+#include "framework/CObject.h"
 
 class CMemoryException : public CObject {};
 

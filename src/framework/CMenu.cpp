@@ -1,4 +1,4 @@
-#include "CMenu.h"
+#include "framework/CMenu.h"
 
 #include <unordered_map>
 

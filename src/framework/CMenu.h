@@ -2,8 +2,8 @@
 // under it, so that owner-drawn entries reach the object that drew them.
 #pragma once
 
-#include "Afx.h"
-#include "CObject.h"
+#include "framework/Afx.h"
+#include "framework/CObject.h"
 
 class CMenu : public CObject {
 public:

@@ -1,10 +1,10 @@
-#include "CString.h"
+#include "framework/CString.h"
 
 #include <cstdarg>
 #include <cwchar>
 
-#include "CMemoryException.h"
-#include "Heap.h"
+#include "framework/CMemoryException.h"
+#include "framework/Heap.h"
 
 void AfxThrowMemoryException() { throw CMemoryException(); }
 

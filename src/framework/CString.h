@@ -2,7 +2,7 @@
 // framework's CMemoryException; an empty string holds no heap block.
 #pragma once
 
-#include "Afx.h"
+#include "framework/Afx.h"
 
 class CString {
 public:

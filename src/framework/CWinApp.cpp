@@ -1,17 +1,10 @@
-#include "CWinApp.h"
+#include "framework/CWinApp.h"
+
+#include "framework/ExecutablePath.h"
 
 namespace {
 
 CWinApp* theApplication = nullptr;
-
-CString ExecutableBaseName()
-{
-    wchar_t path[MAX_PATH * 2] = {};
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH * 2 - 1);
-    LPWSTR name = ::PathFindFileNameW(path);
-    ::PathRemoveExtensionW(name);
-    return CString(name);
-}
 
 }  // namespace
 

@@ -4,8 +4,8 @@
 // captioned with the application name.
 #pragma once
 
-#include "CString.h"
-#include "CWnd.h"
+#include "framework/CString.h"
+#include "framework/CWnd.h"
 
 class CWinApp : public CObject {
 public:

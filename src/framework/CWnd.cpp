@@ -1,7 +1,7 @@
-#include "CWnd.h"
+#include "framework/CWnd.h"
 
-#include "CMenu.h"
-#include "CWinApp.h"
+#include "framework/CMenu.h"
+#include "framework/CWinApp.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 // subclasses it; unhandled messages go to the window's previous procedure.
 #pragma once
 
-#include "Afx.h"
-#include "CObject.h"
-#include "MessageMap.h"
+#include "framework/Afx.h"
+#include "framework/CObject.h"
+#include "framework/MessageMap.h"
 
 class CWnd : public CObject {
 public:

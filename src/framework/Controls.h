@@ -1,7 +1,7 @@
 // Thin wrappers of a font, a static control and the system's tooltip.
 #pragma once
 
-#include "CWnd.h"
+#include "framework/CWnd.h"
 
 class CFont : public CObject {
 public:

@@ -1,4 +1,4 @@
-#include "Heap.h"
+#include "framework/Heap.h"
 
 #include <cstdlib>
 

@@ -4,7 +4,7 @@
 // class's table; the first matching entry wins.
 #pragma once
 
-#include "Afx.h"
+#include "framework/Afx.h"
 
 class CWnd;
 

@@ -1,13 +1,13 @@
-#include "HotKeyDlg.h"
+#include "hotkeys/HotKeyDlg.h"
 
-#include "../../res/resource.h"
-#include "../app/TrayWindow.h"
-#include "../framework/CWinApp.h"
-#include "../menu/MenuFolder.h"
-#include "../menu/ShortcutMenu.h"
-#include "HotkeyTable.h"
-#include "HotkeysDlg.h"
-#include "SingleFileSel.h"
+#include "app/TrayWindow.h"
+#include "framework/CWinApp.h"
+#include "hotkeys/HotkeyTable.h"
+#include "hotkeys/HotkeysDlg.h"
+#include "hotkeys/SingleFileSel.h"
+#include "menu/MenuFolder.h"
+#include "menu/ShortcutMenu.h"
+#include "res/resource.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // refuses combinations it does not allow and keys already in use.
 #pragma once
 
-#include "../framework/CDialog.h"
+#include "framework/CDialog.h"
 
 class CHotkeysDlg;
 

@@ -1,19 +1,13 @@
-#include "HotkeyFile.h"
+#include "hotkeys/HotkeyFile.h"
 
 #include <cstdlib>
 
-#include "../framework/CMemoryException.h"
-#include "../framework/CWinApp.h"
-#include "HotkeyTable.h"
+#include "framework/CMemoryException.h"
+#include "framework/CWinApp.h"
+#include "framework/ExecutablePath.h"
+#include "hotkeys/HotkeyTable.h"
 
-void HotkeyFilePath(wchar_t* buffer, int size)
-{
-    buffer[0] = 0;
-    wchar_t path[520] = {};
-    ::GetModuleFileNameW(nullptr, path, 520 - 5);  // room for a longer extension
-    ::PathRenameExtensionW(path, L".key");
-    lstrcpynW(buffer, path, size);
-}
+void HotkeyFilePath(wchar_t* buffer, int size) { lstrcpynW(buffer, ExecutableSibling(L".key"), size); }
 
 int CMappedTextFile::Open(LPCWSTR path, const BYTE** base, DWORD* size, BOOL quiet)
 {

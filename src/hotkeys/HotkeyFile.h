@@ -4,7 +4,7 @@
 // read as well.
 #pragma once
 
-#include "../framework/CString.h"
+#include "framework/CString.h"
 
 // The hotkey file's path: the executable's with ".key" as its extension.
 void HotkeyFilePath(wchar_t* buffer, int size);

@@ -1,4 +1,4 @@
-#include "HotkeyTable.h"
+#include "hotkeys/HotkeyTable.h"
 
 const wchar_t kShortcutMenuMarker[] = L"Quillop";
 

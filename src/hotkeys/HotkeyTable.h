@@ -6,9 +6,9 @@
 // 0x08 Ctrl, 0x10 Alt, 0x20 Win. A code of 0 means no hotkey.
 #pragma once
 
-#include "../app/RecordArray.h"
-#include "../app/StringPool.h"
-#include "../framework/CString.h"
+#include "app/RecordArray.h"
+#include "app/StringPool.h"
+#include "framework/CString.h"
 
 struct HotkeyRecord {
     unsigned int code;

@@ -1,10 +1,10 @@
-#include "HotkeysDlg.h"
+#include "hotkeys/HotkeysDlg.h"
 
-#include "../../res/resource.h"
-#include "../framework/CWinApp.h"
-#include "HotKeyDlg.h"
-#include "HotkeyFile.h"
-#include "HotkeyTable.h"
+#include "framework/CWinApp.h"
+#include "hotkeys/HotKeyDlg.h"
+#include "hotkeys/HotkeyFile.h"
+#include "hotkeys/HotkeyTable.h"
+#include "res/resource.h"
 
 // --- CResizableDlg ------------------------------------------------------------
 

@@ -2,8 +2,8 @@
 // dialog, and on OK rewrites the hotkey file and registers it again.
 #pragma once
 
-#include "../controls/ReportListCtrl.h"
-#include "../framework/CDialog.h"
+#include "controls/ReportListCtrl.h"
+#include "framework/CDialog.h"
 
 // A dialog that can grow, never shrink below its first size, and tells its
 // class how far its client area moved.

@@ -1,6 +1,6 @@
-#include "SingleFileSel.h"
+#include "hotkeys/SingleFileSel.h"
 
-#include "../framework/CWinApp.h"
+#include "framework/CWinApp.h"
 
 CSingleFileSel::CSingleFileSel(BOOL openDialog, LPCWSTR defaultExtension, LPCWSTR fileName, DWORD flags,
                                LPCWSTR filter, CWnd* parent)

@@ -2,7 +2,7 @@
 // that holds a question mark or does not exist refused.
 #pragma once
 
-#include "../framework/CFileDialog.h"
+#include "framework/CFileDialog.h"
 
 class CSingleFileSel : public CFileDialog {
 public:

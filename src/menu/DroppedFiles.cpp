@@ -1,6 +1,6 @@
-#include "DroppedFiles.h"
+#include "menu/DroppedFiles.h"
 
-#include "MenuFolder.h"
+#include "menu/MenuFolder.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // mirrored with their files handled alike.
 #pragma once
 
-#include "../framework/Afx.h"
+#include "framework/Afx.h"
 
 // Adds every dropped path to the menu folder and releases the drop.
 void AddDroppedFiles(HDROP drop);

@@ -1,8 +1,8 @@
-#include "IconMenu.h"
+#include "menu/IconMenu.h"
 
 #include <unordered_map>
 
-#include "../framework/CWinApp.h"
+#include "framework/CWinApp.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "../framework/CMenu.h"
+#include "framework/CMenu.h"
 
 struct MenuItemData {
     static constexpr int kLabelLength = 72;  // 71 characters and a terminator

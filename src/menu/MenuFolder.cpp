@@ -1,8 +1,9 @@
-#include "MenuFolder.h"
+#include "menu/MenuFolder.h"
 
-#include "../framework/CWinApp.h"
-#include "../hotkeys/HotkeyTable.h"
-#include "IconMenu.h"
+#include "framework/CWinApp.h"
+#include "framework/ExecutablePath.h"
+#include "hotkeys/HotkeyTable.h"
+#include "menu/IconMenu.h"
 
 int folderAsSeparator = 0;
 std::vector<CString> menuItemTable;
@@ -120,11 +121,7 @@ LPCWSTR MenuFolderPath() { return menuFolderPath; }
 
 void CreateMenuFolder()
 {
-    wchar_t path[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    path[MAX_PATH - 1] = 0;
-    ::PathRemoveExtensionW(path);
-    lstrcpynW(menuFolderPath, path, MAX_PATH);
+    lstrcpynW(menuFolderPath, ExecutableSibling(L""), MAX_PATH);
     ::CreateDirectoryW(menuFolderPath, nullptr);
 }
 

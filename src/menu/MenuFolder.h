@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "../framework/CString.h"
+#include "framework/CString.h"
 
 class CIconMenu;
 

@@ -1,10 +1,10 @@
-#include "ShortcutMenu.h"
+#include "menu/ShortcutMenu.h"
 
-#include "../../res/resource.h"
-#include "../app/TrayWindow.h"
-#include "../framework/CWinApp.h"
-#include "IconMenu.h"
-#include "MenuFolder.h"
+#include "app/TrayWindow.h"
+#include "framework/CWinApp.h"
+#include "menu/IconMenu.h"
+#include "menu/MenuFolder.h"
+#include "res/resource.h"
 
 CIconMenu* activeMenu = nullptr;
 

@@ -1,7 +1,7 @@
 // Popping up the short-cut menu at the cursor and opening what is chosen.
 #pragma once
 
-#include "../framework/Afx.h"
+#include "framework/Afx.h"
 
 class CIconMenu;
 

@@ -1,6 +1,7 @@
 // The real tray window, started by the application's own start-up.
 #include "app/LauncherApp.h"
 #include "app/TrayWindow.h"
+#include "framework/ExecutablePath.h"
 #include "hotkeys/HotkeyTable.h"
 #include "menu/MenuFolder.h"
 #include "support/TestSupport.h"
@@ -171,6 +172,42 @@ TEST_F(TrayWindowTest, HelpWithoutThePageSaysSo)
     theTrayWindow.SendMessage(WM_MENU_COMMAND, MenuCommand::Help);
     EXPECT_EQ(answer.Text(), L"Sorry, can't find Quillop.htm in current folder.\nYou should download a full "
                              L"package of this software.");
+}
+
+// Sets a registry key's default string value.
+void SetDefaultValue(HKEY root, const wchar_t* path, const std::wstring& value)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(::RegCreateKeyExW(root, path, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr), ERROR_SUCCESS);
+    ::RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                     static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    ::RegCloseKey(key);
+}
+
+// With the page beside the program, "Help" hands its path to the shell and
+// says nothing. The probe program stands in for the browser as this
+// prefix's ".htm" handler and records what it was asked to open.
+TEST_F(TrayWindowTest, HelpOpensThePageBesideTheProgram)
+{
+    std::wstring page = static_cast<LPCWSTR>(ExecutableSibling(L".htm"));
+    std::wstring probe = test::ExecutableFolder() + L"\\cwd_probe.exe";
+    std::wstring out = test::ExecutableFolder() + L"\\help_probe.out";
+    test::WriteFile(page, "<html><body>help</body></html>");
+    ::DeleteFileW(out.c_str());
+    ::SetEnvironmentVariableW(L"QUILLOP_PROBE_OUT", out.c_str());
+    SetDefaultValue(HKEY_CLASSES_ROOT, L".htm", L"QuillopTestPage");
+    SetDefaultValue(HKEY_CLASSES_ROOT, L"QuillopTestPage\\shell\\open\\command", L"\"" + probe + L"\" \"%1\"");
+
+    test::MessageBoxAnswer answer(L"app_tests");
+    theTrayWindow.SendMessage(WM_MENU_COMMAND, MenuCommand::Help);
+    auto lines = test::WaitForProbeLines(out, 1);
+    ::DeleteFileW(page.c_str());
+    ::RegDeleteTreeW(HKEY_CLASSES_ROOT, L"QuillopTestPage");
+    ::RegDeleteKeyW(HKEY_CLASSES_ROOT, L".htm");
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], test::ExecutableFolder());
+    EXPECT_EQ(lines[1], probe + L"\t" + page);
+    EXPECT_EQ(answer.Text(500), L"");
 }
 
 TEST_F(TrayWindowTest, ExitDeletesTheIconAndFreesEveryHotkey)

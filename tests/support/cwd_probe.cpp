@@ -1,12 +1,14 @@
 // A tiny program that the launch tests start through the shell: it appends
 // its working directory and its own path to the file named by
-// QUILLOP_PROBE_OUT, one line each, UTF-8.
+// QUILLOP_PROBE_OUT, one line each, UTF-8. Arguments, when it has any (it
+// was started for a document), follow its path on the same line, each
+// after a TAB.
 #include <windows.h>
 
 #include <cstdio>
 #include <share.h>
 
-int main()
+int wmain(int argc, wchar_t** argv)
 {
     wchar_t out[MAX_PATH] = {};
     if (!GetEnvironmentVariableW(L"QUILLOP_PROBE_OUT", out, MAX_PATH)) return 1;
@@ -20,7 +22,9 @@ int main()
         if (!file) Sleep(25);
     }
     if (!file) return 1;
-    fwprintf(file, L"%ls\n%ls\n", directory, self);
+    fwprintf(file, L"%ls\n%ls", directory, self);
+    for (int i = 1; i < argc; ++i) fwprintf(file, L"\t%ls", argv[i]);
+    fwprintf(file, L"\n");
     fclose(file);
     return 0;
 }
