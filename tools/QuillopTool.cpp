@@ -1,0 +1,77 @@
+// A small helper that scripts/run starts under Wine beside Quillop.exe:
+//
+//   quillop_tool shortcut TARGET LINK     writes a shortcut, as a dropped file gets one
+//   quillop_tool wait-for-icon EXE [S]    waits up to S seconds (default 60) until the
+//                                         program EXE has its notification icon up
+//
+// Exit code 0 on success, 1 on failure, 2 for a wrong command line.
+#include "framework/Afx.h"
+#include "menu/DroppedFiles.h"
+
+#include <cwchar>
+
+namespace {
+
+bool IsProgram(DWORD process, LPCWSTR executable)
+{
+    HANDLE handle = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process);
+    if (!handle) return false;
+    wchar_t image[MAX_PATH * 2] = {};
+    DWORD size = MAX_PATH * 2;
+    bool same = ::QueryFullProcessImageNameW(handle, 0, image, &size) && lstrcmpiW(image, executable) == 0;
+    ::CloseHandle(handle);
+    return same;
+}
+
+// The program's tray window: its dialog window that takes dropped files.
+HWND FindTrayWindow(LPCWSTR executable)
+{
+    for (HWND window = ::FindWindowExW(nullptr, nullptr, L"#32770", nullptr); window;
+         window = ::FindWindowExW(nullptr, window, L"#32770", nullptr)) {
+        DWORD process = 0;
+        ::GetWindowThreadProcessId(window, &process);
+        if ((::GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_ACCEPTFILES) && IsProgram(process, executable))
+            return window;
+    }
+    return nullptr;
+}
+
+// The shell knows the icon when it takes a change to it.
+bool IconIsUp(HWND tray)
+{
+    NOTIFYICONDATAW icon = {};
+    icon.cbSize = NOTIFYICONDATAW_V1_SIZE;
+    icon.hWnd = tray;
+    icon.uFlags = NIF_TIP;
+    lstrcpynW(icon.szTip, L"Quillop", ARRAYSIZE(icon.szTip));
+    return ::Shell_NotifyIconW(NIM_MODIFY, &icon) != FALSE;
+}
+
+int WaitForIcon(LPCWSTR executable, int seconds)
+{
+    for (int tenth = 0; tenth < seconds * 10; ++tenth) {
+        HWND tray = FindTrayWindow(executable);
+        if (tray && IconIsUp(tray)) return 0;
+        ::Sleep(100);
+    }
+    return 1;
+}
+
+int MakeShortcut(LPCWSTR target, LPCWSTR link)
+{
+    ::CoInitialize(nullptr);
+    bool made = CreateShortcut(target, link);
+    ::CoUninitialize();
+    return made ? 0 : 1;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    if (argc == 4 && lstrcmpW(argv[1], L"shortcut") == 0) return MakeShortcut(argv[2], argv[3]);
+    if ((argc == 3 || argc == 4) && lstrcmpW(argv[1], L"wait-for-icon") == 0)
+        return WaitForIcon(argv[2], argc == 4 ? std::wcstol(argv[3], nullptr, 10) : 60);
+    std::fwprintf(stderr, L"usage: quillop_tool shortcut TARGET LINK | wait-for-icon EXE [SECONDS]\n");
+    return 2;
+}
