@@ -1,0 +1,326 @@
+// The owner-drawn menu measured and drawn for real: measure results, and
+// pixels drawn into a memory DC.
+#include "menu/IconMenu.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kImageSize = 16;
+constexpr COLORREF kRed = RGB(255, 0, 0);
+
+// A 32-bit DIB the size of one menu entry, to draw entries into.
+class Canvas {
+public:
+    Canvas(int width, int height) : m_width(width), m_height(height), m_dc(::CreateCompatibleDC(nullptr))
+    {
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof(info.bmiHeader);
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;  // top-down
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        m_bitmap = ::CreateDIBSection(m_dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&m_bits), nullptr, 0);
+        m_old = ::SelectObject(m_dc, m_bitmap);
+    }
+    ~Canvas()
+    {
+        ::SelectObject(m_dc, m_old);
+        ::DeleteObject(m_bitmap);
+        ::DeleteDC(m_dc);
+    }
+    HDC dc() const { return m_dc; }
+    COLORREF At(int x, int y) const
+    {
+        ::GdiFlush();
+        DWORD pixel = m_bits[y * m_width + x];
+        return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
+    }
+    // Columns holding a pixel of the colour, within the rows given.
+    std::vector<int> ColumnsOf(COLORREF colour, int top = 0, int bottom = -1) const
+    {
+        if (bottom < 0) bottom = m_height;
+        std::vector<int> columns;
+        for (int x = 0; x < m_width; ++x)
+            for (int y = top; y < bottom; ++y)
+                if (At(x, y) == colour) {
+                    columns.push_back(x);
+                    break;
+                }
+        return columns;
+    }
+    int Count(COLORREF colour) const
+    {
+        int count = 0;
+        for (int y = 0; y < m_height; ++y)
+            for (int x = 0; x < m_width; ++x) count += At(x, y) == colour;
+        return count;
+    }
+    int width() const { return m_width; }
+    int height() const { return m_height; }
+
+private:
+    int m_width, m_height;
+    HDC m_dc;
+    HBITMAP m_bitmap = nullptr;
+    HGDIOBJ m_old = nullptr;
+    DWORD* m_bits = nullptr;
+};
+
+// An image list of 16 x 16 images: image 0 all red, image 1 red on its left
+// half and transparent on its right.
+HIMAGELIST RedImages()
+{
+    HIMAGELIST list = ::ImageList_Create(kImageSize, kImageSize, ILC_COLOR32 | ILC_MASK, 2, 1);
+    HDC screen = ::GetDC(nullptr);
+    for (int half = 0; half < 2; ++half) {
+        HBITMAP colour = ::CreateCompatibleBitmap(screen, kImageSize, kImageSize);
+        HBITMAP mask = ::CreateBitmap(kImageSize, kImageSize, 1, 1, nullptr);
+        HDC dc = ::CreateCompatibleDC(screen);
+        HGDIOBJ old = ::SelectObject(dc, colour);
+        RECT all = { 0, 0, kImageSize, kImageSize };
+        HBRUSH red = ::CreateSolidBrush(kRed);
+        ::FillRect(dc, &all, red);
+        ::SelectObject(dc, mask);
+        ::FillRect(dc, &all, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));  // black: opaque
+        if (half) {
+            RECT right = { kImageSize / 2, 0, kImageSize, kImageSize };
+            ::FillRect(dc, &right, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+        }
+        ::SelectObject(dc, old);
+        ::ImageList_Add(list, colour, mask);
+        ::DeleteObject(red);
+        ::DeleteDC(dc);
+        ::DeleteObject(colour);
+        ::DeleteObject(mask);
+    }
+    ::ReleaseDC(nullptr, screen);
+    return list;
+}
+
+SIZE TextExtent(const std::wstring& text)
+{
+    NONCLIENTMETRICSW metrics = {};
+    metrics.cbSize = sizeof(metrics);
+    ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
+    HFONT font = ::CreateFontIndirectW(&metrics.lfMenuFont);
+    HDC dc = ::GetDC(nullptr);
+    HGDIOBJ old = ::SelectObject(dc, font);
+    SIZE size = {};
+    ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(nullptr, dc);
+    ::DeleteObject(font);
+    return size;
+}
+
+class IconMenuTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        images = RedImages();
+        menu = new CIconMenu(images);
+        menu->CreatePopupMenu();
+    }
+    void TearDown() override
+    {
+        delete menu;
+        ::ImageList_Destroy(images);
+    }
+
+    // Appends an owner-drawn entry and returns its item data.
+    ULONG_PTR Append(const std::wstring& label, int image = 0)
+    {
+        UINT id = 100 + static_cast<UINT>(menu->GetMenuItemCount());
+        menu->AppendItem(MF_OWNERDRAW, id, label.c_str(), image, image, image);
+        MENUITEMINFOW info = {};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_DATA;
+        ::GetMenuItemInfoW(menu->m_hMenu, id, FALSE, &info);
+        return info.dwItemData;
+    }
+    MEASUREITEMSTRUCT Measure(const std::wstring& label, int image = 0)
+    {
+        MEASUREITEMSTRUCT measure = {};
+        measure.CtlType = ODT_MENU;
+        measure.itemData = Append(label, image);
+        menu->MeasureItem(&measure);
+        return measure;
+    }
+    void Draw(Canvas& canvas, const std::wstring& label, UINT state, int image = 0, CIconMenu* by = nullptr)
+    {
+        DRAWITEMSTRUCT draw = {};
+        draw.CtlType = ODT_MENU;
+        draw.itemAction = ODA_DRAWENTIRE;
+        draw.itemState = state;
+        draw.hDC = canvas.dc();
+        draw.rcItem = { 0, 0, canvas.width(), canvas.height() };
+        draw.itemData = Append(label, image);
+        (by ? by : menu)->DrawItem(&draw);
+    }
+
+    HIMAGELIST images = nullptr;
+    CIconMenu* menu = nullptr;
+};
+
+int MenuHeightFloor() { return std::max(::GetSystemMetrics(SM_CYMENU), kImageSize); }
+
+TEST_F(IconMenuTest, ALabelKeepsItsFirst71Characters)
+{
+    std::wstring label(80, L'x');
+    auto* data = reinterpret_cast<const MenuItemData*>(Append(label));
+    EXPECT_EQ(std::wstring(data->label), label.substr(0, 71));
+}
+
+TEST_F(IconMenuTest, AnEntryMeasuresItsTextAndImageAboveTheMenuBarHeight)
+{
+    SIZE text = TextExtent(L"Notepad");
+    MEASUREITEMSTRUCT measure = Measure(L"Notepad");
+    EXPECT_EQ(static_cast<int>(measure.itemWidth), text.cx + kImageSize);
+    EXPECT_EQ(static_cast<int>(measure.itemHeight), std::max<int>(text.cy, MenuHeightFloor()));
+    EXPECT_GE(static_cast<int>(measure.itemHeight), ::GetSystemMetrics(SM_CYMENU));
+    EXPECT_GE(static_cast<int>(measure.itemHeight), kImageSize);
+    // An empty label still has the floor's height.
+    EXPECT_EQ(static_cast<int>(Measure(L"").itemHeight), std::max<int>(TextExtent(L"").cy, MenuHeightFloor()));
+}
+
+TEST_F(IconMenuTest, ATabSplitsTheMeasureWithNothingForTheGap)
+{
+    SIZE name = TextExtent(L"Notepad"), hotkey = TextExtent(L"Alt+Ctrl+N");
+    EXPECT_EQ(static_cast<int>(Measure(L"Notepad\tAlt+Ctrl+N").itemWidth), name.cx + hotkey.cx + kImageSize);
+    // A TAB first: measured split there all the same.
+    EXPECT_EQ(static_cast<int>(Measure(L"\tAlt+Ctrl+N").itemWidth), hotkey.cx + kImageSize);
+    // An empty hotkey part adds nothing.
+    EXPECT_EQ(static_cast<int>(Measure(L"Notepad\t").itemWidth), name.cx + kImageSize);
+}
+
+TEST_F(IconMenuTest, TheBackgroundIsTheMenuColourOrTheHighlight)
+{
+    Canvas plain(200, 24), selected(200, 24);
+    Draw(plain, L"Notepad", 0);
+    Draw(selected, L"Notepad", ODS_SELECTED);
+    EXPECT_EQ(plain.At(199, 0), ::GetSysColor(COLOR_MENU));
+    EXPECT_EQ(plain.At(199, 23), ::GetSysColor(COLOR_MENU));
+    EXPECT_EQ(selected.At(199, 0), ::GetSysColor(COLOR_HIGHLIGHT));
+    EXPECT_EQ(selected.At(199, 23), ::GetSysColor(COLOR_HIGHLIGHT));
+    EXPECT_GT(selected.Count(::GetSysColor(COLOR_HIGHLIGHTTEXT)), 0);
+}
+
+TEST_F(IconMenuTest, TheImageIsDrawnAtTheLeftEdgeCentredAndMasked)
+{
+    Canvas canvas(200, 30);
+    Draw(canvas, L"", 0, 1);  // red on the left half, transparent on the right
+    const int top = (30 - kImageSize) / 2;
+    EXPECT_EQ(canvas.At(0, top), kRed);
+    EXPECT_EQ(canvas.At(kImageSize / 2 - 1, top + kImageSize - 1), kRed);
+    EXPECT_EQ(canvas.At(0, top - 1), ::GetSysColor(COLOR_MENU));
+    EXPECT_EQ(canvas.At(0, top + kImageSize), ::GetSysColor(COLOR_MENU));
+    EXPECT_EQ(canvas.At(kImageSize / 2, top + 4), ::GetSysColor(COLOR_MENU));  // the mask shows the background
+    EXPECT_EQ(canvas.Count(kRed), kImageSize / 2 * kImageSize);
+}
+
+TEST_F(IconMenuTest, TheHotkeyTextEndsSixPixelsFromTheRightEdge)
+{
+    Canvas canvas(300, 24);
+    Draw(canvas, L"Notepad\tAlt+Ctrl+N", 0, -1);
+    std::vector<int> ink = canvas.ColumnsOf(::GetSysColor(COLOR_MENUTEXT));
+    ASSERT_FALSE(ink.empty());
+    const int width = TextExtent(L"Alt+Ctrl+N").cx;
+    // The text starts right of the image's place and the hotkey's last ink
+    // sits inside its right-aligned box.
+    EXPECT_GE(ink.front(), kImageSize + 2);
+    EXPECT_LE(ink.back(), 300 - 6 - 1);
+    EXPECT_GE(ink.back(), 300 - 6 - 4);
+    // Nothing is drawn between the two texts.
+    const int nameEnd = kImageSize + 2 + TextExtent(L"Notepad").cx;
+    const int hotkeyStart = 300 - 6 - width;
+    for (int x : ink) EXPECT_TRUE(x < nameEnd + 1 || x >= hotkeyStart - 1) << x;
+}
+
+TEST_F(IconMenuTest, ATabFirstIsDrawnWholeAndAnEmptyHotkeyDrawsNothingRight)
+{
+    Canvas tabFirst(300, 24), emptyHotkey(300, 24);
+    Draw(tabFirst, L"\tAlt+Ctrl+N", 0, -1);
+    Draw(emptyHotkey, L"Notepad\t", 0, -1);
+    // Drawn whole from the left, not right-aligned.
+    std::vector<int> ink = tabFirst.ColumnsOf(::GetSysColor(COLOR_MENUTEXT));
+    ASSERT_FALSE(ink.empty());
+    EXPECT_LT(ink.back(), 300 - 6 - 40);
+    ink = emptyHotkey.ColumnsOf(::GetSysColor(COLOR_MENUTEXT));
+    ASSERT_FALSE(ink.empty());
+    EXPECT_LE(ink.back(), kImageSize + 2 + TextExtent(L"Notepad").cx + 1);
+}
+
+TEST_F(IconMenuTest, AnAmpersandUnderlinesTheNextCharacter)
+{
+    Canvas marked(200, 24), plain(200, 24), doubled(200, 24);
+    Draw(marked, L"&W", 0, -1);
+    Draw(plain, L"W", 0, -1);
+    Draw(doubled, L"&&", 0, -1);
+    const COLORREF ink = ::GetSysColor(COLOR_MENUTEXT);
+    EXPECT_GT(marked.Count(ink), plain.Count(ink));  // the underline
+    // Two ampersands draw one, not underlined: the same ink as one drawn plainly.
+    Canvas ampersand(200, 24);
+    Draw(ampersand, L"&&&&", 0, -1);
+    EXPECT_GT(doubled.Count(ink), 0);
+    EXPECT_EQ(ampersand.Count(ink), 2 * doubled.Count(ink));
+}
+
+// Grayed entries are drawn twice: a highlight copy one pixel right and down,
+// then the gray text; the hotkey part is left out.
+class GrayedColours : public IconMenuTest {
+protected:
+    void SetUp() override
+    {
+        saved[0] = ::GetSysColor(COLOR_MENU);
+        saved[1] = ::GetSysColor(COLOR_BTNHIGHLIGHT);
+        saved[2] = ::GetSysColor(COLOR_GRAYTEXT);
+        const COLORREF colours[] = { RGB(192, 192, 192), RGB(255, 255, 255), RGB(128, 128, 128) };
+        ::SetSysColors(3, elements, colours);
+        IconMenuTest::SetUp();
+    }
+    void TearDown() override
+    {
+        IconMenuTest::TearDown();
+        ::SetSysColors(3, elements, saved);
+    }
+    const INT elements[3] = { COLOR_MENU, COLOR_BTNHIGHLIGHT, COLOR_GRAYTEXT };
+    COLORREF saved[3] = {};
+};
+
+TEST_F(GrayedColours, AGrayedEntryIsDrawnTwiceWithoutItsHotkey)
+{
+    Canvas canvas(300, 24);
+    Draw(canvas, L"Notepad\tAlt+Ctrl+N", ODS_GRAYED, -1);
+    std::vector<int> gray = canvas.ColumnsOf(RGB(128, 128, 128));
+    std::vector<int> white = canvas.ColumnsOf(RGB(255, 255, 255));
+    ASSERT_FALSE(gray.empty());
+    ASSERT_FALSE(white.empty());
+    EXPECT_EQ(white.back(), gray.back() + 1);  // the shadow copy, one pixel right
+    EXPECT_LT(gray.back(), 150);               // no right-aligned hotkey
+    EXPECT_EQ(canvas.Count(::GetSysColor(COLOR_MENUTEXT)), 0);
+}
+
+TEST_F(GrayedColours, ColoursAreThoseInForceWhenTheMenuWasMade)
+{
+    COLORREF before = ::GetSysColor(COLOR_HIGHLIGHT);
+    CIconMenu older(images);
+    older.CreatePopupMenu();
+    const INT element = COLOR_HIGHLIGHT;
+    const COLORREF green = RGB(0, 160, 0);
+    ::SetSysColors(1, &element, &green);
+    CIconMenu newer(images);
+    newer.CreatePopupMenu();
+    Canvas first(100, 20), second(100, 20);
+    Draw(first, L"x", ODS_SELECTED, -1, &older);
+    Draw(second, L"x", ODS_SELECTED, -1, &newer);
+    ::SetSysColors(1, &element, &before);
+    EXPECT_EQ(first.At(99, 0), before);
+    EXPECT_EQ(second.At(99, 0), green);
+}
+
+}  // namespace
