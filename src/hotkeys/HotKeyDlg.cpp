@@ -71,6 +71,8 @@ BOOL CHotKeyDlg::OnInitDialog()
         for (int id : { IDC_HOTKEY_COMMAND_LABEL, IDC_HOTKEY_BROWSE, IDC_HOTKEY_MENU_PICK, IDC_HOTKEY_COMMAND })
             ::EnableWindow(GetDlgItem(id), FALSE);
     }
+    // No longer than the hotkey file gives back.
+    ::SendDlgItemMessageW(m_hWnd, IDC_HOTKEY_COMMAND, EM_LIMITTEXT, CStringPool::kLongestString, 0);
     m_initialCode = m_code;
     m_initialCommand = m_command;
     FillKeyList();

@@ -128,7 +128,10 @@ void ReadHotkeyGroups(CMappedTextFile& file)
             else if (command.IsEmpty()) code.Empty();
             if (!separator.IsEmpty()) code.Empty(), command.Empty();
             if (command.IsEmpty()) break;
-            long number = ParseCode(code);
+            // A damaged command that reads as empty (a NUL first) drops its
+            // group only: kept, it would be saved as the empty line that
+            // ends the reading.
+            long number = lstrlenW(command) > 0 ? ParseCode(code) : 0;
             if (number != 0) {
                 int index = theCommandPool.Add(command);
                 if (index != 0) {

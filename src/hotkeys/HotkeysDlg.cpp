@@ -65,6 +65,10 @@ bool WriteText(HANDLE file, const CString& text)
     return WriteAll(file, static_cast<LPCWSTR>(text), static_cast<DWORD>(text.GetLength()) * sizeof(wchar_t));
 }
 
+// A command the reader gives back unchanged: not empty (the reader stops
+// there) and on one line.
+bool RoundTrips(LPCWSTR command) { return command[0] && !wcspbrk(command, L"\r\n"); }
+
 bool WriteGroup(HANDLE file, unsigned code, LPCWSTR command)
 {
     CString group;
@@ -94,6 +98,7 @@ BOOL WriteHotkeyFile(LPCWSTR path, const CReportListCtrl* list, unsigned menuCod
         list->GetCellText(row, 0, key);
         if (key.IsEmpty()) continue;
         list->GetCellText(row, 1, command);
+        if (!RoundTrips(command)) continue;
         ok = WriteGroup(file, static_cast<unsigned>(list->GetRowValue(row)), command);
     }
     if (ok && menuCode) ok = WriteGroup(file, menuCode, kShortcutMenuMarker);
@@ -287,9 +292,14 @@ int CHotkeysDlg::SaveHotkeys()
 void CHotkeysDlg::OnOK()
 {
     ReleaseHotkeys();
-    if (!SaveHotkeys()) return;
     CWnd* main = AfxGetMainWnd();
-    int failed = LoadHotkeys(main ? main->m_hWnd : nullptr, TRUE);
+    HWND hotkeyWindow = main ? main->m_hWnd : nullptr;
+    if (!SaveHotkeys()) {
+        // The old file is whole: its hotkeys work again while the dialog stays.
+        LoadHotkeys(hotkeyWindow, FALSE);
+        return;
+    }
+    int failed = LoadHotkeys(hotkeyWindow, TRUE);
     if (failed == 0) {
         CDialog::OnOK();
         return;

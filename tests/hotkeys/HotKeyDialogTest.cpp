@@ -79,3 +79,21 @@ TEST(HotKeyDialog, OpensOnTheCodeItEditsAndAnUnchangedOkCancels)
 }
 
 }  // namespace
+
+namespace {
+
+// The command box takes no more than the hotkey file can give back.
+TEST(HotKeyDialog, TheCommandBoxTakesWhatTheFileCanRoundTrip)
+{
+    CHotKeyDlg dialog(nullptr);
+    int length = 0;
+    DriveModal<CHotKeyDlg>(dialog, [&](CHotKeyDlg& d) {
+        std::wstring typed(5000, L'x');
+        ::SendDlgItemMessageW(d.m_hWnd, IDC_HOTKEY_COMMAND, EM_REPLACESEL, TRUE,
+                              reinterpret_cast<LPARAM>(typed.c_str()));
+        length = ::GetWindowTextLengthW(::GetDlgItem(d.m_hWnd, IDC_HOTKEY_COMMAND));
+    });
+    EXPECT_EQ(length, CStringPool::kLongestString);
+}
+
+}  // namespace

@@ -55,6 +55,14 @@ TEST(HotkeyFile, StopsAndSkipsAsTheFormatSays)
     EXPECT_EQ(refused[0].command, L"(none)");
 }
 
+// A damaged command line that reads as empty (it starts with a NUL) drops
+// its group, not every group after it.
+TEST(HotkeyFile, ACommandThatReadsAsEmptyDropsItsGroupOnly)
+{
+    std::wstring damaged = std::wstring(L"1769589\r\n") + L'\0' + L"lost.txt\r\n\r\n";
+    EXPECT_EQ(Load(Utf16(damaged + L"1769588\r\nC:\\Tools\\notes.txt\r\n\r\n2293872\r\nQuillop\r\n\r\n")), kTwo);
+}
+
 TEST(HotkeyFile, EqualCodesGiveTheKeyToTheHigherIndex)
 {
     HWND window = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);

@@ -82,6 +82,27 @@ TEST(HotkeysDialog, AFailedSaveLeavesTheFileIntact)
     EXPECT_EQ(message, L"Falied to save keys.");
     EXPECT_EQ(ReadFile(HotkeyFile()), kNotes);
     ::RemoveDirectoryW(blocker.c_str());
+    // The unchanged file is loaded and registered again: Alt+Ctrl+F5 works.
+    ASSERT_EQ(theRecordList.GetCount(), 1u);
+    EXPECT_STREQ(GetHotkeyCommand(GetHotkeyRecord(1)), L"C:\\Tools\\notes.txt");
+    EXPECT_FALSE(::RegisterHotKey(nullptr, 1, MOD_ALT | MOD_CONTROL, VK_F5));
+    ReleaseHotkeys();
+}
+
+// OK never writes a group that the reader would stop at: the damaged
+// group is gone, every other one (the menu hotkey too) survives two saves.
+TEST(HotkeysDialog, ADamagedCommandDoesNotCostTheLaterHotkeys)
+{
+    std::wstring damaged = std::wstring(L"1769589\r\n") + L'\0' + L"lost.txt\r\n\r\n";
+    const std::wstring rest = L"1769588\r\nC:\\Tools\\notes.txt\r\n\r\n2293872\r\nQuillop\r\n\r\n";
+    LoadHotkeyFile(Utf16(damaged + rest));
+    for (int save = 0; save < 2; ++save) {
+        CHotkeysDlg dialog;
+        EXPECT_EQ(DriveModal<CHotkeysDlg>(dialog, [](CHotkeysDlg& d) { d.SendMessage(WM_COMMAND, IDOK); }), IDOK);
+        EXPECT_EQ(ReadFile(HotkeyFile()), Utf16(rest));
+        EXPECT_EQ(theRecordList.GetCount(), 2u);
+    }
+    ReleaseHotkeys();
 }
 
 TEST(HotkeysDialog, NothingToSaveDeletesTheFile)
