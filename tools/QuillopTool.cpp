@@ -6,6 +6,7 @@
 //
 // Exit code 0 on success, 1 on failure, 2 for a wrong command line.
 #include "framework/Afx.h"
+#include "framework/ShellFiles.h"
 #include "menu/DroppedFiles.h"
 
 #include <cwchar>

@@ -1,30 +1,25 @@
-// One open registry key, remembering the outcome of its last call.
+// One open registry key, closed when the object goes.
 #pragma once
 
 #include "framework/CObject.h"
 #include "framework/CString.h"
+#include "framework/Handles.h"
 
 class CRegistryKey : public CObject {
 public:
-    explicit CRegistryKey(HKEY root) : m_key(root) {}
-    ~CRegistryKey() override { Close(); }
-    CRegistryKey(const CRegistryKey&) = delete;
-    CRegistryKey& operator=(const CRegistryKey&) = delete;
+    explicit CRegistryKey(HKEY) {}
 
-    // Opens root\path with full access.
-    BOOL Open(HKEY root, LPCWSTR path);
+    // Opens root\path with the access asked for (full access unless told):
+    // a key that is only read should ask for KEY_QUERY_VALUE alone, which
+    // every account has where it may not write.
+    BOOL Open(HKEY root, LPCWSTR path, REGSAM access = KEY_ALL_ACCESS);
     // Reads a string of at most 255 characters; a longer value fails and
     // leaves out unchanged.
-    BOOL QueryString(LPCWSTR name, CString& out);
+    BOOL QueryString(LPCWSTR name, CString& out) const;
     BOOL SetString(LPCWSTR name, LPCWSTR value);
     BOOL DeleteValue(LPCWSTR name);
-    void Close();
+    void Close() { m_key.Reset(); }
 
 private:
-    LONG m_lastStatus = 0;
-    DWORD m_lastType = 0;
-    DWORD m_lastSize = 0;
-    HKEY m_key;
-    CString m_path;
-    bool m_opened = false;
+    UniqueRegistryKey m_key;
 };

@@ -1,5 +1,6 @@
 #include "menu/DroppedFiles.h"
 
+#include "framework/ShellFiles.h"
 #include "menu/MenuFolder.h"
 
 namespace {
@@ -10,21 +11,40 @@ void MirrorFolder(LPCWSTR source, LPCWSTR targetFolder)
     // it would otherwise copy its own copy again and again.
     if (lstrcmpiW(source, MenuFolderPath()) == 0) return;
     wchar_t mirror[MAX_PATH];
-    wchar_t pattern[MAX_PATH];
     if (!JoinPath(mirror, targetFolder, ::PathFindFileNameW(source))) return;
-    if (!JoinPath(pattern, source, L"*.*")) return;
     ::CreateDirectoryW(mirror, nullptr);  // an existing folder is filled
+    ForEachFolderEntry(source, [&mirror](const WIN32_FIND_DATAW& entry, LPCWSTR path) {
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN)) AddDroppedPath(path, mirror);
+    });
+}
 
-    WIN32_FIND_DATAW entry;
-    HANDLE find = ::FindFirstFileW(pattern, &entry);
-    if (find == INVALID_HANDLE_VALUE) return;
-    do {
-        if (lstrcmpW(entry.cFileName, L".") == 0 || lstrcmpW(entry.cFileName, L"..") == 0) continue;
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) continue;
-        wchar_t path[MAX_PATH];
-        if (JoinPath(path, source, entry.cFileName)) AddDroppedPath(path, mirror);
-    } while (::FindNextFileW(find, &entry));
-    ::FindClose(find);
+void CopyShortcut(LPCWSTR source, LPCWSTR targetFolder)
+{
+    wchar_t copy[MAX_PATH];
+    if (JoinPath(copy, targetFolder, ::PathFindFileNameW(source))) ::CopyFileW(source, copy, TRUE);
+}
+
+void MakeFileShortcut(LPCWSTR source, LPCWSTR targetFolder)
+{
+    wchar_t shortcut[MAX_PATH];
+    if (MakeShortcutPath(source, targetFolder, shortcut)) CreateShortcut(source, shortcut);
+}
+
+// A drive's shortcut is named after the shell's name for it, without the
+// characters a file name cannot hold ("Local Disk (C)"), or else "C drive".
+void MakeDriveShortcut(LPCWSTR root, LPCWSTR targetFolder)
+{
+    SHFILEINFOW info = {};
+    ::SHGetFileInfoW(root, 0, &info, sizeof(info), SHGFI_DISPLAYNAME);
+    wchar_t name[MAX_PATH] = {};
+    int length = 0;
+    for (const wchar_t* c = info.szDisplayName; *c && length < MAX_PATH - 1; ++c)
+        if (!wcschr(L"\\/:*?\"<>|", *c)) name[length++] = *c;
+    ::StrTrimW(name, L" .");
+    if (!name[0] || name[0] == L'(') wnsprintfW(name, MAX_PATH, L"%c drive", root[0]);
+    wchar_t shortcut[MAX_PATH];
+    if (JoinPath(shortcut, targetFolder, name) && ::PathAddExtensionW(shortcut, L".lnk"))
+        CreateShortcut(root, shortcut);
 }
 
 }  // namespace
@@ -39,19 +59,27 @@ void AddDroppedFiles(HDROP drop)
     ::DragFinish(drop);
 }
 
+DropKind ClassifyDrop(bool driveRoot, DWORD fileAttributes, SFGAOF shellAttributes)
+{
+    if (fileAttributes == INVALID_FILE_ATTRIBUTES) return DropKind::None;
+    if (driveRoot) return DropKind::Drive;
+    // A folder is a directory on disk: the shell also calls archives, and
+    // shortcuts to folders, folders.
+    if (fileAttributes & FILE_ATTRIBUTE_DIRECTORY) return DropKind::Folder;
+    if (shellAttributes & SFGAO_LINK) return DropKind::Shortcut;
+    return DropKind::File;
+}
+
 void AddDroppedPath(LPCWSTR source, LPCWSTR targetFolder)
 {
     SHFILEINFOW info = {};
-    // A path whose attributes cannot be had is left out.
-    if (!::SHGetFileInfoW(source, 0, &info, sizeof(info), SHGFI_ATTRIBUTES)) return;
-    if (info.dwAttributes & SFGAO_FOLDER) {
-        MirrorFolder(source, targetFolder);
-    } else if (info.dwAttributes & SFGAO_LINK) {
-        wchar_t copy[MAX_PATH];
-        if (JoinPath(copy, targetFolder, ::PathFindFileNameW(source))) ::CopyFileW(source, copy, TRUE);
-    } else {
-        wchar_t shortcut[MAX_PATH];
-        if (MakeShortcutPath(source, targetFolder, shortcut)) CreateShortcut(source, shortcut);
+    SFGAOF shell = ::SHGetFileInfoW(source, 0, &info, sizeof(info), SHGFI_ATTRIBUTES) ? info.dwAttributes : 0;
+    switch (ClassifyDrop(::PathIsRootW(source) != FALSE, ::GetFileAttributesW(source), shell)) {
+    case DropKind::None: break;
+    case DropKind::Folder: MirrorFolder(source, targetFolder); break;
+    case DropKind::Shortcut: CopyShortcut(source, targetFolder); break;
+    case DropKind::File: MakeFileShortcut(source, targetFolder); break;
+    case DropKind::Drive: MakeDriveShortcut(source, targetFolder); break;
     }
 }
 
@@ -61,25 +89,4 @@ bool MakeShortcutPath(LPCWSTR source, LPCWSTR targetFolder, wchar_t (&shortcut)[
     if (lstrlenW(targetFolder) + 1 + lstrlenW(::PathFindFileNameW(source)) + 4 >= MAX_PATH) return false;
     if (!::PathCombineW(shortcut, targetFolder, ::PathFindFileNameW(source))) return false;
     return ::PathRenameExtensionW(shortcut, L".lnk") != FALSE;
-}
-
-bool CreateShortcut(LPCWSTR target, LPCWSTR shortcut)
-{
-    IShellLinkW* link = nullptr;
-    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                  reinterpret_cast<void**>(&link))))
-        return false;
-    wchar_t folder[MAX_PATH];
-    lstrcpynW(folder, target, MAX_PATH);
-    ::PathRemoveFileSpecW(folder);
-    link->SetPath(target);
-    link->SetWorkingDirectory(folder);
-    bool saved = false;
-    IPersistFile* file = nullptr;
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-        saved = SUCCEEDED(file->Save(shortcut, TRUE));
-        file->Release();
-    }
-    link->Release();
-    return saved;
 }

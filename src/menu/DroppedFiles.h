@@ -1,6 +1,6 @@
 // Files and folders dropped on the drop window become menu folder content:
 // shortcuts are copied, other files get a new shortcut, folders are
-// mirrored with their files handled alike.
+// mirrored with their files handled alike, and a drive gets a shortcut.
 #pragma once
 
 #include "framework/Afx.h"
@@ -12,5 +12,9 @@ void AddDroppedPath(LPCWSTR source, LPCWSTR targetFolder);
 // The target folder joined with the source's name, its extension replaced
 // by ".lnk". False when the result would not fit in MAX_PATH.
 bool MakeShortcutPath(LPCWSTR source, LPCWSTR targetFolder, wchar_t (&shortcut)[MAX_PATH]);
-// Writes a shell link to target, working in the target's folder.
-bool CreateShortcut(LPCWSTR target, LPCWSTR shortcut);
+
+// What a dropped path becomes.
+enum class DropKind { None, Folder, Shortcut, File, Drive };
+// Decides from whether the path is a drive's root, the file system's
+// attributes of it and the shell's.
+DropKind ClassifyDrop(bool driveRoot, DWORD fileAttributes, SFGAOF shellAttributes);

@@ -2,6 +2,7 @@
 
 #include "framework/CWinApp.h"
 #include "framework/ExecutablePath.h"
+#include "framework/ShellFiles.h"
 #include "hotkeys/HotkeyTable.h"
 #include "menu/IconMenu.h"
 
@@ -12,27 +13,6 @@ UINT nextMenuItemId = MenuCommand::FirstFileEntry;
 namespace {
 
 wchar_t menuFolderPath[MAX_PATH] = {};
-
-bool IsDotEntry(const WIN32_FIND_DATAW& entry)
-{
-    return lstrcmpW(entry.cFileName, L".") == 0 || lstrcmpW(entry.cFileName, L"..") == 0;
-}
-
-// Calls visit(entry, path) for each entry of the folder but "." and "..".
-template <typename Visit>
-void ForEachEntry(LPCWSTR folder, Visit visit)
-{
-    wchar_t pattern[MAX_PATH];
-    if (!JoinPath(pattern, folder, L"*.*")) return;
-    WIN32_FIND_DATAW entry;
-    HANDLE find = ::FindFirstFileW(pattern, &entry);
-    if (find == INVALID_HANDLE_VALUE) return;
-    do {
-        wchar_t path[MAX_PATH];
-        if (!IsDotEntry(entry) && JoinPath(path, folder, entry.cFileName)) visit(entry, path);
-    } while (::FindNextFileW(find, &entry));
-    ::FindClose(find);
-}
 
 // The display text of the first hotkey (lowest index) whose command names
 // the path, or an empty text.
@@ -100,16 +80,6 @@ void ScanSubfolder(CIconMenu* menu, LPCWSTR name, LPCWSTR path)
 
 }  // namespace
 
-bool JoinPath(wchar_t (&path)[MAX_PATH], LPCWSTR folder, LPCWSTR name)
-{
-    int folderLength = lstrlenW(folder);
-    if (folderLength + 1 + lstrlenW(name) >= MAX_PATH) return false;
-    lstrcpyW(path, folder);
-    path[folderLength] = L'\\';
-    lstrcpyW(path + folderLength + 1, name);
-    return true;
-}
-
 const wchar_t* MenuItemPath(UINT id)
 {
     if (id < MenuCommand::FirstFileEntry) return nullptr;
@@ -127,10 +97,10 @@ void CreateMenuFolder()
 
 void ScanMenuFolder(CIconMenu* menu, LPCWSTR folder)
 {
-    ForEachEntry(folder, [menu](const WIN32_FIND_DATAW& entry, LPCWSTR path) {
+    ForEachFolderEntry(folder, [menu](const WIN32_FIND_DATAW& entry, LPCWSTR path) {
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ScanSubfolder(menu, entry.cFileName, path);
     });
-    ForEachEntry(folder, [menu](const WIN32_FIND_DATAW& entry, LPCWSTR path) {
+    ForEachFolderEntry(folder, [menu](const WIN32_FIND_DATAW& entry, LPCWSTR path) {
         if (entry.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY)) return;
         if (menu)
             AppendFileEntry(menu, entry.cFileName, path);

@@ -43,10 +43,6 @@ extern UINT nextMenuItemId;
 // The path of command id, or nullptr when the id has no table position.
 const wchar_t* MenuItemPath(UINT id);
 
-// folder + "\" + name into a MAX_PATH buffer; false (and nothing written)
-// when it would not fit.
-bool JoinPath(wchar_t (&path)[MAX_PATH], LPCWSTR folder, LPCWSTR name);
-
 // The menu folder's path; computed by CreateMenuFolder.
 LPCWSTR MenuFolderPath();
 void CreateMenuFolder();

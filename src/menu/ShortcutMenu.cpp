@@ -113,10 +113,15 @@ void OpenPath(LPCWSTR path)
                       (info.dwAttributes & SFGAO_LINK);
     if (!isShortcut || !ShortcutWorkingDirectory(path, directory)) {
         // The file's own folder; a bare name without a folder starts in the
-        // current directory.
+        // current directory. A drive's root keeps its backslash: "C:" alone
+        // would name the drive's current directory.
         directory[0] = 0;
         const wchar_t* backslash = wcsrchr(path, L'\\');
-        if (backslash && backslash - path < MAX_PATH) lstrcpynW(directory, path, static_cast<int>(backslash - path) + 1);
+        if (backslash) {
+            int length = static_cast<int>(backslash - path);
+            if (length == 2 && path[1] == L':') ++length;
+            if (length < MAX_PATH) lstrcpynW(directory, path, length + 1);
+        }
     }
 
     SHELLEXECUTEINFOW execute = {};

@@ -4,12 +4,15 @@
 #include "app/LauncherApp.h"
 #include "app/RegistryKey.h"
 #include "app/TrayWindow.h"
+#include "framework/ShellFiles.h"
 #include "menu/DroppedFiles.h"
 #include "menu/MenuFolder.h"
 #include "menu/ShortcutMenu.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <sddl.h>
 
 #include <algorithm>
 
@@ -209,6 +212,49 @@ TEST_F(DropTest, DroppedEntriesShowInTheNextMenu)
     menuItemTable.clear();
 }
 
+// The file system decides what is a folder: a shell that reports an archive
+// or a shortcut to a folder as one must not make an empty folder of it.
+TEST(DropDecision, TheFileSystemDecidesWhatIsAFolder)
+{
+    EXPECT_EQ(ClassifyDrop(false, FILE_ATTRIBUTE_ARCHIVE, SFGAO_FOLDER | SFGAO_STREAM), DropKind::File);  // a .zip
+    EXPECT_EQ(ClassifyDrop(false, FILE_ATTRIBUTE_ARCHIVE, SFGAO_LINK | SFGAO_FOLDER), DropKind::Shortcut);
+    EXPECT_EQ(ClassifyDrop(false, FILE_ATTRIBUTE_ARCHIVE, SFGAO_LINK), DropKind::Shortcut);
+    EXPECT_EQ(ClassifyDrop(false, FILE_ATTRIBUTE_DIRECTORY, SFGAO_FOLDER), DropKind::Folder);
+    EXPECT_EQ(ClassifyDrop(false, FILE_ATTRIBUTE_DIRECTORY, 0), DropKind::Folder);
+    EXPECT_EQ(ClassifyDrop(true, FILE_ATTRIBUTE_DIRECTORY, SFGAO_FOLDER), DropKind::Drive);
+    EXPECT_EQ(ClassifyDrop(false, INVALID_FILE_ATTRIBUTES, SFGAO_FOLDER), DropKind::None);
+}
+
+TEST_F(DropTest, AShortcutToAFolderIsCopiedAsAFile)
+{
+    MakeFolder(source + L"\\Projects");
+    ASSERT_TRUE(CreateShortcut((source + L"\\Projects").c_str(), (source + L"\\Projects.lnk").c_str()));
+    Drop({ source + L"\\Projects.lnk" });
+    DWORD attributes = ::GetFileAttributesW((menu + L"\\Projects.lnk").c_str());
+    ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+    EXPECT_FALSE(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(test::ReadFile(menu + L"\\Projects.lnk"), test::ReadFile(source + L"\\Projects.lnk"));
+}
+
+// A drive gets a shortcut, named without the colon a file name cannot hold;
+// it is never walked.
+TEST_F(DropTest, ADriveRootGetsAShortcutAndIsNeverWalked)
+{
+    Drop({ L"C:\\" });
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW entry;
+    HANDLE find = ::FindFirstFileW((menu + L"\\*").c_str(), &entry);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    do {
+        if (entry.cFileName[0] != L'.') names.push_back(entry.cFileName);
+        EXPECT_FALSE(entry.cFileName[0] != L'.' && (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY));
+    } while (::FindNextFileW(find, &entry));
+    ::FindClose(find);
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_EQ(names[0], L"C drive.lnk");
+    EXPECT_EQ(ReadLink(menu + L"\\" + names[0]).target, L"C:\\");
+}
+
 // --- auto start -------------------------------------------------------------
 
 std::wstring StartupShortcut()
@@ -314,6 +360,66 @@ TEST_F(AutoStartTest, BothPlacesAreClearedByOneToggle)
     ToggleAutoStart();
     EXPECT_FALSE(RunValueExists());
     EXPECT_FALSE(StartupShortcutExists());
+}
+
+// As on any standard account: HKEY_LOCAL_MACHINE can be read, not written.
+class StandardAccount : public AutoStartTest {
+protected:
+    void TearDown() override
+    {
+        if (restricted) SetRunKeySecurity(saved.data());
+        AutoStartTest::TearDown();
+    }
+    void Restrict()
+    {
+        HKEY key = nullptr;
+        ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKeyPath, 0, READ_CONTROL, &key), ERROR_SUCCESS);
+        DWORD size = 0;
+        ::RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, nullptr, &size);
+        saved.resize(size);
+        ASSERT_EQ(::RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, saved.data(), &size), ERROR_SUCCESS);
+        ::RegCloseKey(key);
+        PSECURITY_DESCRIPTOR readOnly = nullptr;
+        ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;KR;;;WD)", SDDL_REVISION_1,
+                                                                           &readOnly, nullptr));
+        SetRunKeySecurity(readOnly);
+        ::LocalFree(readOnly);
+        restricted = true;
+        HKEY writer = nullptr;
+        ASSERT_NE(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKeyPath, 0, KEY_SET_VALUE, &writer), ERROR_SUCCESS);
+    }
+    static void SetRunKeySecurity(PSECURITY_DESCRIPTOR descriptor)
+    {
+        HKEY key = nullptr;
+        ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKeyPath, 0, WRITE_DAC, &key), ERROR_SUCCESS);
+        EXPECT_EQ(::RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor), ERROR_SUCCESS);
+        ::RegCloseKey(key);
+    }
+    std::vector<BYTE> saved;
+    bool restricted = false;
+};
+
+TEST_F(StandardAccount, AnInstallersRunValueCountsAndNoShortcutIsAdded)
+{
+    SetRunValue(L"C:\\Program Files\\Quillop\\Quillop.exe");
+    Restrict();
+    EXPECT_TRUE(IsAutoStartOn());
+    ToggleAutoStart();  // on: off is asked, which this account cannot do for the Run value
+    EXPECT_TRUE(RunValueExists());
+    EXPECT_FALSE(test::Exists(StartupShortcut()));
+}
+
+TEST_F(StandardAccount, TurningOnAndOffUsesTheStartupShortcut)
+{
+    Restrict();
+    EXPECT_FALSE(IsAutoStartOn());
+    ToggleAutoStart();
+    EXPECT_FALSE(RunValueExists());
+    EXPECT_TRUE(StartupShortcutExists());
+    EXPECT_TRUE(IsAutoStartOn());
+    ToggleAutoStart();
+    EXPECT_FALSE(StartupShortcutExists());
+    EXPECT_FALSE(IsAutoStartOn());
 }
 
 }  // namespace

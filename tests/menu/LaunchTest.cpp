@@ -74,6 +74,24 @@ TEST_F(LaunchTest, ShortcutStartsInItsWorkingDirectory)
     EXPECT_EQ(lines[1], ProbeProgram());
 }
 
+// A program in a drive's root starts in that root, not in the drive's
+// current directory ("C:").
+TEST_F(LaunchTest, AProgramInADriveRootStartsInTheRoot)
+{
+    const wchar_t* copy = L"C:\\quillop_probe.exe";
+    ASSERT_TRUE(::CopyFileW(ProbeProgram().c_str(), copy, FALSE));
+    // As Windows keeps it: the current directory elsewhere, drive C's own
+    // current directory in the "=C:" variable.
+    ::SetCurrentDirectoryW(test::ExecutableFolder().c_str());
+    ::SetEnvironmentVariableW(L"=C:", L"C:\\windows");
+    OpenPath(copy);
+    auto lines = WaitForProbe(1);
+    ::SetEnvironmentVariableW(L"=C:", nullptr);
+    ::DeleteFileW(copy);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], L"C:\\");
+}
+
 TEST_F(LaunchTest, ABareNameStillOpens)
 {
     ::SetCurrentDirectoryW(test::ExecutableFolder().c_str());

@@ -1,0 +1,41 @@
+#include "framework/ShellFiles.h"
+
+#include <wrl/client.h>
+
+using Microsoft::WRL::ComPtr;
+
+bool JoinPath(wchar_t (&path)[MAX_PATH], LPCWSTR folder, LPCWSTR name)
+{
+    int folderLength = lstrlenW(folder);
+    if (folderLength + 1 + lstrlenW(name) >= MAX_PATH) return false;
+    lstrcpyW(path, folder);
+    path[folderLength] = L'\\';
+    lstrcpyW(path + folderLength + 1, name);
+    return true;
+}
+
+bool CreateShortcut(LPCWSTR target, LPCWSTR shortcut)
+{
+    ComPtr<IShellLinkW> link;
+    ComPtr<IPersistFile> file;
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(link.GetAddressOf()))))
+        return false;
+    wchar_t folder[MAX_PATH];
+    lstrcpynW(folder, target, MAX_PATH);
+    ::PathRemoveFileSpecW(folder);
+    link->SetPath(target);
+    link->SetWorkingDirectory(folder);
+    return SUCCEEDED(link.As(&file)) && SUCCEEDED(file->Save(shortcut, TRUE));
+}
+
+void DeleteSilently(LPCWSTR path, HWND owner)
+{
+    wchar_t list[MAX_PATH * 2 + 1] = {};  // one entry, ended by two NULs
+    lstrcpynW(list, path, MAX_PATH * 2);
+    SHFILEOPSTRUCTW operation = {};
+    operation.hwnd = owner;
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = list;
+    operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
+    ::SHFileOperationW(&operation);
+}

@@ -1,0 +1,35 @@
+// Files through the shell and the file system: paths joined within the
+// classic limit, folder listings, shortcuts, the silent delete.
+#pragma once
+
+#include "framework/Afx.h"
+#include "framework/Handles.h"
+
+// folder + "\" + name into a MAX_PATH buffer; false (and nothing written)
+// when it would not fit.
+bool JoinPath(wchar_t (&path)[MAX_PATH], LPCWSTR folder, LPCWSTR name);
+
+// Calls visit(entry, path) for each entry of the folder but "." and "..",
+// in the order the file system lists them; entries whose path would not
+// fit in MAX_PATH are left out. A folder that cannot be listed has none.
+template <typename Visit>
+void ForEachFolderEntry(LPCWSTR folder, Visit visit)
+{
+    wchar_t pattern[MAX_PATH];
+    if (!JoinPath(pattern, folder, L"*.*")) return;
+    WIN32_FIND_DATAW entry;
+    UniqueFind find(::FindFirstFileW(pattern, &entry));
+    if (!find) return;
+    do {
+        if (lstrcmpW(entry.cFileName, L".") == 0 || lstrcmpW(entry.cFileName, L"..") == 0) continue;
+        wchar_t path[MAX_PATH];
+        if (JoinPath(path, folder, entry.cFileName)) visit(entry, path);
+    } while (::FindNextFileW(find.Get(), &entry));
+}
+
+// Writes a shell link to target, working in the target's folder. True
+// when it was saved.
+bool CreateShortcut(LPCWSTR target, LPCWSTR shortcut);
+
+// Deletes a file through the shell, silently and not to the recycle bin.
+void DeleteSilently(LPCWSTR path, HWND owner);
