@@ -42,7 +42,8 @@ int CLauncherApp::ExitInstance()
 // integrity, where the system has a message filter.
 void CLauncherApp::RelaxMessageFilter()
 {
-    HMODULE user32 = ::LoadLibraryW(L"user32.dll");
+    // Already loaded: looked up, not loaded by name.
+    HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
     if (!user32) return;
     using ChangeFilter = BOOL(WINAPI*)(UINT, DWORD);
     auto change = reinterpret_cast<ChangeFilter>(
@@ -52,7 +53,6 @@ void CLauncherApp::RelaxMessageFilter()
         change(WM_COPYDATA, MSGFLT_ADD);
         change(kCopyGlobalDataMessage, MSGFLT_ADD);
     }
-    ::FreeLibrary(user32);
 }
 
 // The shell may not be ready yet, for instance at logon: try for about 4 s.

@@ -112,11 +112,10 @@ LRESULT CTrayWindow::OnEraseBackground(WPARAM wParam, LPARAM)
     Default();
     RECT client;
     ::GetClientRect(m_hWnd, &client);
-    HICON icon = ::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDI_PROGRAM));
-    if (icon) {
-        ::DrawIcon(reinterpret_cast<HDC>(wParam), (client.right - 32) / 2, (client.bottom - 32) / 2, icon);
-        ::DestroyIcon(icon);
-    }
+    const int width = ::GetSystemMetrics(SM_CXICON), height = ::GetSystemMetrics(SM_CYICON);
+    if (!m_dropIcon) m_dropIcon = AfxLoadIcon(IDI_PROGRAM, width, height);
+    ::DrawIconEx(reinterpret_cast<HDC>(wParam), (client.right - width) / 2, (client.bottom - height) / 2,
+                 m_dropIcon.Get(), width, height, 0, nullptr, DI_NORMAL);
     return TRUE;
 }
 

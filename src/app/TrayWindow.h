@@ -5,6 +5,7 @@
 
 #include "controls/TipWindow.h"
 #include "framework/CDialog.h"
+#include "framework/Handles.h"
 
 // Messages the tray window owns.
 constexpr UINT WM_TRAY_ICON = WM_USER + 11;         // icon callback
@@ -33,6 +34,7 @@ public:
 
     // Runs a menu command (the handler of WM_MENU_COMMAND).
     void RunCommand(UINT id);
+    HICON GetDropIcon() const { return m_dropIcon.Get(); }
 
 protected:
     void DoDataExchange(CDataExchange*) override {}
@@ -57,6 +59,7 @@ private:
     void ShowAbout();
 
     CTipWindow m_tip;
+    UniqueIcon m_dropIcon;  // the program's icon, drawn on the drop window
     POINT m_pointer = { 0, 0 };
     BOOL m_aboutOpen = FALSE;
 };

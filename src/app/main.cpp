@@ -2,4 +2,8 @@
 
 // Naming the application object here also links the program's global
 // objects into the executable.
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) { return AfxWinMain(&theApp); }
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
+{
+    RestrictDllSearchToSystem();
+    return AfxWinMain(&theApp);
+}

@@ -10,6 +10,7 @@ CAboutDialog::CAboutDialog() : CDialog(IDD_ABOUT) {}
 BOOL CAboutDialog::OnInitDialog()
 {
     CDialog::OnInitDialog();
+    CenterOnPointerMonitor();
     m_email.SubclassDlgItem(IDC_ABOUT_EMAIL, this);
     m_email.SetLinkTarget(kAboutEmail);
     m_homePage.SubclassDlgItem(IDC_ABOUT_HOMEPAGE, this);

@@ -75,7 +75,6 @@ CLinkStatic::CLinkStatic() : m_hoverColour(::GetSysColor(COLOR_HIGHLIGHT)) {}
 CLinkStatic::~CLinkStatic()
 {
     m_linkFont.DeleteObject();
-    if (m_cursor) ::DestroyCursor(m_cursor);
 }
 
 void CLinkStatic::PreSubclassWindow()
@@ -98,7 +97,7 @@ void CLinkStatic::PreSubclassWindow()
     SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(m_linkFont.m_hObject), TRUE);
 
     FitToText();
-    if (!m_cursor) m_cursor = ::LoadCursorW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDC_HAND_CURSOR));
+    if (!m_cursor) m_cursor = AfxLoadCursor(IDC_HAND_CURSOR);
 
     m_tooltip.Create(this, 0);
     RECT client;
@@ -198,7 +197,7 @@ LRESULT CLinkStatic::OnControlColour(WPARAM dc, LPARAM)
 LRESULT CLinkStatic::OnSetCursor(WPARAM, LPARAM)
 {
     if (!m_cursor) return FALSE;
-    ::SetCursor(m_cursor);
+    ::SetCursor(m_cursor.Get());
     return TRUE;
 }
 

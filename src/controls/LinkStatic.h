@@ -6,6 +6,7 @@
 
 #include "framework/CString.h"
 #include "framework/Controls.h"
+#include "framework/Handles.h"
 
 class CLinkStatic : public CStatic {
 public:
@@ -23,6 +24,7 @@ public:
     COLORREF CurrentColour() const;
     // Opens the target as a click does; TRUE when it opened.
     BOOL OpenTarget();
+    HCURSOR GetCursor() const { return m_cursor.Get(); }
 
 protected:
     void PreSubclassWindow() override;
@@ -44,7 +46,7 @@ private:
     BOOL m_fitToText = TRUE;
     CString m_target;
     CFont m_linkFont;
-    HCURSOR m_cursor = nullptr;
+    UniqueCursor m_cursor;
     CToolTipCtrl m_tooltip;
 };
 

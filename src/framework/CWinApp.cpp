@@ -92,6 +92,18 @@ HINSTANCE AfxGetInstanceHandle() { return theApplication ? theApplication->m_hIn
 
 HINSTANCE AfxGetResourceHandle() { return AfxGetInstanceHandle(); }
 
+UniqueIcon AfxLoadIcon(UINT id, int width, int height)
+{
+    return UniqueIcon(static_cast<HICON>(
+        ::LoadImageW(AfxGetResourceHandle(), MAKEINTRESOURCEW(id), IMAGE_ICON, width, height, 0)));
+}
+
+UniqueCursor AfxLoadCursor(UINT id)
+{
+    return UniqueCursor(
+        static_cast<HCURSOR>(::LoadImageW(AfxGetResourceHandle(), MAKEINTRESOURCEW(id), IMAGE_CURSOR, 0, 0, 0)));
+}
+
 BOOL AfxPreTranslateMessage(MSG* message) { return theApplication && theApplication->PreTranslateMessage(message); }
 
 int AfxMessageBox(LPCWSTR text, UINT type)
@@ -100,6 +112,14 @@ int AfxMessageBox(LPCWSTR text, UINT type)
     if (!owner && AfxGetMainWnd()) owner = AfxGetMainWnd()->m_hWnd;
     LPCWSTR caption = theApplication ? static_cast<LPCWSTR>(theApplication->m_appName) : L"";
     return ::MessageBoxW(owner, text, caption, type);
+}
+
+void RestrictDllSearchToSystem()
+{
+    using SetDirectories = BOOL(WINAPI*)(DWORD);
+    auto set = reinterpret_cast<SetDirectories>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+    if (set) set(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 
 int AfxWinMain(CWinApp* app)

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "framework/CString.h"
+#include "framework/Handles.h"
 #include "framework/CWnd.h"
 
 class CWinApp : public CObject {
@@ -45,8 +46,18 @@ CWnd* AfxGetMainWnd();
 HINSTANCE AfxGetInstanceHandle();
 HINSTANCE AfxGetResourceHandle();
 BOOL AfxPreTranslateMessage(MSG* message);
+// An icon or cursor of the program's resources, the caller's own to
+// destroy (LoadIconW and LoadCursorW give shared ones, which must not be
+// destroyed). Size 0: the resource's own size.
+UniqueIcon AfxLoadIcon(UINT id, int width = 0, int height = 0);
+UniqueCursor AfxLoadCursor(UINT id);
 // A message box captioned with the application name, owned by the active
 // window of the program (or its main window).
 int AfxMessageBox(LPCWSTR text, UINT type = MB_OK | MB_ICONEXCLAMATION);
+// Keeps DLLs that the system loads by name to the system folder, not the
+// program's own folder, where a planted DLL could wait (a portable program
+// often runs from a downloads folder). Where the system lacks the call
+// (Windows 7 without KB2533623) nothing changes.
+void RestrictDllSearchToSystem();
 // The framework's entry: InitInstance, then Run when it succeeded.
 int AfxWinMain(CWinApp* app);

@@ -1,5 +1,7 @@
 #include "framework/CWnd.h"
 
+#include <algorithm>
+
 #include "framework/CMenu.h"
 #include "framework/CWinApp.h"
 
@@ -98,6 +100,47 @@ HWND CWnd::UnsubclassWindow()
     if (m_hWnd && m_previousProc)
         ::SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_previousProc));
     return Detach();
+}
+
+namespace {
+
+RECT WorkAreaOf(HMONITOR monitor)
+{
+    MONITORINFO info = {};
+    info.cbSize = sizeof(info);
+    ::GetMonitorInfoW(monitor, &info);
+    return info.rcWork;
+}
+
+// Moves the window so that its centre is that of around, then back inside
+// the work area where it would stand out.
+void PlaceCentred(HWND window, const RECT& around, const RECT& work)
+{
+    RECT r;
+    ::GetWindowRect(window, &r);
+    int width = r.right - r.left, height = r.bottom - r.top;
+    int x = (around.left + around.right - width) / 2;
+    int y = (around.top + around.bottom - height) / 2;
+    x = std::max(static_cast<int>(work.left), std::min(x, static_cast<int>(work.right) - width));
+    y = std::max(static_cast<int>(work.top), std::min(y, static_cast<int>(work.bottom) - height));
+    ::SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace
+
+void CWnd::CenterOnPointerMonitor() const
+{
+    POINT pointer;
+    ::GetCursorPos(&pointer);
+    RECT work = WorkAreaOf(::MonitorFromPoint(pointer, MONITOR_DEFAULTTONEAREST));
+    PlaceCentred(m_hWnd, work, work);
+}
+
+void CWnd::CenterOver(HWND other) const
+{
+    RECT around;
+    ::GetWindowRect(other, &around);
+    PlaceCentred(m_hWnd, around, WorkAreaOf(::MonitorFromWindow(other, MONITOR_DEFAULTTONEAREST)));
 }
 
 BOOL CWnd::DestroyWindow() { return m_hWnd && ::DestroyWindow(m_hWnd); }

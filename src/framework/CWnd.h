@@ -40,6 +40,11 @@ public:
         return ::PostMessageW(m_hWnd, message, wParam, lParam);
     }
     HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
+    // Centres the window on the work area of the monitor under the pointer.
+    void CenterOnPointerMonitor() const;
+    // Centres the window over another window, kept wholly inside the work
+    // area of that window's monitor.
+    void CenterOver(HWND other) const;
     void ShowWindow(int command) const { ::ShowWindow(m_hWnd, command); }
 
     // Called by the application for messages bound to this window or its

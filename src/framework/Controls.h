@@ -60,7 +60,8 @@ private:
     static TOOLINFOW Info(CWnd* window, UINT id)
     {
         TOOLINFOW info = {};
-        info.cbSize = sizeof(info);
+        // The size every comctl32 takes: 5.x refuses the later, larger record.
+        info.cbSize = TTTOOLINFOW_V2_SIZE;
         info.hwnd = window->m_hWnd;
         info.uId = id;
         return info;

@@ -19,19 +19,12 @@ bool IsNumpadOperator(unsigned key) { return key == 106 || key == 107 || key == 
 
 BEGIN_MESSAGE_MAP(CHotKeyDlg, CDialog)
     ON_COMMAND(IDC_HOTKEY_BROWSE, OnBrowse)
-    ON_MESSAGE(WM_DESTROY, OnDestroy)
     ON_COMMAND(IDC_HOTKEY_MENU_PICK, OnMenuPick)
     ON_MESSAGE(WM_MEASUREITEM, OnMeasureItem)
     ON_MESSAGE(WM_MENU_COMMAND, OnMenuCommand)
 END_MESSAGE_MAP()
 
 CHotKeyDlg::CHotKeyDlg(CWnd* parent) : CDialog(IDD_HOTKEY, parent) {}
-
-CHotKeyDlg::~CHotKeyDlg()
-{
-    if (m_browseIcon) ::DestroyIcon(m_browseIcon);
-    if (m_menuIcon) ::DestroyIcon(m_menuIcon);
-}
 
 void CHotKeyDlg::DoDataExchange(CDataExchange* dx)
 {
@@ -61,12 +54,13 @@ void CHotKeyDlg::FillKeyList()
 BOOL CHotKeyDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
-    m_browseIcon = static_cast<HICON>(
-        ::LoadImageW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDI_BROWSE), IMAGE_ICON, 0, 0, 0));
-    m_menuIcon = static_cast<HICON>(
-        ::LoadImageW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDI_MENU_PICK), IMAGE_ICON, 0, 0, 0));
-    ::SendDlgItemMessageW(m_hWnd, IDC_HOTKEY_BROWSE, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(m_browseIcon));
-    ::SendDlgItemMessageW(m_hWnd, IDC_HOTKEY_MENU_PICK, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(m_menuIcon));
+    if (HWND parent = ::GetParent(m_hWnd)) CenterOver(parent);
+    m_browseIcon = AfxLoadIcon(IDI_BROWSE);
+    m_menuIcon = AfxLoadIcon(IDI_MENU_PICK);
+    ::SendDlgItemMessageW(m_hWnd, IDC_HOTKEY_BROWSE, BM_SETIMAGE, IMAGE_ICON,
+                          reinterpret_cast<LPARAM>(m_browseIcon.Get()));
+    ::SendDlgItemMessageW(m_hWnd, IDC_HOTKEY_MENU_PICK, BM_SETIMAGE, IMAGE_ICON,
+                          reinterpret_cast<LPARAM>(m_menuIcon.Get()));
     if (!m_commandEditable) {
         for (int id : { IDC_HOTKEY_COMMAND_LABEL, IDC_HOTKEY_BROWSE, IDC_HOTKEY_MENU_PICK, IDC_HOTKEY_COMMAND })
             ::EnableWindow(GetDlgItem(id), FALSE);
@@ -156,15 +150,6 @@ LRESULT CHotKeyDlg::OnBrowse(WPARAM, LPARAM)
     m_command = select.GetPathName();
     UpdateData(FALSE);
     return 0;
-}
-
-LRESULT CHotKeyDlg::OnDestroy(WPARAM, LPARAM)
-{
-    LRESULT result = Default();
-    if (m_browseIcon) ::DestroyIcon(m_browseIcon);
-    if (m_menuIcon) ::DestroyIcon(m_menuIcon);
-    m_browseIcon = m_menuIcon = nullptr;
-    return result;
 }
 
 LRESULT CHotKeyDlg::OnMenuPick(WPARAM, LPARAM)

@@ -3,13 +3,13 @@
 #pragma once
 
 #include "framework/CDialog.h"
+#include "framework/Handles.h"
 
 class CHotkeysDlg;
 
 class CHotKeyDlg : public CDialog {
 public:
     explicit CHotKeyDlg(CWnd* parent);
-    ~CHotKeyDlg() override;
 
     BOOL OnInitDialog() override;
     void OnOK() override;
@@ -22,7 +22,6 @@ public:
 protected:
     void DoDataExchange(CDataExchange* dx) override;
     LRESULT OnBrowse(WPARAM, LPARAM);
-    LRESULT OnDestroy(WPARAM, LPARAM);
     LRESULT OnMenuPick(WPARAM, LPARAM);
     LRESULT OnMeasureItem(WPARAM, LPARAM);
     LRESULT OnMenuCommand(WPARAM, LPARAM);
@@ -36,6 +35,6 @@ private:
     CString m_initialCommand;
     BOOL m_alt = FALSE, m_ctrl = FALSE, m_shift = FALSE, m_win = FALSE;
     int m_keyIndex = -1;
-    HICON m_browseIcon = nullptr;
-    HICON m_menuIcon = nullptr;
+    UniqueIcon m_browseIcon;
+    UniqueIcon m_menuIcon;
 };

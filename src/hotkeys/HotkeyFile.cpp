@@ -5,6 +5,7 @@
 #include "framework/CMemoryException.h"
 #include "framework/CWinApp.h"
 #include "framework/ExecutablePath.h"
+#include "framework/ShellFiles.h"
 #include "hotkeys/HotkeyTable.h"
 
 void HotkeyFilePath(wchar_t* buffer, int size) { lstrcpynW(buffer, ExecutableSibling(L".key"), size); }
@@ -176,14 +177,4 @@ void ReleaseHotkeys()
     theRecordList.Clear();
 }
 
-void DeleteHotkeyFile(LPCWSTR path, HWND owner)
-{
-    wchar_t list[520 + 1] = {};  // one entry, ended by two NULs
-    lstrcpynW(list, path, 520);
-    SHFILEOPSTRUCTW operation = {};
-    operation.hwnd = owner;
-    operation.wFunc = FO_DELETE;
-    operation.pFrom = list;
-    operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
-    ::SHFileOperationW(&operation);
-}
+void DeleteHotkeyFile(LPCWSTR path, HWND owner) { DeleteSilently(path, owner); }

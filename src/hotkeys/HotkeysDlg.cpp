@@ -118,17 +118,13 @@ BEGIN_MESSAGE_MAP(CHotkeysDlg, CResizableDlg)
     ON_COMMAND(IDC_HOTKEYS_CLEAR, OnClear)
     ON_COMMAND(IDC_HOTKEYS_MENU_DELETE, OnMenuDelete)
     ON_COMMAND(IDC_HOTKEYS_MENU_EDIT, OnMenuEdit)
-    ON_MESSAGE(WM_DESTROY, OnDestroy)
 END_MESSAGE_MAP()
 
 CHotkeysDlg::CHotkeysDlg()
-    : CResizableDlg(IDD_HOTKEYS), m_icon(::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDI_PROGRAM)))
+    : CResizableDlg(IDD_HOTKEYS),
+      m_bigIcon(AfxLoadIcon(IDI_PROGRAM, ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON))),
+      m_smallIcon(AfxLoadIcon(IDI_PROGRAM, ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON)))
 {
-}
-
-CHotkeysDlg::~CHotkeysDlg()
-{
-    if (m_icon) ::DestroyIcon(m_icon);
 }
 
 void CHotkeysDlg::DoDataExchange(CDataExchange* dx)
@@ -140,8 +136,9 @@ void CHotkeysDlg::DoDataExchange(CDataExchange* dx)
 BOOL CHotkeysDlg::OnInitDialog()
 {
     CResizableDlg::OnInitDialog();
-    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
-    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
+    CenterOnPointerMonitor();
+    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_bigIcon.Get()));
+    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon.Get()));
     m_list.SetupColumns(L"Key, 150; Command, 400");
     m_list.SetGridLines(TRUE);
     m_list.EnableToolTips(FALSE);
@@ -254,14 +251,6 @@ LRESULT CHotkeysDlg::OnMenuEdit(WPARAM, LPARAM)
     edit.m_commandEditable = FALSE;
     if (edit.DoModal() == IDOK) SetMenuHotkey(edit.m_code);
     return 0;
-}
-
-LRESULT CHotkeysDlg::OnDestroy(WPARAM, LPARAM)
-{
-    LRESULT result = Default();
-    if (m_icon) ::DestroyIcon(m_icon);
-    m_icon = nullptr;
-    return result;
 }
 
 void CHotkeysDlg::OnClientResize(int dx, int dy)

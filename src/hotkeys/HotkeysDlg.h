@@ -4,6 +4,7 @@
 
 #include "controls/ReportListCtrl.h"
 #include "framework/CDialog.h"
+#include "framework/Handles.h"
 
 // A dialog that can grow, never shrink below its first size, and tells its
 // class how far its client area moved.
@@ -27,7 +28,6 @@ private:
 class CHotkeysDlg : public CResizableDlg {
 public:
     CHotkeysDlg();
-    ~CHotkeysDlg() override;
 
     BOOL OnInitDialog() override;
     void OnOK() override;
@@ -49,7 +49,6 @@ protected:
     LRESULT OnClear(WPARAM, LPARAM);
     LRESULT OnMenuDelete(WPARAM, LPARAM);
     LRESULT OnMenuEdit(WPARAM, LPARAM);
-    LRESULT OnDestroy(WPARAM, LPARAM);
     DECLARE_MESSAGE_MAP()
 
 private:
@@ -59,7 +58,9 @@ private:
     unsigned m_menuCode = 0;
     CReportListCtrl m_list;
     CString m_labelText;
-    HICON m_icon;
+    // The window shows them; they go with the dialog object.
+    UniqueIcon m_bigIcon;
+    UniqueIcon m_smallIcon;
 };
 
 // Writes the hotkey file content for rows of (code, command) and the

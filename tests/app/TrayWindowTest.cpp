@@ -5,6 +5,7 @@
 #include "hotkeys/HotkeyTable.h"
 #include "menu/MenuFolder.h"
 #include "support/TestSupport.h"
+#include "res/resource.h"
 
 #include <gtest/gtest.h>
 
@@ -208,6 +209,23 @@ TEST_F(TrayWindowTest, HelpOpensThePageBesideTheProgram)
     EXPECT_EQ(lines[0], test::ExecutableFolder());
     EXPECT_EQ(lines[1], probe + L"\t" + page);
     EXPECT_EQ(answer.Text(500), L"");
+}
+
+// The drop window's picture is an icon of its own: the shared one that
+// LoadIconW gives must not be destroyed.
+TEST_F(TrayWindowTest, TheDropWindowDrawsAnIconOfItsOwn)
+{
+    HDC screen = ::GetDC(nullptr);
+    HDC dc = ::CreateCompatibleDC(screen);
+    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, 64, 64);
+    HGDIOBJ old = ::SelectObject(dc, bitmap);
+    theTrayWindow.SendMessage(WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc));
+    ::SelectObject(dc, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(dc);
+    ::ReleaseDC(nullptr, screen);
+    EXPECT_NE(theTrayWindow.GetDropIcon(), nullptr);
+    EXPECT_NE(theTrayWindow.GetDropIcon(), ::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDI_PROGRAM)));
 }
 
 TEST_F(TrayWindowTest, ExitDeletesTheIconAndFreesEveryHotkey)

@@ -1,9 +1,13 @@
 #include "controls/AboutDialog.h"
 #include "controls/LinkStatic.h"
+#include "framework/CWinApp.h"
+#include "support/Placement.h"
 #include "support/TestSupport.h"
 #include "../res/resource.h"
 
 #include <gtest/gtest.h>
+
+#include <vector>
 
 namespace {
 
@@ -88,6 +92,55 @@ TEST(AboutBox, ShowsTheEditionOnceEachTimeAndFitsItsLinks)
         EXPECT_TRUE(about.restoredAfterLeaving);
         EXPECT_EQ(about.GetEmailLink().GetLinkTarget(), kAboutEmail);
     }
+}
+
+// Not in the corner where the hidden tray window sits: in the middle of the
+// work area of the monitor that holds the pointer.
+TEST(AboutBox, OpensInTheMiddleOfThePointersWorkArea)
+{
+    ::SetCursorPos(700, 500);
+    CAboutDialog about;
+    RECT placed = {};
+    test::DriveModal<CAboutDialog>(about, [&](CAboutDialog& d) { ::GetWindowRect(d.m_hWnd, &placed); });
+    RECT work = test::WorkAreaAt({ 700, 500 });
+    EXPECT_NEAR(test::Centre(placed).x, test::Centre(work).x, 1);
+    EXPECT_NEAR(test::Centre(placed).y, test::Centre(work).y, 1);
+}
+
+// The sizes of the tool records sent to tooltip controls by this thread.
+std::vector<UINT> toolRecordSizes;
+
+LRESULT CALLBACK RecordToolRecords(int code, WPARAM wParam, LPARAM lParam)
+{
+    auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && (sent->message == TTM_ADDTOOLW || sent->message == TTM_UPDATETIPTEXTW))
+        toolRecordSizes.push_back(reinterpret_cast<const TOOLINFOW*>(sent->lParam)->cbSize);
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// The link's tooltip: registered with the record size every comctl32
+// takes (5.x, which the program gets without a manifest, refuses a larger
+// one). Its hand cursor is its own, not the shared one it would destroy.
+TEST(AboutBox, TheLinksToolRecordsSuitEveryComctlAndTheirCursorIsTheirOwn)
+{
+    HHOOK hook = ::SetWindowsHookExW(WH_CALLWNDPROC, RecordToolRecords, nullptr, ::GetCurrentThreadId());
+    toolRecordSizes.clear();
+    CAboutDialog about;
+    HCURSOR shown = nullptr;
+    LRESULT tools = 0;
+    test::DriveModal<CAboutDialog>(about, [&](CAboutDialog& d) {
+        CLinkStatic& link = d.GetHomePageLink();
+        link.SendMessage(WM_SETCURSOR, reinterpret_cast<WPARAM>(link.m_hWnd), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        shown = ::GetCursor();
+        HWND tooltip = ::FindWindowExW(nullptr, nullptr, TOOLTIPS_CLASSW, nullptr);
+        tools = tooltip ? ::SendMessageW(tooltip, TTM_GETTOOLCOUNT, 0, 0) : -1;
+    });
+    ::UnhookWindowsHookEx(hook);
+    ASSERT_GE(toolRecordSizes.size(), 2u);  // a tool for each link, and its text set again
+    for (UINT size : toolRecordSizes) EXPECT_EQ(size, static_cast<UINT>(TTTOOLINFOW_V2_SIZE));
+    EXPECT_EQ(tools, 1);
+    EXPECT_NE(shown, nullptr);
+    EXPECT_NE(shown, ::LoadCursorW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDC_HAND_CURSOR)));
 }
 
 }  // namespace

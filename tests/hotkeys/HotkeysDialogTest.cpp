@@ -1,10 +1,12 @@
 // The Hotkeys dialog driven through its real controls: it saves the hotkey
 // file, registers it again, reports conflicts and refuses duplicates.
+#include "framework/CWinApp.h"
 #include "hotkeys/HotkeyFile.h"
 #include "hotkeys/HotkeyTable.h"
 #include "hotkeys/HotkeyTestSupport.h"
 #include "hotkeys/HotkeysDlg.h"
 #include "menu/MenuTestSupport.h"
+#include "support/Placement.h"
 #include "support/TestSupport.h"
 #include "../res/resource.h"
 
@@ -103,6 +105,23 @@ TEST(HotkeysDialog, ADamagedCommandDoesNotCostTheLaterHotkeys)
         EXPECT_EQ(theRecordList.GetCount(), 2u);
     }
     ReleaseHotkeys();
+}
+
+// The dialog's icons are its own: the shared one LoadIconW gives must not
+// be destroyed with the dialog.
+TEST(HotkeysDialog, ItsIconsAreItsOwn)
+{
+    CHotkeysDlg dialog;
+    LRESULT big = 0, small = 0;
+    DriveModal<CHotkeysDlg>(dialog, [&](CHotkeysDlg& d) {
+        big = d.SendMessage(WM_GETICON, ICON_BIG);
+        small = d.SendMessage(WM_GETICON, ICON_SMALL);
+    });
+    HICON shared = ::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDI_PROGRAM));
+    EXPECT_NE(big, 0);
+    EXPECT_NE(small, 0);
+    EXPECT_NE(reinterpret_cast<HICON>(big), shared);
+    EXPECT_NE(reinterpret_cast<HICON>(small), shared);
 }
 
 TEST(HotkeysDialog, NothingToSaveDeletesTheFile)
@@ -312,6 +331,41 @@ TEST(HotkeysDialog, ASaveKilledHalfwayLeavesTheOldFileOrTheNewOneWhole)
     ::DeleteFileW(keyFile.c_str());
     ::DeleteFileW((keyFile + L".new").c_str());
     ::DeleteFileW(marker.c_str());
+}
+
+// The Hotkeys dialog opens in the middle of the pointer's work area; the
+// HotKey dialog over it, and wholly on screen when that is near an edge.
+TEST(HotkeysDialog, OpensCentredAndTheHotKeyDialogOverIt)
+{
+    LoadHotkeyFile(kNotes);
+    ::SetCursorPos(300, 200);
+    CHotkeysDlg dialog;
+    RECT placed = {}, parent = {}, child = {}, edgeParent = {}, edgeChild = {};
+    DriveModal<CHotkeysDlg>(dialog, [&](CHotkeysDlg& d) {
+        ::GetWindowRect(d.m_hWnd, &placed);
+        InHotKeyDialog([&](HWND hotkey) {
+            ::GetWindowRect(d.m_hWnd, &parent);
+            ::GetWindowRect(hotkey, &child);
+        });
+        d.SendMessage(WM_COMMAND, IDC_HOTKEYS_ADD);
+        // Near the bottom right corner: the HotKey dialog is pushed back in.
+        RECT work = WorkAreaAt({ 300, 200 });
+        ::SetWindowPos(d.m_hWnd, nullptr, work.right - 120, work.bottom - 60, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        InHotKeyDialog([&](HWND hotkey) {
+            ::GetWindowRect(d.m_hWnd, &edgeParent);
+            ::GetWindowRect(hotkey, &edgeChild);
+        });
+        d.SendMessage(WM_COMMAND, IDC_HOTKEYS_ADD);
+    });
+    ReleaseHotkeys();
+    RECT work = WorkAreaAt({ 300, 200 });
+    EXPECT_NEAR(Centre(placed).x, Centre(work).x, 1);
+    EXPECT_NEAR(Centre(placed).y, Centre(work).y, 1);
+    EXPECT_NEAR(Centre(child).x, Centre(parent).x, 1);
+    EXPECT_NEAR(Centre(child).y, Centre(parent).y, 1);
+    EXPECT_TRUE(Inside(edgeChild, work));
+    EXPECT_EQ(edgeChild.right, work.right);
+    EXPECT_EQ(edgeChild.bottom, work.bottom);
 }
 
 }  // namespace
