@@ -1,116 +1,192 @@
-// Measures the short-cut menu build against the bare cost of what it must
-// do (list the files, ask the shell for each one's icon), and the hotkey
-// file load for growing files. Prints a table; not a test.
-#include "app/RecordArray.h"
-#include "app/StringPool.h"
+// Measures the short-cut menu against the floor of any menu of the same
+// tree (its bare enumeration), the real program's start-up and memory, and
+// the hotkey file load. Every figure is a ratio of two measurements taken
+// side by side in this one run. Prints a table; not a test.
+//
+//   quillop_bench [--popups N] [--only menus|memory|program|hotkeys]
+//     N popups for the memory check (default 1000); one part of the table
+#include "BenchTrees.h"
+#include "ProgramRuns.h"
+#include "framework/CWnd.h"
+#include "framework/ExecutablePath.h"
 #include "hotkeys/HotkeyFile.h"
 #include "hotkeys/HotkeyTable.h"
-#include "menu/IconMenu.h"
+#include "menu/IconCache.h"
 #include "menu/MenuFolder.h"
 #include "menu/ShortcutMenu.h"
+
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <vector>
+
+using namespace bench;
 
 namespace {
 
-double Seconds()
+double Median(std::vector<double> values)
 {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        ::QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    ::QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
 }
 
-// The best of some runs, in milliseconds.
-double Best(int runs, const std::function<void()>& work)
+double MedianOf(int runs, const std::function<double()>& measure)
 {
-    double best = 1e30;
-    for (int i = 0; i < runs; ++i) {
-        double start = Seconds();
-        work();
-        best = std::min(best, (Seconds() - start) * 1000.0);
+    std::vector<double> values;
+    for (int i = 0; i < runs; ++i) values.push_back(measure());
+    return Median(values);
+}
+
+double TimeOf(const std::function<void()>& work)
+{
+    double start = Milliseconds();
+    work();
+    return Milliseconds() - start;
+}
+
+// A hidden owner for the popups: it measures their entries as the tray
+// window does and ends each menu as soon as it is idle on the screen.
+class PopupOwner : public CWnd {
+public:
+    PopupOwner()
+    {
+        RegisterFrameworkClass(L"QuillopBenchOwner", 0, nullptr);
+        CreateEx(0, L"QuillopBenchOwner", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr);
     }
-    return best;
-}
-
-void RemoveTree(const std::wstring& path)
-{
-    WIN32_FIND_DATAW entry;
-    HANDLE find = ::FindFirstFileW((path + L"\\*").c_str(), &entry);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = entry.cFileName;
-            if (name == L"." || name == L"..") continue;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(path + L"\\" + name);
-            else
-                ::DeleteFileW((path + L"\\" + name).c_str());
-        } while (::FindNextFileW(find, &entry));
-        ::FindClose(find);
+    // Milliseconds from the popup's start until its menu was idle.
+    double PopupToIdle(BOOL full)
+    {
+        m_idleAt = 0;
+        ::SetCursorPos(200, 150);
+        double start = Milliseconds();
+        PopupShortcutMenu(m_hWnd, FALSE, full);
+        return m_idleAt - start;
     }
-    ::RemoveDirectoryW(path.c_str());
-}
 
-void Touch(const std::wstring& path)
-{
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
-}
-
-// files spread evenly over subfolders, with a few kinds of file.
-void FillMenuFolder(int files, int subfolders)
-{
-    std::wstring root = MenuFolderPath();
-    RemoveTree(root);
-    CreateMenuFolder();
-    static const wchar_t* kinds[] = { L".txt", L".bmp", L".ini", L".bat", L".html" };
-    for (int f = 0; f < subfolders; ++f) {
-        std::wstring folder = root + L"\\Folder " + std::to_wstring(f);
-        ::CreateDirectoryW(folder.c_str(), nullptr);
-        for (int i = 0; i < files / subfolders; ++i)
-            Touch(folder + L"\\file " + std::to_wstring(i) + kinds[i % 5]);
+protected:
+    LRESULT OnMeasureItem(WPARAM wParam, LPARAM lParam)
+    {
+        LRESULT result = 0;
+        RouteMeasureItem(m_hWnd, wParam, lParam, &result);
+        return TRUE;
     }
-}
-
-void BuildFullMenu()
-{
-    HIMAGELIST images = CreateMenuImageList();
-    CIconMenu menu(images);
-    menu.CreatePopupMenu();
-    BuildShortcutMenu(&menu, FALSE, TRUE);
-    menu.DestroyAll();
-    ::ImageList_Destroy(images);
-    menuItemTable.clear();
-}
-
-// What any menu of the folder's icons must do, and nothing more.
-void BareLoop(const std::wstring& folder)
-{
-    WIN32_FIND_DATAW entry;
-    HANDLE find = ::FindFirstFileW((folder + L"\\*.*").c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE) return;
-    do {
-        std::wstring name = entry.cFileName;
-        if (name == L"." || name == L"..") continue;
-        std::wstring path = folder + L"\\" + name;
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            BareLoop(path);
-            continue;
+    LRESULT OnEnterIdle(WPARAM, LPARAM)
+    {
+        if (m_idleAt == 0) {
+            m_idleAt = Milliseconds();
+            ::EndMenu();
         }
-        SHFILEINFOW info = {};
-        auto list = reinterpret_cast<HIMAGELIST>(
-            ::SHGetFileInfoW(path.c_str(), 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
-        HICON icon = list ? ::ImageList_GetIcon(list, info.iIcon, ILD_NORMAL) : nullptr;
-        if (icon) ::DestroyIcon(icon);
-    } while (::FindNextFileW(find, &entry));
-    ::FindClose(find);
+        return 0;
+    }
+    DECLARE_MESSAGE_MAP()
+
+private:
+    double m_idleAt = 0;
+};
+
+BEGIN_MESSAGE_MAP(PopupOwner, CWnd)
+    ON_MESSAGE(WM_MEASUREITEM, OnMeasureItem)
+    ON_MESSAGE(WM_ENTERIDLE, OnEnterIdle)
+END_MESSAGE_MAP()
+
+double WorkingSetMB()
+{
+    PROCESS_MEMORY_COUNTERS memory = {};
+    memory.cb = sizeof(memory);
+    ::GetProcessMemoryInfo(::GetCurrentProcess(), &memory, sizeof(memory));
+    return static_cast<double>(memory.WorkingSetSize) / (1024.0 * 1024.0);
+}
+
+std::wstring Beside(const wchar_t* name) { return static_cast<LPCWSTR>(ExecutableSibling(L"")) + std::wstring(L" ") + name; }
+
+struct PopupFigures {
+    double enumeration, first, warm;
+};
+
+// The enumeration floor, the first popup of the tree and the median warm one.
+PopupFigures MeasurePopups(PopupOwner& owner, int separator)
+{
+    folderAsSeparator = separator;
+    PopupFigures figures;
+    figures.enumeration = MedianOf(5, [] { return TimeOf([] { EnumerateTree(MenuFolderPath()); }); });
+    figures.first = owner.PopupToIdle(TRUE);
+    figures.warm = MedianOf(5, [&owner] { return owner.PopupToIdle(TRUE); });
+    folderAsSeparator = 0;
+    return figures;
+}
+
+// The shell icon lookups that the next popup makes after one change.
+unsigned LookupsForOneAddedFile(PopupOwner& owner, const std::function<void()>& addFile)
+{
+    addFile();
+    unsigned before = TheIconCache().GetLookupCount();
+    owner.PopupToIdle(TRUE);
+    return TheIconCache().GetLookupCount() - before;
+}
+
+void PrintPopupRow(const char* tree, const char* shape, const PopupFigures& f, double goal)
+{
+    std::printf("%-20s %-12s %9.1f %10.1f %9.1f %8.2fx %6s%.0fx\n", tree, shape, f.enumeration, f.first, f.warm,
+                f.warm / f.enumeration, "<= ", goal);
+}
+
+void MeasureMenus(PopupOwner& owner)
+{
+    std::printf("Short-cut menu, click to idle menu, 2,000 entries in 100 folders (ms; warm: median of 5)\n");
+    std::printf("%-20s %-12s %9s %10s %9s %9s %8s\n", "tree", "shape", "enumerate", "first", "warm", "warm/enum",
+                "goal");
+    MakeDocumentTree(MenuFolderPath());
+    PrintPopupRow("documents", "submenus", MeasurePopups(owner, 0), 4);
+    PrintPopupRow("documents", "flat", MeasurePopups(owner, 1), 8);
+    unsigned addedDocument = LookupsForOneAddedFile(owner, [] { AddOneFile(MenuFolderPath()); });
+
+    MakeShortcutTree(MenuFolderPath(), Beside(L"icons"));
+    PrintPopupRow("own-icon shortcuts", "submenus", MeasurePopups(owner, 0), 4);
+    PrintPopupRow("own-icon shortcuts", "flat", MeasurePopups(owner, 1), 8);
+    unsigned addedShortcut = LookupsForOneAddedFile(owner, [] { AddOneShortcut(MenuFolderPath(), Beside(L"icons")); });
+    std::printf("One file added since the last popup, shell icon lookups at the next popup: a shortcut with its own "
+                "icon %u (goal: 1), a document of a type already seen %u\n\n",
+                addedShortcut, addedDocument);
+}
+
+void MeasureProgram()
+{
+    std::wstring empty = Beside(L"empty"), full = Beside(L"shortcuts");
+    for (const std::wstring& folder : { empty, full }) {
+        RemoveTree(folder);
+        ::CreateDirectoryW(folder.c_str(), nullptr);
+        ::CopyFileW((static_cast<LPCWSTR>(ExecutableSibling(L"")) + std::wstring(L"\\..\\..\\Quillop.exe")).c_str(),
+                    (folder + L"\\Quillop.exe").c_str(), FALSE);
+    }
+    ::CreateDirectoryW((empty + L"\\Quillop").c_str(), nullptr);
+    MakeShortcutTree(full + L"\\Quillop", full + L"\\icons");
+    ProgramRun idle = bench::MeasureProgram(empty + L"\\Quillop.exe");
+    ProgramRun loaded = bench::MeasureProgram(full + L"\\Quillop.exe");
+    std::printf("Quillop.exe, empty menu folder against 2,000 own-icon shortcuts\n");
+    std::printf("%-44s %10s %10s %8s %10s\n", "", "empty", "shortcuts", "ratio", "goal");
+    std::printf("%-44s %10.1f %10.1f %7.2fx %10s\n", "start-up to icon (ms)", idle.startupMs, loaded.startupMs,
+                loaded.startupMs / idle.startupMs, "<= 2x");
+    std::printf("%-44s %10.1f %10.1f %8s %10s\n", "worst answer to a sent message, of 100 (ms)", idle.worstAnswerMs,
+                loaded.worstAnswerMs, "", "<= 50");
+    std::printf("%-44s %10.1f %10.1f %7.2fx %10s\n\n", "working set once idle (MB)", idle.workingSetMB,
+                loaded.workingSetMB, loaded.workingSetMB / idle.workingSetMB, "<= 2x");
+    RemoveTree(empty);
+    RemoveTree(full);
+}
+
+void MeasureMemoryOverPopups(PopupOwner& owner, int popups)
+{
+    MakeDocumentTree(MenuFolderPath(), 200, 10);
+    for (int i = 0; i < 20; ++i) owner.PopupToIdle(TRUE);
+    double before = WorkingSetMB();
+    for (int i = 0; i < popups; ++i) owner.PopupToIdle(TRUE);
+    double after = WorkingSetMB();
+    std::printf("Working set over %d popups of a 200-entry menu: %.1f MB before, %.1f MB after: %+.2f MB (goal: "
+                "within 1 MB)\n\n",
+                popups, before, after, after - before);
 }
 
 void WriteHotkeyFile(int groups)
@@ -131,38 +207,46 @@ void WriteHotkeyFile(int groups)
 double LoadTime(int groups)
 {
     WriteHotkeyFile(groups);
-    return Best(3, [] {
-        LoadHotkeys(nullptr, FALSE);
-        ReleaseHotkeys();
+    return MedianOf(3, [] {
+        return TimeOf([] {
+            LoadHotkeys(nullptr, FALSE);
+            ReleaseHotkeys();
+        });
     });
+}
+
+void MeasureHotkeyLoad()
+{
+    double small = LoadTime(1000), large = LoadTime(10000);
+    std::printf("Hotkey file load (median of 3, ms): 1,000 groups %.1f, 10,000 groups %.1f: %.2fx for 10x the "
+                "groups\n",
+                small, large, large / small);
+    wchar_t path[MAX_PATH];
+    HotkeyFilePath(path, MAX_PATH);
+    ::DeleteFileW(path);
 }
 
 }  // namespace
 
-int wmain()
+int wmain(int argc, wchar_t** argv)
 {
+    int popups = 1000;
+    std::wstring only;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (lstrcmpW(argv[i], L"--popups") == 0) popups = _wtoi(argv[i + 1]);
+        if (lstrcmpW(argv[i], L"--only") == 0) only = argv[i + 1];
+    }
+    auto wanted = [&only](const wchar_t* part) { return only.empty() || only == part; };
     ::CoInitialize(nullptr);
     theRecordList.Configure(sizeof(HotkeyRecord), kHotkeyRecordStep);
     CreateMenuFolder();
-    std::printf("Short-cut menu build against the bare loop (best of 3, ms)\n");
-    std::printf("%8s %10s %12s %12s %8s\n", "files", "folders", "menu build", "bare loop", "ratio");
-    const int cases[][2] = { { 100, 10 }, { 1000, 50 }, { 2000, 100 } };
-    for (const auto& c : cases) {
-        FillMenuFolder(c[0], c[1]);
-        BareLoop(MenuFolderPath());  // the shell's icon cache warmed for both
-        double build = Best(3, BuildFullMenu);
-        double bare = Best(3, [] { BareLoop(MenuFolderPath()); });
-        std::printf("%8d %10d %12.1f %12.1f %8.2f\n", c[0], c[1], build, bare, build / bare);
-    }
+    PopupOwner owner;
+    if (wanted(L"menus")) MeasureMenus(owner);
+    if (wanted(L"memory")) MeasureMemoryOverPopups(owner, popups);
     RemoveTree(MenuFolderPath());
-
-    std::printf("\nHotkey file load (best of 3, ms)\n");
-    double small = LoadTime(1000), large = LoadTime(10000);
-    std::printf("%8s %12s\n%8d %12.1f\n%8d %12.1f\ngrowth for 10x the groups: %.2fx\n", "groups", "load", 1000, small,
-                10000, large, large / small);
-    wchar_t path[MAX_PATH];
-    HotkeyFilePath(path, MAX_PATH);
-    ::DeleteFileW(path);
+    RemoveTree(Beside(L"icons"));
+    if (wanted(L"program")) MeasureProgram();
+    if (wanted(L"hotkeys")) MeasureHotkeyLoad();
     ::CoUninitialize();
     return 0;
 }

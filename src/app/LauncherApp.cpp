@@ -1,6 +1,7 @@
 #include "app/LauncherApp.h"
 
 #include "app/TrayWindow.h"
+#include "menu/IconPreload.h"
 #include "menu/MenuFolder.h"
 #include "res/resource.h"
 
@@ -19,12 +20,14 @@ BOOL CLauncherApp::InitInstance()
     RelaxMessageFilter();
     SetRegistryKey(L"Velmor's Tools");
     CreateMenuFolder();
-    ScanMenuFolder(nullptr, MenuFolderPath());
     theTrayWindow.Create(IDD_TRAY_WINDOW, nullptr);
     m_pMainWnd = &theTrayWindow;
     theTrayWindow.CreateTip();
     AddIconWithRetries();
     LoadFolderAsSeparator();
+    // The icons of the menu folder load after the icon is up, between
+    // messages: start-up never waits for them.
+    TheIconPreload().Start(MenuFolderPath());
     return TRUE;
 }
 
@@ -34,6 +37,7 @@ int CLauncherApp::ExitInstance()
     // it while it is still the main window, so that its hotkeys are released
     // and its icon deleted.
     if (m_pMainWnd && m_pMainWnd->m_hWnd) m_pMainWnd->DestroyWindow();
+    TheIconPreload().Stop();
     ::CoUninitialize();
     return CWinApp::ExitInstance();
 }

@@ -6,11 +6,12 @@
 #include "controls/TipWindow.h"
 #include "framework/CDialog.h"
 #include "framework/Handles.h"
+#include "menu/ShortcutMenu.h"
 
 // Messages the tray window owns.
 constexpr UINT WM_TRAY_ICON = WM_USER + 11;         // icon callback
 constexpr UINT WM_SHOW_DROP_WINDOW = WM_USER + 12;  // posted to itself
-constexpr UINT WM_MENU_COMMAND = WM_USER + 13;      // command id in WPARAM
+// WM_MENU_COMMAND (WM_USER + 13): the short-cut menu's choice.
 
 extern const UINT taskbarCreatedMessage;
 

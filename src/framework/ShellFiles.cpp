@@ -14,6 +14,13 @@ bool JoinPath(wchar_t (&path)[MAX_PATH], LPCWSTR folder, LPCWSTR name)
     return true;
 }
 
+std::vector<WIN32_FIND_DATAW> ListFolder(LPCWSTR folder)
+{
+    std::vector<WIN32_FIND_DATAW> entries;
+    ForEachFolderEntry(folder, [&entries](const WIN32_FIND_DATAW& entry, LPCWSTR) { entries.push_back(entry); });
+    return entries;
+}
+
 bool CreateShortcut(LPCWSTR target, LPCWSTR shortcut)
 {
     ComPtr<IShellLinkW> link;

@@ -2,6 +2,8 @@
 // classic limit, folder listings, shortcuts, the silent delete.
 #pragma once
 
+#include <vector>
+
 #include "framework/Afx.h"
 #include "framework/Handles.h"
 
@@ -26,6 +28,10 @@ void ForEachFolderEntry(LPCWSTR folder, Visit visit)
         if (JoinPath(path, folder, entry.cFileName)) visit(entry, path);
     } while (::FindNextFileW(find.Get(), &entry));
 }
+
+// The entries of the folder but "." and "..", in the order the file system
+// lists them; none when it cannot be listed.
+std::vector<WIN32_FIND_DATAW> ListFolder(LPCWSTR folder);
 
 // Writes a shell link to target, working in the target's folder. True
 // when it was saved.

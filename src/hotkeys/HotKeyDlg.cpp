@@ -1,6 +1,5 @@
 #include "hotkeys/HotKeyDlg.h"
 
-#include "app/TrayWindow.h"
 #include "framework/CWinApp.h"
 #include "hotkeys/HotkeyTable.h"
 #include "hotkeys/HotkeysDlg.h"

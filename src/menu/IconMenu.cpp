@@ -1,68 +1,149 @@
 #include "menu/IconMenu.h"
 
-#include <unordered_map>
+#include <algorithm>
+#include <cstring>
+#include <string>
 
-#include "framework/CWinApp.h"
+#include "framework/Dpi.h"
 
 namespace {
 
 // The non-client metrics without the later padded-border field.
 constexpr UINT kNonClientMetricsSize = 500;
 
+LOGFONTW MenuFontDescription()
+{
+    NONCLIENTMETRICSW metrics = {};
+    metrics.cbSize = kNonClientMetricsSize;
+    ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, kNonClientMetricsSize, &metrics, 0);
+    return metrics.lfMenuFont;
+}
+
+// The text extents of the entries of the last two popups, kept while the
+// menu font stays the same: an entry that has not changed since is not
+// measured again.
+class TextExtents {
+public:
+    // A new popup in that font.
+    void Begin(const LOGFONTW& font)
+    {
+        if (std::memcmp(&font, &m_font, sizeof(font)) != 0) {
+            m_font = font;
+            m_previous.clear();
+            m_current.clear();
+        }
+        m_previous.swap(m_current);
+        m_current.clear();
+    }
+    SIZE Of(HDC dc, LPCWSTR text, int length)
+    {
+        std::wstring key(text, static_cast<size_t>(length));
+        auto known = m_current.find(key);
+        if (known != m_current.end()) return known->second;
+        SIZE size = {};
+        auto earlier = m_previous.find(key);
+        if (earlier != m_previous.end())
+            size = earlier->second;
+        else
+            ::GetTextExtentPoint32W(dc, text, length, &size);
+        m_current.emplace(std::move(key), size);
+        return size;
+    }
+
+private:
+    LOGFONTW m_font = {};
+    std::unordered_map<std::wstring, SIZE> m_current, m_previous;
+};
+
+TextExtents& Extents()
+{
+    static TextExtents extents;
+    return extents;
+}
+
 }  // namespace
 
-CIconMenu::CIconMenu(HIMAGELIST imageList)
-    : m_menuColour(::GetSysColor(COLOR_MENU)),
-      m_menuTextColour(::GetSysColor(COLOR_MENUTEXT)),
-      m_highlightColour(::GetSysColor(COLOR_HIGHLIGHT)),
-      m_highlightTextColour(::GetSysColor(COLOR_HIGHLIGHTTEXT)),
-      m_imageList(imageList)
+// What a menu tree draws and measures with: the system colours and menu
+// font in force when the tree was made (a change shows at the next popup),
+// and the index of its menu objects.
+struct CIconMenu::Tree {
+    Tree()
+        : menuColour(::GetSysColor(COLOR_MENU)),
+          menuTextColour(::GetSysColor(COLOR_MENUTEXT)),
+          highlightColour(::GetSysColor(COLOR_HIGHLIGHT)),
+          highlightTextColour(::GetSysColor(COLOR_HIGHLIGHTTEXT)),
+          fontDescription(MenuFontDescription()),
+          font(::CreateFontIndirectW(&fontDescription)),
+          menuBrush(::CreateSolidBrush(menuColour)),
+          highlightBrush(::CreateSolidBrush(highlightColour)),
+          menuBarHeight(::GetSystemMetrics(SM_CYMENU))
+    {
+        Extents().Begin(fontDescription);
+    }
+    // One DC, with the menu font, for all the entries the tree measures.
+    HDC MeasuringDC()
+    {
+        if (!measuringDC) {
+            measuringDC.Reset(::CreateCompatibleDC(nullptr));
+            ::SelectObject(measuringDC.Get(), font.Get());
+        }
+        return measuringDC.Get();
+    }
+
+    COLORREF menuColour, menuTextColour, highlightColour, highlightTextColour;
+    LOGFONTW fontDescription;
+    UniqueFont font;
+    UniqueBrush menuBrush;
+    UniqueBrush highlightBrush;
+    int menuBarHeight;  // the floor of an entry's height; slow to ask for each entry
+    UniqueMemoryDC measuringDC;  // goes before the font it holds
+    std::unordered_map<UINT, CIconMenu*> byHandle;  // a submenu's entry: its handle
+    std::unordered_map<UINT, CIconMenu*> byId;
+};
+
+CIconMenu::CIconMenu(HIMAGELIST imageList) : CIconMenu(imageList, nullptr) {}
+
+CIconMenu::CIconMenu(HIMAGELIST imageList, Tree* tree)
+    : m_ownTree(tree ? nullptr : new Tree), m_tree(tree ? tree : m_ownTree.get()), m_imageList(imageList)
 {
     IMAGEINFO info;
     if (imageList && ::ImageList_GetImageInfo(imageList, 0, &info)) {
         m_iconWidth = info.rcImage.right - info.rcImage.left;
         m_iconHeight = info.rcImage.bottom - info.rcImage.top;
     }
-    m_menuBrush = ::CreateSolidBrush(m_menuColour);
-    m_highlightBrush = ::CreateSolidBrush(m_highlightColour);
-
-    NONCLIENTMETRICSW metrics = {};
-    metrics.cbSize = kNonClientMetricsSize;
-    if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, kNonClientMetricsSize, &metrics, 0))
-        m_menuFontDescription = metrics.lfMenuFont;
-    m_menuFont = ::CreateFontIndirectW(&m_menuFontDescription);
 }
 
 CIconMenu::~CIconMenu() { DestroyAll(); }
 
 void CIconMenu::DestroyAll()
 {
-    for (CIconMenu* child : m_children) delete child;
     m_children.clear();
-    if (m_menuBrush) ::DeleteObject(m_menuBrush);
-    if (m_menuFont) ::DeleteObject(m_menuFont);
-    if (m_highlightBrush) ::DeleteObject(m_highlightBrush);
-    m_menuBrush = m_highlightBrush = nullptr;
-    m_menuFont = nullptr;
-    for (MenuItemData* record : m_records) delete record;
     m_records.clear();
+    if (m_ownTree) {
+        m_ownTree->byHandle.clear();
+        m_ownTree->byId.clear();
+    }
     DestroyMenu();
 }
 
 MenuItemData* CIconMenu::NewRecord(LPCWSTR text, int normalImage, int selectedImage, int grayedImage)
 {
-    auto* record = new MenuItemData;
+    auto record = std::make_unique<MenuItemData>();
     lstrcpynW(record->label, text ? text : L"", MenuItemData::kLabelLength);
+    record->msaa.dwMSAASignature = MSAA_MENU_SIG;
+    record->msaa.cchWText = static_cast<DWORD>(lstrlenW(record->label));
+    record->msaa.pszWText = record->label;
     record->normalImage = normalImage;
     record->selectedImage = selectedImage;
     record->grayedImage = grayedImage;
-    m_records.push_back(record);
-    return record;
+    m_records.push_back(std::move(record));
+    return m_records.back().get();
 }
 
 BOOL CIconMenu::AppendItem(UINT flags, UINT_PTR id, LPCWSTR text, int normalImage, int selectedImage,
                            int grayedImage)
 {
+    if (id != 0) m_tree->byId[static_cast<UINT>(id)] = this;
     if ((flags & MF_OWNERDRAW) || normalImage != -1) {
         MenuItemData* record = NewRecord(text, normalImage, selectedImage, grayedImage);
         return AppendMenu(flags | MF_OWNERDRAW, id, reinterpret_cast<LPCWSTR>(record));
@@ -72,12 +153,10 @@ BOOL CIconMenu::AppendItem(UINT flags, UINT_PTR id, LPCWSTR text, int normalImag
 
 CIconMenu* CIconMenu::AppendPopup(UINT flags, LPCWSTR text, int normalImage, int selectedImage, int grayedImage)
 {
-    auto* child = new CIconMenu(m_imageList);
-    if (!child->CreatePopupMenu()) {
-        delete child;
-        return nullptr;
-    }
-    m_children.push_back(child);
+    std::unique_ptr<CIconMenu> child(new CIconMenu(m_imageList, m_tree));
+    if (!child->CreatePopupMenu()) return nullptr;
+    // Menu handles fit in the 32 bits of an entry id.
+    m_tree->byHandle[static_cast<UINT>(reinterpret_cast<UINT_PTR>(child->m_hMenu))] = child.get();
     UINT_PTR submenu = reinterpret_cast<UINT_PTR>(child->m_hMenu);
     if ((flags & MF_OWNERDRAW) || normalImage != -1) {
         MenuItemData* record = NewRecord(text, normalImage, selectedImage, grayedImage);
@@ -85,71 +164,73 @@ CIconMenu* CIconMenu::AppendPopup(UINT flags, LPCWSTR text, int normalImage, int
     } else {
         AppendMenu(flags | MF_POPUP, submenu, text);
     }
-    return child;
+    m_children.push_back(std::move(child));
+    return m_children.back().get();
 }
+
+CIconMenu* CIconMenu::FindOwner(UINT id) const
+{
+    auto submenu = m_tree->byHandle.find(id);
+    if (submenu != m_tree->byHandle.end()) return submenu->second;
+    auto entry = m_tree->byId.find(id);
+    return entry != m_tree->byId.end() ? entry->second : nullptr;
+}
+
+CIconMenu* FindOwnerMenu(CIconMenu* menu, UINT id) { return menu ? menu->FindOwner(id) : nullptr; }
 
 void CIconMenu::MeasureItem(MEASUREITEMSTRUCT* measure)
 {
     auto* data = reinterpret_cast<const MenuItemData*>(measure->itemData);
     LPCWSTR label = data ? data->label : L"";
-    CWnd* main = AfxGetMainWnd();
-    HWND window = main ? main->m_hWnd : nullptr;
-    HDC dc = ::GetDC(window);
-    HGDIOBJ oldFont = ::SelectObject(dc, m_menuFont);
-
-    SIZE size = {};
+    HDC dc = m_tree->MeasuringDC();
+    SIZE size;
     const wchar_t* tab = wcschr(label, L'\t');
     if (tab) {
-        SIZE after = {};
-        ::GetTextExtentPoint32W(dc, label, static_cast<int>(tab - label), &size);
-        ::GetTextExtentPoint32W(dc, tab + 1, lstrlenW(tab + 1), &after);
-        size.cx += after.cx;
+        // Nothing is added for the gap between the text and the hotkey.
+        size = Extents().Of(dc, label, static_cast<int>(tab - label));
+        size.cx += Extents().Of(dc, tab + 1, lstrlenW(tab + 1)).cx;
     } else {
-        ::GetTextExtentPoint32W(dc, label, lstrlenW(label), &size);
+        size = Extents().Of(dc, label, lstrlenW(label));
     }
-    ::SelectObject(dc, oldFont);
-    ::ReleaseDC(window, dc);
-
     measure->itemWidth = static_cast<UINT>(size.cx + m_iconWidth);
-    int height = size.cy;
-    if (height < ::GetSystemMetrics(SM_CYMENU)) height = ::GetSystemMetrics(SM_CYMENU);
-    if (height < m_iconHeight) height = m_iconHeight;
-    measure->itemHeight = static_cast<UINT>(height);
+    int height = std::max(static_cast<int>(size.cy), m_tree->menuBarHeight);
+    measure->itemHeight = static_cast<UINT>(std::max(height, m_iconHeight));
 }
 
-HICON CIconMenu::ChooseIcon(const MenuItemData* data, UINT state) const
+// The grayed or selected image where one is set and can be drawn, else
+// the normal one; -1 for none.
+int CIconMenu::ChooseImage(const MenuItemData* data, UINT state) const
 {
-    if (!data || data->normalImage == -1 || !m_imageList) return nullptr;
+    if (!data || data->normalImage == -1 || !m_imageList) return -1;
     int chosen = data->normalImage;
     if (state & ODS_GRAYED)
         chosen = data->grayedImage;
     else if (state & ODS_SELECTED)
         chosen = data->selectedImage;
-    HICON icon = chosen != -1 ? ::ImageList_GetIcon(m_imageList, chosen, ILD_NORMAL) : nullptr;
-    if (!icon) icon = ::ImageList_GetIcon(m_imageList, data->normalImage, ILD_NORMAL);
-    return icon;
+    return chosen >= 0 && chosen < ::ImageList_GetImageCount(m_imageList) ? chosen : data->normalImage;
 }
 
 void CIconMenu::DrawItem(DRAWITEMSTRUCT* draw)
 {
     RECT r = draw->rcItem;
-    UINT state = draw->itemState;
+    // A long menu asks for entries scrolled out of sight too.
+    if (!::RectVisible(draw->hDC, &r)) return;
+    const UINT state = draw->itemState;
     auto* data = reinterpret_cast<const MenuItemData*>(draw->itemData);
     HDC dc = draw->hDC;
-    bool selected = (state & ODS_SELECTED) != 0;
+    const bool selected = (state & ODS_SELECTED) != 0;
 
-    HICON icon = ChooseIcon(data, state);
-    ::FillRect(dc, &r, selected ? m_highlightBrush : m_menuBrush);
-    COLORREF textColour = selected ? m_highlightTextColour : m_menuTextColour;
-    if (icon) {
+    ::FillRect(dc, &r, selected ? m_tree->highlightBrush.Get() : m_tree->menuBrush.Get());
+    int image = ChooseImage(data, state);
+    if (image >= 0) {
         int top = r.top + (r.bottom - r.top - m_iconHeight) / 2;
-        ::DrawIconEx(dc, r.left, top, icon, m_iconWidth, m_iconHeight, 0, nullptr, DI_NORMAL);
-        ::DestroyIcon(icon);
+        ::ImageList_Draw(m_imageList, image, dc, r.left, top, ILD_TRANSPARENT);
     }
-    r.left += m_iconWidth + 2;
+    r.left += m_iconWidth + ScaleToDpi(2);
 
     LPCWSTR label = data ? data->label : L"";
     if (!label[0]) return;
+    // A TAB first is drawn as part of the text, with no right-aligned part.
     const wchar_t* tab = wcschr(label, L'\t');
     int textLength = lstrlenW(label);
     LPCWSTR hotkey = nullptr;
@@ -159,13 +240,13 @@ void CIconMenu::DrawItem(DRAWITEMSTRUCT* draw)
     }
 
     int oldMode = ::SetBkMode(dc, TRANSPARENT);
-    HGDIOBJ oldFont = ::SelectObject(dc, m_menuFont);
+    SelectedObject font(dc, m_tree->font.Get());
     COLORREF oldColour = ::GetTextColor(dc);
     if (!(state & ODS_GRAYED)) {
-        ::SetTextColor(dc, textColour);
+        ::SetTextColor(dc, selected ? m_tree->highlightTextColour : m_tree->menuTextColour);
         ::DrawTextW(dc, label, textLength, &r, DT_SINGLELINE | DT_VCENTER);
         if (hotkey && hotkey[0]) {
-            r.right -= 6;
+            r.right -= ScaleToDpi(6);
             ::DrawTextW(dc, hotkey, -1, &r, DT_SINGLELINE | DT_VCENTER | DT_RIGHT);
         }
     } else {
@@ -177,69 +258,5 @@ void CIconMenu::DrawItem(DRAWITEMSTRUCT* draw)
         ::DrawTextW(dc, label, textLength, &r, DT_SINGLELINE | DT_VCENTER);
     }
     ::SetTextColor(dc, oldColour);
-    ::SelectObject(dc, oldFont);
     ::SetBkMode(dc, oldMode);
-}
-
-CIconMenu* FindOwnerMenu(CIconMenu* menu, UINT id)
-{
-    if (!menu) return nullptr;
-    // Menu handles fit in the 32 bits of an entry id.
-    if (id == static_cast<UINT>(reinterpret_cast<UINT_PTR>(menu->m_hMenu))) return menu;
-    int count = menu->GetMenuItemCount();
-    for (int position = 0; position < count; ++position) {
-        HMENU submenu = menu->GetSubMenu(position);
-        if (submenu) {
-            auto* child = dynamic_cast<CIconMenu*>(CMenu::FromHandle(submenu));
-            if (child) {
-                if (CIconMenu* found = FindOwnerMenu(child, id)) return found;
-            }
-        } else if (menu->GetMenuItemID(position) == id) {
-            return menu;
-        }
-    }
-    return nullptr;
-}
-
-namespace {
-
-// The shell icons already in a menu image list: system index -> image index.
-struct FileIconCache {
-    HIMAGELIST list = nullptr;
-    std::unordered_map<int, int> images;
-};
-
-FileIconCache& TheFileIconCache()
-{
-    static FileIconCache cache;
-    return cache;
-}
-
-}  // namespace
-
-void ForgetFileIcons()
-{
-    TheFileIconCache().list = nullptr;
-    TheFileIconCache().images.clear();
-}
-
-int AddFileIcon(LPCWSTR path, HIMAGELIST imageList)
-{
-    SHFILEINFOW info = {};
-    auto systemList = reinterpret_cast<HIMAGELIST>(
-        ::SHGetFileInfoW(path, 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
-    if (!systemList) return -1;
-    FileIconCache& cache = TheFileIconCache();
-    if (cache.list != imageList) {
-        ForgetFileIcons();
-        cache.list = imageList;
-    }
-    auto known = cache.images.find(info.iIcon);
-    if (imageList && known != cache.images.end()) return known->second;
-    HICON icon = ::ImageList_GetIcon(systemList, info.iIcon, ILD_NORMAL);
-    if (!icon) return -1;
-    int image = imageList ? ::ImageList_ReplaceIcon(imageList, -1, icon) : -1;
-    ::DestroyIcon(icon);
-    if (image >= 0) cache.images[info.iIcon] = image;
-    return image;
 }

@@ -1,14 +1,26 @@
-// A popup menu whose owner-drawn entries carry a 16 x 16 image from a shared
-// image list and an optional right-aligned hotkey text after a TAB. Owns
-// its entries' records and the objects of its submenus.
+// A popup menu whose owner-drawn entries carry an image from a shared image
+// list and an optional right-aligned hotkey text after a TAB. Owns its
+// entries' records and the objects of its submenus.
+//
+// One menu tree (a top-level menu and its submenus) shares one set of
+// drawing objects, made when the tree is, and one index that finds the
+// menu object of any entry by id at once.
 #pragma once
 
+#include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "framework/CMenu.h"
+#include "framework/Handles.h"
+
+#include <oleacc.h>
 
 struct MenuItemData {
     static constexpr int kLabelLength = 72;  // 71 characters and a terminator
+    // First, as screen readers expect of an owner-drawn entry's data: the
+    // label, for them to read.
+    MSAAMENUINFO msaa;
     wchar_t label[kLabelLength];
     int normalImage;
     int selectedImage;  // -1: the normal image
@@ -17,6 +29,7 @@ struct MenuItemData {
 
 class CIconMenu : public CMenu {
 public:
+    // A top-level menu drawing from the image list.
     explicit CIconMenu(HIMAGELIST imageList);
     ~CIconMenu() override;
 
@@ -30,41 +43,32 @@ public:
 
     void DrawItem(DRAWITEMSTRUCT* draw) override;
     void MeasureItem(MEASUREITEMSTRUCT* measure) override;
-    // Destroys the child menus, drawing objects, records and the handle.
+    // Destroys the child menus, records, drawing objects and the handle.
     virtual void DestroyAll();
+
+    // The menu object of this tree that measures the entry with that id (a
+    // submenu's entry in its parent is identified by the submenu's handle).
+    CIconMenu* FindOwner(UINT id) const;
 
     HIMAGELIST GetImageList() const { return m_imageList; }
     int GetIconWidth() const { return m_iconWidth; }
     int GetIconHeight() const { return m_iconHeight; }
 
 private:
+    struct Tree;
+    CIconMenu(HIMAGELIST imageList, Tree* tree);
     MenuItemData* NewRecord(LPCWSTR text, int normalImage, int selectedImage, int grayedImage);
-    HICON ChooseIcon(const MenuItemData* data, UINT state) const;
+    int ChooseImage(const MenuItemData* data, UINT state) const;
 
-    std::vector<MenuItemData*> m_records;
-    std::vector<CIconMenu*> m_children;
-    COLORREF m_menuColour;
-    COLORREF m_menuTextColour;
-    COLORREF m_highlightColour;
-    COLORREF m_highlightTextColour;
-    LOGFONTW m_menuFontDescription = {};
-    HFONT m_menuFont = nullptr;
+    std::unique_ptr<Tree> m_ownTree;  // the top-level menu's
+    Tree* m_tree;
+    std::vector<std::unique_ptr<MenuItemData>> m_records;
+    std::vector<std::unique_ptr<CIconMenu>> m_children;
     HIMAGELIST m_imageList;
     int m_iconWidth = 0;
     int m_iconHeight = 0;
-    HBRUSH m_menuBrush = nullptr;
-    HBRUSH m_highlightBrush = nullptr;
 };
 
-// The menu object that measures the entry with that id (a submenu's entry
-// in its parent is identified by the submenu's handle), or nullptr.
+// The menu object that measures the entry with that id in the tree of
+// menu, or nullptr.
 CIconMenu* FindOwnerMenu(CIconMenu* menu, UINT id);
-
-// The index of the file's small shell icon in the image list, or -1 when
-// no icon could be had. The icon is appended the first time the list meets
-// it; files that share a shell icon (most of one kind do) share the image,
-// since copying an icon into the list costs about as much as asking the
-// shell for it.
-int AddFileIcon(LPCWSTR path, HIMAGELIST imageList);
-// Forgets which shell icons a list holds: for a list about to be filled.
-void ForgetFileIcons();

@@ -4,6 +4,8 @@
 #include "framework/ExecutablePath.h"
 #include "framework/ShellFiles.h"
 #include "hotkeys/HotkeyTable.h"
+#include "menu/FolderChain.h"
+#include "menu/IconCache.h"
 #include "menu/IconMenu.h"
 
 int folderAsSeparator = 0;
@@ -43,38 +45,55 @@ void MakeLabel(wchar_t (&label)[MAX_PATH], LPCWSTR name, const CString& hotkey)
     }
 }
 
-void PreloadIcon(LPCWSTR path)
-{
-    SHFILEINFOW info = {};
-    auto list = reinterpret_cast<HIMAGELIST>(
-        ::SHGetFileInfoW(path, 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
-    if (!list) return;
-    HICON icon = ::ImageList_GetIcon(list, info.iIcon, ILD_NORMAL);
-    if (icon) ::DestroyIcon(icon);
-}
-
-void AppendFileEntry(CIconMenu* menu, LPCWSTR name, LPCWSTR path)
+void AppendFileEntry(CIconMenu* menu, LPCWSTR path, const WIN32_FIND_DATAW& entry)
 {
     menuItemTable.emplace_back(path);
     CString hotkey = HotkeyTextFor(path);
-    int image = AddFileIcon(path, menu->GetImageList());
+    int image = TheIconCache().ImageOf(path, entry);
     wchar_t label[MAX_PATH];
-    MakeLabel(label, name, hotkey);
+    MakeLabel(label, entry.cFileName, hotkey);
     menu->AppendItem(MF_OWNERDRAW, nextMenuItemId++, label, image, image, image);
 }
 
-void ScanSubfolder(CIconMenu* menu, LPCWSTR name, LPCWSTR path)
+void ScanFolder(CIconMenu* menu, const FolderChain::Link& folder);
+
+void ScanSubfolder(CIconMenu* menu, const FolderChain::Link& parent, LPCWSTR path, const WIN32_FIND_DATAW& entry)
 {
+    // A link back up the chain is not entered: it stays an empty submenu.
+    bool loops = parent->LoopsBack(path, entry.dwFileAttributes);
     if (!menu) {
-        ScanMenuFolder(nullptr, path);
+        if (!loops) ScanFolder(nullptr, FolderChain::Extend(parent, path, entry.dwFileAttributes));
     } else if (folderAsSeparator) {
+        if (loops) return;
         int before = menu->GetMenuItemCount();
-        ScanMenuFolder(menu, path);
+        ScanFolder(menu, FolderChain::Extend(parent, path, entry.dwFileAttributes));
         if (menu->GetMenuItemCount() != before) menu->AppendItem(MF_SEPARATOR, 0, nullptr, -1);
     } else {
-        CIconMenu* submenu = menu->AppendPopup(MF_OWNERDRAW, name, MenuImage::Folder, MenuImage::Folder,
+        CIconMenu* submenu = menu->AppendPopup(MF_OWNERDRAW, entry.cFileName, MenuImage::Folder, MenuImage::Folder,
                                                MenuImage::Folder);
-        if (submenu) ScanMenuFolder(submenu, path);
+        if (submenu && !loops) ScanFolder(submenu, FolderChain::Extend(parent, path, entry.dwFileAttributes));
+    }
+}
+
+// Subfolders first, then files, each in the order the file system lists
+// them; one listing serves both.
+void ScanFolder(CIconMenu* menu, const FolderChain::Link& folder)
+{
+    const std::vector<WIN32_FIND_DATAW> entries = ListFolder(folder->Path().c_str());
+    wchar_t path[MAX_PATH];
+    for (const WIN32_FIND_DATAW& entry : entries) {
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            JoinPath(path, folder->Path().c_str(), entry.cFileName))
+            ScanSubfolder(menu, folder, path, entry);
+    }
+    for (const WIN32_FIND_DATAW& entry : entries) {
+        if (entry.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY) ||
+            !JoinPath(path, folder->Path().c_str(), entry.cFileName))
+            continue;
+        if (menu)
+            AppendFileEntry(menu, path, entry);
+        else
+            TheIconCache().ImageOf(path, entry);
     }
 }
 
@@ -95,19 +114,7 @@ void CreateMenuFolder()
     ::CreateDirectoryW(menuFolderPath, nullptr);
 }
 
-void ScanMenuFolder(CIconMenu* menu, LPCWSTR folder)
-{
-    ForEachFolderEntry(folder, [menu](const WIN32_FIND_DATAW& entry, LPCWSTR path) {
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ScanSubfolder(menu, entry.cFileName, path);
-    });
-    ForEachFolderEntry(folder, [menu](const WIN32_FIND_DATAW& entry, LPCWSTR path) {
-        if (entry.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY)) return;
-        if (menu)
-            AppendFileEntry(menu, entry.cFileName, path);
-        else
-            PreloadIcon(path);
-    });
-}
+void ScanMenuFolder(CIconMenu* menu, LPCWSTR folder) { ScanFolder(menu, FolderChain::Start(folder)); }
 
 void BuildShortcutMenu(CIconMenu* menu, BOOL autoStartOn, BOOL full)
 {
@@ -118,8 +125,11 @@ void BuildShortcutMenu(CIconMenu* menu, BOOL autoStartOn, BOOL full)
     }
     nextMenuItemId = MenuCommand::FirstFileEntry;
     menuItemTable.clear();
-    ForgetFileIcons();  // a new list, though its handle may be an old one's
+    // The whole menu folder is scanned: what is no longer there leaves the
+    // icon cache.
+    TheIconCache().BeginScan();
     ScanMenuFolder(menu, menuFolderPath);
+    TheIconCache().EndScan();
     if (!full) return;
 
     int count = menu->GetMenuItemCount();

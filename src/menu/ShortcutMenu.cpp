@@ -1,16 +1,16 @@
 #include "menu/ShortcutMenu.h"
 
-#include "app/TrayWindow.h"
+#include <memory>
+#include <optional>
+
 #include "framework/CWinApp.h"
+#include "menu/IconCache.h"
 #include "menu/IconMenu.h"
 #include "menu/MenuFolder.h"
-#include "res/resource.h"
 
 CIconMenu* activeMenu = nullptr;
 
 namespace {
-
-constexpr COLORREF kMagenta = RGB(255, 0, 255);
 
 bool IsCtrlDown() { return (::GetKeyState(VK_CONTROL) & 0x8000) != 0; }
 
@@ -38,36 +38,28 @@ bool ShortcutWorkingDirectory(LPCWSTR path, wchar_t (&directory)[MAX_PATH])
 
 }  // namespace
 
-HIMAGELIST CreateMenuImageList()
-{
-    HIMAGELIST list = ::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 1);
-    if (!list) return nullptr;
-    HBITMAP strip = ::LoadBitmapW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDB_MENU_IMAGES));
-    if (strip) {
-        ::ImageList_AddMasked(list, strip, kMagenta);
-        ::DeleteObject(strip);
-    }
-    ::ImageList_SetBkColor(list, ::GetSysColor(COLOR_MENU));
-    return list;
-}
+namespace {
 
-int PopupShortcutMenu(HWND owner, BOOL autoStartOn, BOOL full)
-{
-    HIMAGELIST images = CreateMenuImageList();
-    auto* menu = new CIconMenu(images);
-    menu->CreatePopupMenu();
-    BuildShortcutMenu(menu, autoStartOn, full);
-    if (menu->GetMenuItemCount() <= 0) {
-        delete menu;
-        if (images) ::ImageList_Destroy(images);
-        return 0;
-    }
+// A popup asked for while another was tracked: it opens when that one has
+// fully closed.
+struct PopupRequest {
+    HWND owner;
+    BOOL autoStartOn;
+    BOOL full;
+};
+bool trackingMenu = false;
+std::optional<PopupRequest> pendingPopup;
 
-    activeMenu = menu;
+// Tracks the built menu at the cursor and hands the choice on.
+void TrackAndDispatch(HWND owner, CIconMenu& menu)
+{
+    activeMenu = &menu;
     POINT cursor;
     ::GetCursorPos(&cursor);
     ::SetForegroundWindow(owner);
-    UINT id = static_cast<UINT>(::TrackPopupMenu(menu->m_hMenu, TPM_RETURNCMD, cursor.x, cursor.y, 0, owner, nullptr));
+    trackingMenu = true;
+    UINT id = static_cast<UINT>(::TrackPopupMenu(menu.m_hMenu, TPM_RETURNCMD, cursor.x, cursor.y, 0, owner, nullptr));
+    trackingMenu = false;
     if (id > 0) {
         // A Ctrl choice of a fixed entry, which has no folder, runs as a plain choice.
         if (IsCtrlDown() && MenuItemPath(id))
@@ -78,9 +70,34 @@ int PopupShortcutMenu(HWND owner, BOOL autoStartOn, BOOL full)
     menuItemTable.clear();
     ::PostMessageW(owner, WM_NULL, 0, 0);
     activeMenu = nullptr;
+}
+
+}  // namespace
+
+int PopupShortcutMenu(HWND owner, BOOL autoStartOn, BOOL full)
+{
+    if (trackingMenu) {
+        // The open menu stays whole: what its entries stand for must not
+        // change under it. It ends now; this one follows.
+        pendingPopup = PopupRequest{ owner, autoStartOn, full };
+        ::EndMenu();
+        return -1;
+    }
+    CIconCache& icons = TheIconCache();
+    ::ImageList_SetBkColor(icons.GetImageList(), ::GetSysColor(COLOR_MENU));
+    auto menu = std::make_unique<CIconMenu>(icons.GetImageList());
+    menu->CreatePopupMenu();
+    BuildShortcutMenu(menu.get(), autoStartOn, full);
     int count = menu->GetMenuItemCount();
-    delete menu;
-    if (images) ::ImageList_Destroy(images);
+    if (count <= 0) return 0;
+    TrackAndDispatch(owner, *menu);
+    count = menu->GetMenuItemCount();
+    menu.reset();
+    if (pendingPopup) {
+        PopupRequest next = *pendingPopup;
+        pendingPopup.reset();
+        if (::IsWindow(next.owner)) PopupShortcutMenu(next.owner, next.autoStartOn, next.full);
+    }
     return count;
 }
 

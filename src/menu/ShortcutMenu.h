@@ -5,18 +5,20 @@
 
 class CIconMenu;
 
+// Sent to the owner of a popup with the chosen command id in WPARAM.
+constexpr UINT WM_MENU_COMMAND = WM_USER + 13;
+
 // The top-level menu object of the popup being tracked, or nullptr.
 extern CIconMenu* activeMenu;
-
-// The menu image list of one popup: the 13 built-in images, then one icon
-// per file entry as the menu is built.
-HIMAGELIST CreateMenuImageList();
 
 // Builds the menu (full: with "<<Add New Item>>" and the fixed entries),
 // tracks it at the cursor and sends the choice to the owner as
 // WM_MENU_COMMAND; with Ctrl held, a file entry opens its whole folder
 // instead. Returns the number of top-level entries, or 0 when there was
 // nothing to show.
+//
+// Asked again while a menu is tracked, it ends that menu and returns -1;
+// the new menu opens once the first has fully closed.
 int PopupShortcutMenu(HWND owner, BOOL autoStartOn, BOOL full);
 // Opens the file entry of a command id of 11 and up.
 void OpenMenuItem(UINT id);

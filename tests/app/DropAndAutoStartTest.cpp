@@ -6,6 +6,7 @@
 #include "app/TrayWindow.h"
 #include "framework/ShellFiles.h"
 #include "menu/DroppedFiles.h"
+#include "menu/IconCache.h"
 #include "menu/MenuFolder.h"
 #include "menu/ShortcutMenu.h"
 #include "support/TestSupport.h"
@@ -197,7 +198,7 @@ TEST_F(DropTest, DroppedEntriesShowInTheNextMenu)
 {
     test::WriteFile(source + L"\\report.txt", "r");
     Drop({ source + L"\\report.txt" });
-    HIMAGELIST images = CreateMenuImageList();
+    HIMAGELIST images = TheIconCache().GetImageList();
     CIconMenu built(images);
     built.CreatePopupMenu();
     BuildShortcutMenu(&built, FALSE, FALSE);
@@ -208,7 +209,6 @@ TEST_F(DropTest, DroppedEntriesShowInTheNextMenu)
     ::GetMenuItemInfoW(built.m_hMenu, 0, TRUE, &info);
     EXPECT_STREQ(reinterpret_cast<const MenuItemData*>(info.dwItemData)->label, L"report");
     built.DestroyAll();
-    ::ImageList_Destroy(images);
     menuItemTable.clear();
 }
 

@@ -1,6 +1,7 @@
 // Opening paths for real: a small probe program records where it started.
 #include "app/TrayWindow.h"
 #include "hotkeys/HotkeyTable.h"
+#include "menu/IconCache.h"
 #include "menu/MenuFolder.h"
 #include "menu/MenuTestSupport.h"
 #include "menu/ShortcutMenu.h"
@@ -106,8 +107,28 @@ TEST_F(LaunchTest, ABareNameStillOpens)
 class Owner : public CWnd {
 public:
     std::vector<UINT> commands;
+    // Menus open at once now and at most; the entry count of each top-level
+    // menu as it opened.
+    int openMenus = 0, mostOpenMenus = 0;
+    std::vector<int> openedMenuSizes;
 
 protected:
+    LRESULT OnEnterMenuLoop(WPARAM, LPARAM)
+    {
+        mostOpenMenus = std::max(mostOpenMenus, ++openMenus);
+        return 0;
+    }
+    LRESULT OnExitMenuLoop(WPARAM, LPARAM)
+    {
+        --openMenus;
+        return 0;
+    }
+    LRESULT OnInitMenuPopup(WPARAM menu, LPARAM)
+    {
+        if (activeMenu && reinterpret_cast<HMENU>(menu) == activeMenu->m_hMenu)
+            openedMenuSizes.push_back(::GetMenuItemCount(reinterpret_cast<HMENU>(menu)));
+        return 0;
+    }
     LRESULT OnMenuCommand(WPARAM id, LPARAM)
     {
         commands.push_back(static_cast<UINT>(id));
@@ -125,6 +146,9 @@ protected:
 BEGIN_MESSAGE_MAP(Owner, CWnd)
     ON_MESSAGE(WM_MENU_COMMAND, OnMenuCommand)
     ON_MESSAGE(WM_MEASUREITEM, OnMeasureItem)
+    ON_MESSAGE(WM_ENTERMENULOOP, OnEnterMenuLoop)
+    ON_MESSAGE(WM_EXITMENULOOP, OnExitMenuLoop)
+    ON_MESSAGE(WM_INITMENUPOPUP, OnInitMenuPopup)
 END_MESSAGE_MAP()
 
 const char* screenshotName = nullptr;
@@ -168,6 +192,35 @@ TEST_F(PopupTest, ChoosingAnEntrySendsItsIdAndOpensIt)
     EXPECT_EQ(activeMenu, nullptr);
 }
 
+// The menu hotkey pressed while the full menu is open: the open menu is
+// not rebuilt under itself; it closes, and then the bare menu opens.
+TEST_F(PopupTest, AMenuAskedForWhileOneIsOpenFollowsIt)
+{
+    test::MakeFile(folder + L"\\a.txt");
+    test::MakeFile(folder + L"\\b.txt");
+    HWND window = owner.m_hWnd;
+    int asked = 0;
+    // Once a menu shows, ask for the bare one, as the hotkey handler does;
+    // end whatever menu shows after that.
+    test::RunFromMessageLoop(800, [&asked, window] {
+        asked = PopupShortcutMenu(window, FALSE, FALSE);
+        test::RunFromMessageLoop(800, [] { ::EndMenu(); });
+    });
+    UINT_PTR guard = ::SetTimer(nullptr, 0, 5000, [](HWND, UINT, UINT_PTR timer, DWORD) {
+        ::KillTimer(nullptr, timer);
+        ::EndMenu();
+    });
+    int shown = PopupShortcutMenu(window, FALSE, TRUE);
+    ::KillTimer(nullptr, guard);
+    EXPECT_EQ(asked, -1);
+    EXPECT_EQ(owner.mostOpenMenus, 1);
+    // The full menu (<<Add New Item>>, separator, a, b, separator, Quillop),
+    // then the bare one (a, b).
+    EXPECT_EQ(owner.openedMenuSizes, (std::vector<int>{ 6, 2 }));
+    EXPECT_EQ(shown, 6);
+    EXPECT_EQ(activeMenu, nullptr);
+}
+
 // The Ctrl choice itself: Wine's menu loop takes no Enter while the
 // thread's Ctrl state is set by hand, so the choice is made directly on a
 // built menu, as PopupShortcutMenu makes it.
@@ -177,7 +230,7 @@ TEST_F(LaunchTest, CtrlChoiceOpensEveryFileDirectlyInTheEntrysFolder)
     test::MakeFolder(folder + L"\\A\\Deeper");
     for (const wchar_t* name : { L"\\A\\one.exe", L"\\A\\two.exe", L"\\A\\Deeper\\three.exe", L"\\top.exe" })
         ASSERT_TRUE(::CopyFileW(ProbeProgram().c_str(), (folder + name).c_str(), FALSE));
-    HIMAGELIST images = CreateMenuImageList();
+    HIMAGELIST images = TheIconCache().GetImageList();
     CIconMenu menu(images);
     menu.CreatePopupMenu();
     BuildShortcutMenu(&menu, FALSE, FALSE);
@@ -195,7 +248,6 @@ TEST_F(LaunchTest, CtrlChoiceOpensEveryFileDirectlyInTheEntrysFolder)
     std::sort(started.begin(), started.end());
     EXPECT_EQ(started, (std::vector<std::wstring>{ folder + L"\\A\\one.exe", folder + L"\\A\\two.exe" }));
     menu.DestroyAll();
-    ::ImageList_Destroy(images);
 }
 
 TEST_F(PopupTest, FixedEntriesReachTheOwner)

@@ -1,6 +1,7 @@
 // The short-cut menu built from real scratch menu folders and read back.
 #include "app/LauncherApp.h"
 #include "hotkeys/HotkeyTable.h"
+#include "menu/IconCache.h"
 #include "menu/MenuFolder.h"
 #include "menu/ShortcutMenu.h"
 #include "menu/MenuTestSupport.h"
@@ -43,8 +44,8 @@ TEST_F(MenuFolderTest, EmptyFolderFullMenuHasOnlyTheFixedEntries)
     }
     EXPECT_EQ(ids, (std::vector<UINT>{ 2, 3, 4, 5, 6, 7, 8, 9, 10 }));
     EXPECT_EQ(pictures, (std::vector<int>{ 2, 11, 9, 12, 3, 10, 4, 5, 6 }));
-    // 13 built-in images and no file icon.
-    EXPECT_EQ(::ImageList_GetImageCount(images), MenuImage::StripCount);
+    // No file icon is held.
+    EXPECT_EQ(TheIconCache().GetFileCount(), 0u);
 }
 
 TEST_F(MenuFolderTest, OnImagesFollowAutoStartAndTheOption)
@@ -178,16 +179,16 @@ TEST_F(MenuFolderTest, FilesOfOneKindShareTheirIconsImage)
     EXPECT_EQ(image[L"b"], image[L"a"]);
     EXPECT_GE(image[L"c"], MenuImage::StripCount);
     EXPECT_NE(image[L"c"], image[L"a"]);
-    EXPECT_EQ(::ImageList_GetImageCount(images), MenuImage::StripCount + 2);
 
-    // A second list starts empty of file icons, even under a reused handle.
-    HIMAGELIST second = CreateMenuImageList();
-    CIconMenu again(second);
+    // The next popup asks the shell for nothing and shows the same images.
+    unsigned lookups = TheIconCache().GetLookupCount();
+    CIconMenu again(images);
     again.CreatePopupMenu();
     BuildShortcutMenu(&again, FALSE, FALSE);
-    EXPECT_EQ(::ImageList_GetImageCount(second), MenuImage::StripCount + 2);
-    again.DestroyAll();
-    ::ImageList_Destroy(second);
+    EXPECT_EQ(TheIconCache().GetLookupCount(), lookups);
+    std::map<std::wstring, int> second;
+    for (const test::MenuEntry& entry : test::ReadMenu(again.m_hMenu)) second[entry.label] = entry.image;
+    EXPECT_EQ(second, image);
 }
 
 TEST_F(MenuFolderTest, OverlongNamesAreLeftOutAndManyEntriesBuild)

@@ -1,6 +1,7 @@
 #include "MenuTestSupport.h"
 
 #include "hotkeys/HotkeyTable.h"
+#include "menu/IconCache.h"
 #include "menu/MenuFolder.h"
 #include "menu/ShortcutMenu.h"
 #include "support/TestSupport.h"
@@ -57,7 +58,7 @@ void MenuBuildTest::SetUp()
     theRecordList.Configure(sizeof(HotkeyRecord), kHotkeyRecordStep);
     theCommandPool.Clear();
     theRecordList.Clear();
-    images = CreateMenuImageList();
+    images = TheIconCache().GetImageList();
     menu = new CIconMenu(images);
     menu->CreatePopupMenu();
 }
@@ -65,7 +66,6 @@ void MenuBuildTest::SetUp()
 void MenuBuildTest::TearDown()
 {
     delete menu;
-    ::ImageList_Destroy(images);
     menuItemTable.clear();
 }
 

@@ -37,7 +37,7 @@ protected:
     void Build(BOOL full, BOOL autoStart = FALSE);
 
     std::wstring folder;
-    HIMAGELIST images = nullptr;
+    HIMAGELIST images = nullptr;  // the icon cache's
     CIconMenu* menu = nullptr;
 };
 

@@ -1,0 +1,153 @@
+// The icon cache across popups, on real shortcuts with icons of their own:
+// a changed file shows its new icon, a deleted one leaves, a new one
+// appears, and a popup while the preload runs shows every icon.
+#include "menu/IconCache.h"
+#include "menu/IconPreload.h"
+#include "menu/MenuFolder.h"
+#include "menu/MenuTestSupport.h"
+#include "support/IconFile.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr COLORREF kRed = RGB(220, 0, 0), kBlue = RGB(0, 0, 220), kGreen = RGB(0, 160, 0);
+
+// The colour in the middle of an image of the cache's list.
+COLORREF ImageColour(int image)
+{
+    const int size = TheIconCache().GetIconSize();
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    BITMAPINFO info = {};
+    info.bmiHeader = { sizeof(BITMAPINFOHEADER), size, -size, 1, 32, BI_RGB, 0, 0, 0, 0, 0 };
+    DWORD* bits = nullptr;
+    HBITMAP bitmap = ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
+    HGDIOBJ old = ::SelectObject(dc, bitmap);
+    ::ImageList_Draw(TheIconCache().GetImageList(), image, dc, 0, 0, ILD_NORMAL);
+    ::GdiFlush();
+    DWORD pixel = bits[(size / 2) * size + size / 2];
+    ::SelectObject(dc, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(dc);
+    return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
+}
+
+class IconCacheTest : public test::MenuBuildTest {
+protected:
+    void SetUp() override
+    {
+        MenuBuildTest::SetUp();
+        icons = test::ExecutableFolder() + L"\\icons";
+        test::RemoveTree(icons);
+        test::MakeFolder(icons);
+        target = icons + L"\\target.txt";
+        test::MakeFile(target);
+        for (auto colour : { kRed, kBlue, kGreen })
+            test::WriteFile(IconPath(colour), test::IconFileBytes(colour));
+    }
+    std::wstring IconPath(COLORREF colour) { return icons + L"\\" + std::to_wstring(colour) + L".ico"; }
+    void Shortcut(const std::wstring& name, COLORREF colour)
+    {
+        ASSERT_TRUE(test::MakeShortcutWithIcon(target, IconPath(colour), folder + L"\\" + name + L".lnk"));
+    }
+    // The image of each entry of a fresh popup's menu, by label.
+    std::map<std::wstring, int> Popup()
+    {
+        delete menu;
+        menu = new CIconMenu(images);
+        menu->CreatePopupMenu();
+        Build(FALSE);
+        std::map<std::wstring, int> shown;
+        for (const test::MenuEntry& entry : test::ReadMenu(menu->m_hMenu)) shown[entry.label] = entry.image;
+        return shown;
+    }
+    unsigned Lookups() const { return TheIconCache().GetLookupCount(); }
+
+    std::wstring icons, target;
+};
+
+TEST_F(IconCacheTest, OnlyANewOrChangedFileGoesToTheShell)
+{
+    Shortcut(L"red", kRed);
+    Shortcut(L"blue", kBlue);
+    unsigned before = Lookups();
+    auto first = Popup();
+    EXPECT_EQ(Lookups() - before, 2u);
+    EXPECT_EQ(ImageColour(first[L"red"]), kRed);
+    EXPECT_EQ(ImageColour(first[L"blue"]), kBlue);
+
+    before = Lookups();
+    EXPECT_EQ(Popup(), first);
+    EXPECT_EQ(Lookups(), before);  // nothing changed: nothing asked
+
+    // The red one now shows green; a new one appears.
+    ::Sleep(20);  // a later last-write time
+    ASSERT_TRUE(test::MakeShortcutWithIcon(target, IconPath(kGreen), folder + L"\\red.lnk"));
+    Shortcut(L"new", kRed);
+    before = Lookups();
+    auto second = Popup();
+    EXPECT_EQ(Lookups() - before, 2u);
+    EXPECT_EQ(ImageColour(second[L"red"]), kGreen);
+    EXPECT_EQ(ImageColour(second[L"new"]), kRed);
+    EXPECT_EQ(ImageColour(second[L"blue"]), kBlue);
+}
+
+TEST_F(IconCacheTest, ADeletedFileLeavesTheCacheAndItsImageIsReused)
+{
+    Shortcut(L"red", kRed);
+    Shortcut(L"blue", kBlue);
+    Popup();
+    EXPECT_EQ(TheIconCache().GetFileCount(), 2u);
+    const int images = ::ImageList_GetImageCount(TheIconCache().GetImageList());
+    ::DeleteFileW((folder + L"\\blue.lnk").c_str());
+    auto shown = Popup();
+    EXPECT_EQ(shown.size(), 1u);
+    EXPECT_EQ(TheIconCache().GetFileCount(), 1u);
+    // The freed image takes the next new icon: the list does not grow.
+    Shortcut(L"green", kGreen);
+    shown = Popup();
+    EXPECT_EQ(ImageColour(shown[L"green"]), kGreen);
+    EXPECT_EQ(::ImageList_GetImageCount(TheIconCache().GetImageList()), images);
+}
+
+TEST_F(IconCacheTest, DocumentsOfOneTypeAreLookedUpOnce)
+{
+    for (int i = 0; i < 10; ++i) test::MakeFile(folder + L"\\note " + std::to_wstring(i) + L".quillopdoc");
+    unsigned before = Lookups();
+    auto shown = Popup();
+    EXPECT_EQ(Lookups() - before, 1u);
+    ASSERT_EQ(shown.size(), 10u);
+    for (const auto& entry : shown) EXPECT_EQ(entry.second, shown.begin()->second);
+    EXPECT_GE(shown.begin()->second, MenuImage::StripCount);
+}
+
+TEST_F(IconCacheTest, APopupDuringThePreloadShowsEveryIcon)
+{
+    const COLORREF colours[] = { kRed, kBlue, kGreen };
+    for (int i = 0; i < 30; ++i) {
+        test::MakeFolder(folder + L"\\sub " + std::to_wstring(i % 3));
+        ASSERT_TRUE(test::MakeShortcutWithIcon(target, IconPath(colours[i % 3]),
+                                               folder + L"\\sub " + std::to_wstring(i % 3) + L"\\link " +
+                                                   std::to_wstring(i) + L".lnk"));
+    }
+    unsigned before = Lookups();
+    CIconPreload preload;
+    preload.Start(folder.c_str());
+    preload.RunSlice(0);  // one step: a folder listed, or an icon loaded
+    auto shown = Popup();
+    ASSERT_EQ(shown.size(), 3u);
+    for (int sub = 0; sub < 3; ++sub) {
+        auto entries = test::ReadMenu(test::ReadMenu(menu->m_hMenu)[static_cast<size_t>(sub)].submenu);
+        EXPECT_EQ(entries.size(), 10u);
+        for (const test::MenuEntry& entry : entries) {
+            int number = std::stoi(entry.label.substr(5));
+            EXPECT_EQ(ImageColour(entry.image), colours[number % 3]) << entry.label;
+        }
+    }
+    while (preload.RunSlice(50)) {
+    }
+    EXPECT_EQ(Lookups() - before, 30u);  // each file asked for once, by the popup or the preload
+}
+
+}  // namespace

@@ -1,0 +1,51 @@
+#include "support/IconFile.h"
+
+#include <wrl/client.h>
+
+namespace test {
+namespace {
+
+void Put16(std::string& out, unsigned value)
+{
+    out += static_cast<char>(value & 0xFF);
+    out += static_cast<char>((value >> 8) & 0xFF);
+}
+
+void Put32(std::string& out, unsigned value)
+{
+    Put16(out, value & 0xFFFF);
+    Put16(out, value >> 16);
+}
+
+}  // namespace
+
+std::string IconFileBytes(COLORREF colour)
+{
+    const unsigned size = 16, pixels = size * size;
+    const unsigned maskBytes = size * 4;  // 1-bit rows padded to 32 bits
+    const unsigned imageBytes = 40 + pixels * 4 + maskBytes;
+    std::string ico;
+    Put16(ico, 0), Put16(ico, 1), Put16(ico, 1);  // an icon file with one image
+    ico += static_cast<char>(size), ico += static_cast<char>(size), ico += '\0', ico += '\0';
+    Put16(ico, 1), Put16(ico, 32), Put32(ico, imageBytes), Put32(ico, 6 + 16);
+    Put32(ico, 40), Put32(ico, size), Put32(ico, size * 2);  // BITMAPINFOHEADER, colour and mask
+    Put16(ico, 1), Put16(ico, 32), Put32(ico, 0), Put32(ico, pixels * 4);
+    Put32(ico, 0), Put32(ico, 0), Put32(ico, 0), Put32(ico, 0);
+    const unsigned bgra = 0xFF000000u | (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
+    for (unsigned i = 0; i < pixels; ++i) Put32(ico, bgra);
+    ico.append(maskBytes, '\0');  // opaque everywhere
+    return ico;
+}
+
+bool MakeShortcutWithIcon(const std::wstring& target, const std::wstring& icon, const std::wstring& at)
+{
+    Microsoft::WRL::ComPtr<IShellLinkW> link;
+    Microsoft::WRL::ComPtr<IPersistFile> file;
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(link.GetAddressOf()))))
+        return false;
+    link->SetPath(target.c_str());
+    link->SetIconLocation(icon.c_str(), 0);
+    return SUCCEEDED(link.As(&file)) && SUCCEEDED(file->Save(at.c_str(), TRUE));
+}
+
+}  // namespace test
