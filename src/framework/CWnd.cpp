@@ -1,14 +1,21 @@
 #include "framework/CWnd.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "framework/CMenu.h"
 #include "framework/CWinApp.h"
 
 namespace {
 
-// The window property that links a window to its framework object.
-const wchar_t kObjectProperty[] = L"Quillop.Framework.CWnd";
+// The framework object of each window attached to one. A map of the
+// program's own rather than a window property: every message looks its
+// window up, and a property is a server round trip under Wine.
+std::unordered_map<HWND, CWnd*>& AttachedWindows()
+{
+    static std::unordered_map<HWND, CWnd*> windows;
+    return windows;
+}
 
 // The object whose window CreateEx is creating: it is attached on the
 // window's first message.
@@ -38,20 +45,21 @@ CWnd::~CWnd()
 
 CWnd* CWnd::FromHandle(HWND hwnd)
 {
-    return hwnd ? static_cast<CWnd*>(::GetPropW(hwnd, kObjectProperty)) : nullptr;
+    auto found = AttachedWindows().find(hwnd);
+    return found == AttachedWindows().end() ? nullptr : found->second;
 }
 
 void CWnd::Attach(HWND hwnd, WNDPROC previous)
 {
     m_hWnd = hwnd;
     m_previousProc = previous;
-    ::SetPropW(hwnd, kObjectProperty, this);
+    AttachedWindows()[hwnd] = this;
 }
 
 HWND CWnd::Detach()
 {
     HWND hwnd = m_hWnd;
-    if (hwnd) ::RemovePropW(hwnd, kObjectProperty);
+    if (hwnd) AttachedWindows().erase(hwnd);
     m_hWnd = nullptr;
     m_previousProc = nullptr;
     return hwnd;
