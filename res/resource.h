@@ -11,8 +11,22 @@
 #define IDI_TRAY 135
 #define IDI_MENU_PICK 138
 
-#define IDB_MENU_IMAGES 132
 #define IDC_HAND_CURSOR 109
+
+// The short-cut menu's command pictures (the "Quillop" submenu entry shows
+// the program's icon).
+#define IDI_MENU_ADD_NEW_ITEM 150
+#define IDI_MENU_DESKTOP 151
+#define IDI_MENU_AUTO_START_OFF 152
+#define IDI_MENU_HELP 153
+#define IDI_MENU_ABOUT 154
+#define IDI_MENU_EXIT 155
+#define IDI_MENU_FOLDER 156
+#define IDI_MENU_ON 157
+#define IDI_MENU_EDIT 158
+#define IDI_MENU_SEPARATOR_OFF 159
+#define IDI_MENU_SHOW_ALL 160
+#define IDI_MENU_HOTKEYS 161
 
 // About box
 #define IDC_ABOUT_AUTHOR 118

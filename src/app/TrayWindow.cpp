@@ -32,12 +32,10 @@ BOOL AddNotifyIcon(HWND window)
     NOTIFYICONDATAW record = IconRecord(window);
     record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     record.uCallbackMessage = WM_TRAY_ICON;
-    record.hIcon = static_cast<HICON>(
-        ::LoadImageW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDI_TRAY), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+    UniqueIcon icon = AfxLoadIcon(IDI_TRAY, ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON));
+    record.hIcon = icon.Get();
     lstrcpynW(record.szTip, L"Quillop", 64);
-    BOOL added = ::Shell_NotifyIconW(NIM_ADD, &record);
-    if (record.hIcon) ::DestroyIcon(record.hIcon);
-    return added;
+    return ::Shell_NotifyIconW(NIM_ADD, &record);
 }
 
 void DeleteNotifyIcon(HWND window)
@@ -52,6 +50,7 @@ BEGIN_MESSAGE_MAP(CTrayWindow, CDialog)
     ON_MESSAGE(WM_RBUTTONUP, OnButtonUp)
     ON_MESSAGE(WM_ERASEBKGND, OnEraseBackground)
     ON_MESSAGE(WM_MEASUREITEM, OnMeasureItem)
+    ON_MESSAGE(WM_MENUCHAR, OnMenuChar)
     ON_MESSAGE(WM_LBUTTONUP, OnButtonUp)
     ON_MESSAGE(WM_TRAY_ICON, OnTrayIcon)
     ON_MESSAGE(WM_SHOW_DROP_WINDOW, OnShowDropWindow)
@@ -124,6 +123,12 @@ LRESULT CTrayWindow::OnMeasureItem(WPARAM wParam, LPARAM lParam)
     LRESULT result = 0;
     if (RouteMeasureItem(m_hWnd, wParam, lParam, &result)) return result;
     return Default();
+}
+
+LRESULT CTrayWindow::OnMenuChar(WPARAM wParam, LPARAM lParam)
+{
+    LRESULT result = 0;
+    return RouteMenuChar(wParam, lParam, &result) ? result : Default();
 }
 
 LRESULT CTrayWindow::OnTrayIcon(WPARAM wParam, LPARAM lParam)

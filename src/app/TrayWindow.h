@@ -45,6 +45,7 @@ protected:
     LRESULT OnButtonUp(WPARAM, LPARAM);
     LRESULT OnEraseBackground(WPARAM, LPARAM);
     LRESULT OnMeasureItem(WPARAM, LPARAM);
+    LRESULT OnMenuChar(WPARAM, LPARAM);
     LRESULT OnTrayIcon(WPARAM, LPARAM);
     LRESULT OnShowDropWindow(WPARAM, LPARAM);
     LRESULT OnMenuCommand(WPARAM, LPARAM);

@@ -9,6 +9,7 @@
 
 #include "framework/CString.h"
 #include "framework/Controls.h"
+#include "framework/Dpi.h"
 
 constexpr COLORREF kSystemTipColour = 0xFF000000;
 
@@ -84,9 +85,10 @@ private:
     HWND OwnerWindow() const { return m_owner ? m_owner->m_hWnd : nullptr; }
 
     CWnd* m_owner = nullptr;
-    RECT m_margins = { 2, 2, 3, 3 };
+    // At 96 DPI; scaled to the system's.
+    RECT m_margins = { ScaleToDpi(2), ScaleToDpi(2), ScaleToDpi(3), ScaleToDpi(3) };
     int m_defaultWrapWidth = 0;
-    POINT m_pointerOffset = { 0, 20 };
+    POINT m_pointerOffset = { 0, ScaleToDpi(20) };
     CFont m_font;
     LOGFONTW m_logicalFont = {};
     UINT m_drawFlags = DT_NOPREFIX | DT_EXTERNALLEADING | DT_EXPANDTABS | DT_WORDBREAK;

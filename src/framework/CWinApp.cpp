@@ -101,7 +101,8 @@ UniqueIcon AfxLoadIcon(UINT id, int width, int height)
 UniqueCursor AfxLoadCursor(UINT id)
 {
     return UniqueCursor(
-        static_cast<HCURSOR>(::LoadImageW(AfxGetResourceHandle(), MAKEINTRESOURCEW(id), IMAGE_CURSOR, 0, 0, 0)));
+        static_cast<HCURSOR>(::LoadImageW(AfxGetResourceHandle(), MAKEINTRESOURCEW(id), IMAGE_CURSOR, 0, 0,
+                                          LR_DEFAULTSIZE)));
 }
 
 BOOL AfxPreTranslateMessage(MSG* message) { return theApplication && theApplication->PreTranslateMessage(message); }

@@ -1,6 +1,7 @@
 #include "hotkeys/HotKeyDlg.h"
 
 #include "framework/CWinApp.h"
+#include "framework/Dpi.h"
 #include "hotkeys/HotkeyTable.h"
 #include "hotkeys/HotkeysDlg.h"
 #include "hotkeys/SingleFileSel.h"
@@ -20,6 +21,7 @@ BEGIN_MESSAGE_MAP(CHotKeyDlg, CDialog)
     ON_COMMAND(IDC_HOTKEY_BROWSE, OnBrowse)
     ON_COMMAND(IDC_HOTKEY_MENU_PICK, OnMenuPick)
     ON_MESSAGE(WM_MEASUREITEM, OnMeasureItem)
+    ON_MESSAGE(WM_MENUCHAR, OnMenuChar)
     ON_MESSAGE(WM_MENU_COMMAND, OnMenuCommand)
 END_MESSAGE_MAP()
 
@@ -54,8 +56,9 @@ BOOL CHotKeyDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
     if (HWND parent = ::GetParent(m_hWnd)) CenterOver(parent);
-    m_browseIcon = AfxLoadIcon(IDI_BROWSE);
-    m_menuIcon = AfxLoadIcon(IDI_MENU_PICK);
+    // 16 x 14 at 96 DPI, scaled with the rest.
+    m_browseIcon = AfxLoadIcon(IDI_BROWSE, ScaleToDpi(16), ScaleToDpi(14));
+    m_menuIcon = AfxLoadIcon(IDI_MENU_PICK, ScaleToDpi(16), ScaleToDpi(14));
     ::SendDlgItemMessageW(m_hWnd, IDC_HOTKEY_BROWSE, BM_SETIMAGE, IMAGE_ICON,
                           reinterpret_cast<LPARAM>(m_browseIcon.Get()));
     ::SendDlgItemMessageW(m_hWnd, IDC_HOTKEY_MENU_PICK, BM_SETIMAGE, IMAGE_ICON,
@@ -163,6 +166,12 @@ LRESULT CHotKeyDlg::OnMeasureItem(WPARAM wParam, LPARAM lParam)
     LRESULT result = 0;
     if (RouteMeasureItem(m_hWnd, wParam, lParam, &result)) return result;
     return Default();
+}
+
+LRESULT CHotKeyDlg::OnMenuChar(WPARAM wParam, LPARAM lParam)
+{
+    LRESULT result = 0;
+    return RouteMenuChar(wParam, lParam, &result) ? result : Default();
 }
 
 LRESULT CHotKeyDlg::OnMenuCommand(WPARAM id, LPARAM)

@@ -24,6 +24,7 @@ protected:
     LRESULT OnBrowse(WPARAM, LPARAM);
     LRESULT OnMenuPick(WPARAM, LPARAM);
     LRESULT OnMeasureItem(WPARAM, LPARAM);
+    LRESULT OnMenuChar(WPARAM, LPARAM);
     LRESULT OnMenuCommand(WPARAM, LPARAM);
     DECLARE_MESSAGE_MAP()
 

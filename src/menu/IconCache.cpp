@@ -13,7 +13,12 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-constexpr COLORREF kMagenta = RGB(255, 0, 255);
+// The command pictures, in the order of the menu's images.
+const UINT kCommandPictures[MenuImage::StripCount] = {
+    IDI_MENU_ADD_NEW_ITEM, IDI_PROGRAM,  IDI_MENU_DESKTOP, IDI_MENU_AUTO_START_OFF, IDI_MENU_HELP,
+    IDI_MENU_ABOUT,        IDI_MENU_EXIT, IDI_MENU_FOLDER, IDI_MENU_ON,             IDI_MENU_EDIT,
+    IDI_MENU_SEPARATOR_OFF, IDI_MENU_SHOW_ALL, IDI_MENU_HOTKEYS,
+};
 
 // Types whose every file may show an icon of its own, whatever the
 // registry says about them.
@@ -53,13 +58,14 @@ bool ClassesKeyExists(const std::wstring& key)
 CIconCache::CIconCache(int iconSize)
     : m_images(::ImageList_Create(iconSize, iconSize, ILC_COLOR32 | ILC_MASK, 64, 64)), m_iconSize(iconSize)
 {
-    UniqueBitmap strip(static_cast<HBITMAP>(
-        ::LoadImageW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDB_MENU_IMAGES), IMAGE_BITMAP, 0, 0, 0)));
-    if (strip) ::ImageList_AddMasked(m_images.Get(), strip.Get(), kMagenta);
-    // The built-in images are held for good.
-    int count = ::ImageList_GetImageCount(m_images.Get());
-    m_references.assign(static_cast<size_t>(count), 1);
-    m_iconOfImage.resize(static_cast<size_t>(count));
+    // The command pictures come at the icon size itself: each is drawn for
+    // several sizes. They are held for good.
+    for (UINT picture : kCommandPictures) {
+        UniqueIcon icon = AfxLoadIcon(picture, iconSize, iconSize);
+        ::ImageList_ReplaceIcon(m_images.Get(), -1, icon.Get());
+    }
+    m_references.assign(MenuImage::StripCount, 1);
+    m_iconOfImage.resize(MenuImage::StripCount);
 }
 
 int CIconCache::ImageOf(LPCWSTR path, const WIN32_FIND_DATAW& entry)

@@ -168,6 +168,49 @@ CIconMenu* CIconMenu::AppendPopup(UINT flags, LPCWSTR text, int normalImage, int
     return m_children.back().get();
 }
 
+namespace {
+
+bool SameLetter(wchar_t a, wchar_t b)
+{
+    return ::CharUpperW(reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(a))) ==
+           ::CharUpperW(reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(b)));
+}
+
+// Whether the label starts with the letter, or marks it with an ampersand.
+bool LabelAnswers(LPCWSTR label, wchar_t typed)
+{
+    if (label[0] && label[0] != L'&' && SameLetter(label[0], typed)) return true;
+    for (const wchar_t* c = label; *c && *c != L'\t'; ++c) {
+        if (*c != L'&') continue;
+        if (c[1] != L'&') return c[1] && SameLetter(c[1], typed);
+        ++c;  // "&&" is an ampersand shown
+    }
+    return false;
+}
+
+}  // namespace
+
+LRESULT CIconMenu::MenuChar(wchar_t typed) const
+{
+    if (!::IsCharAlphaNumericW(typed)) return MAKELRESULT(0, MNC_IGNORE);
+    const int count = GetMenuItemCount();
+    std::vector<int> answering;
+    int selected = -1;
+    for (int position = 0; position < count; ++position) {
+        MENUITEMINFOW info = {};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_DATA;
+        if (!::GetMenuItemInfoW(m_hMenu, static_cast<UINT>(position), TRUE, &info)) continue;
+        if (info.fState & MFS_HILITE) selected = position;
+        auto* data = reinterpret_cast<const MenuItemData*>(info.dwItemData);
+        if ((info.fType & MFT_OWNERDRAW) && data && LabelAnswers(data->label, typed)) answering.push_back(position);
+    }
+    if (answering.empty()) return MAKELRESULT(0, MNC_IGNORE);
+    if (answering.size() == 1) return MAKELRESULT(answering.front(), MNC_EXECUTE);
+    auto next = std::upper_bound(answering.begin(), answering.end(), selected);
+    return MAKELRESULT(next == answering.end() ? answering.front() : *next, MNC_SELECT);
+}
+
 CIconMenu* CIconMenu::FindOwner(UINT id) const
 {
     auto submenu = m_tree->byHandle.find(id);

@@ -46,6 +46,11 @@ public:
     // Destroys the child menus, records, drawing objects and the handle.
     virtual void DestroyAll();
 
+    // WM_MENUCHAR's answer for a letter or digit typed into this menu: the
+    // next entry whose label starts with it, or whose mnemonic it is, is
+    // selected (case aside, wrapping round); the only one is chosen.
+    LRESULT MenuChar(wchar_t typed) const;
+
     // The menu object of this tree that measures the entry with that id (a
     // submenu's entry in its parent is identified by the submenu's handle).
     CIconMenu* FindOwner(UINT id) const;

@@ -156,6 +156,14 @@ void MeasureShortcutMenuItem(MEASUREITEMSTRUCT* measure)
     if (CIconMenu* owner = FindOwnerMenu(activeMenu, measure->itemID)) owner->MeasureItem(measure);
 }
 
+BOOL RouteMenuChar(WPARAM wParam, LPARAM lParam, LRESULT* result)
+{
+    auto* menu = dynamic_cast<CIconMenu*>(CMenu::FromHandle(reinterpret_cast<HMENU>(lParam)));
+    if (!menu) return FALSE;
+    *result = menu->MenuChar(static_cast<wchar_t>(LOWORD(wParam)));
+    return TRUE;
+}
+
 BOOL RouteMeasureItem(HWND owner, WPARAM wParam, LPARAM lParam, LRESULT* result)
 {
     auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);

@@ -33,3 +33,6 @@ void MeasureShortcutMenuItem(MEASUREITEMSTRUCT* measure);
 // object; another item is offered to the control it names. TRUE (with the
 // result) when the control handled it; otherwise default processing follows.
 BOOL RouteMeasureItem(HWND owner, WPARAM wParam, LPARAM lParam, LRESULT* result);
+// WM_MENUCHAR in an owner window: a letter typed into a short-cut menu
+// selects or chooses its entry. TRUE (with the result) when the menu is one.
+BOOL RouteMenuChar(WPARAM wParam, LPARAM lParam, LRESULT* result);

@@ -324,3 +324,64 @@ TEST_F(GrayedColours, ColoursAreThoseInForceWhenTheMenuWasMade)
 }
 
 }  // namespace
+
+namespace {
+
+void Highlight(HMENU menu, UINT position, bool on)
+{
+    MENUITEMINFOW info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_STATE;
+    info.fState = on ? MFS_HILITE : 0;
+    ::SetMenuItemInfoW(menu, position, TRUE, &info);
+}
+
+// What a typed letter answers, position by position, with no entry selected
+// and then with one.
+TEST(IconMenuChar, LettersSelectInTurnAndTheOnlyOneChooses)
+{
+    HIMAGELIST images = RedImages();
+    CIconMenu menu(images);
+    menu.CreatePopupMenu();
+    const wchar_t* labels[] = { L"apple", L"Banana\tCtrl+B", L"avocado", L"Ch&erry", L"&&dots", L"7zip" };
+    UINT id = 100;
+    for (const wchar_t* label : labels) menu.AppendItem(MF_OWNERDRAW, id++, label, 0, 0, 0);
+    menu.AppendItem(MF_SEPARATOR, 0, nullptr, -1);
+    EXPECT_EQ(menu.MenuChar(L'A'), MAKELRESULT(0, MNC_SELECT));  // none selected yet: the first
+    Highlight(menu.m_hMenu, 0, true);
+    EXPECT_EQ(menu.MenuChar(L'a'), MAKELRESULT(2, MNC_SELECT));  // the next one
+    Highlight(menu.m_hMenu, 0, false);
+    Highlight(menu.m_hMenu, 2, true);
+    EXPECT_EQ(menu.MenuChar(L'a'), MAKELRESULT(0, MNC_SELECT));  // round again
+    EXPECT_EQ(menu.MenuChar(L'b'), MAKELRESULT(1, MNC_EXECUTE));
+    EXPECT_EQ(menu.MenuChar(L'E'), MAKELRESULT(3, MNC_EXECUTE));  // the mnemonic
+    EXPECT_EQ(menu.MenuChar(L'7'), MAKELRESULT(5, MNC_EXECUTE));
+    EXPECT_EQ(HIWORD(menu.MenuChar(L'd')), MNC_IGNORE);  // "&&" shows an ampersand, no mnemonic
+    EXPECT_EQ(HIWORD(menu.MenuChar(L'x')), MNC_IGNORE);
+    EXPECT_EQ(HIWORD(menu.MenuChar(L'-')), MNC_IGNORE);
+    menu.DestroyAll();
+    ::ImageList_Destroy(images);
+}
+
+// Screen readers read an owner-drawn entry's label through the MSAA record
+// its item data begins with.
+TEST(IconMenuChar, EveryEntryCarriesItsLabelForScreenReaders)
+{
+    CIconMenu menu(nullptr);
+    menu.CreatePopupMenu();
+    menu.AppendItem(MF_OWNERDRAW, 100, L"Notepad\tAlt+Ctrl+N", 0, 0, 0);
+    menu.AppendPopup(MF_OWNERDRAW, L"Tools", 7, 7, 7);
+    for (int position = 0; position < 2; ++position) {
+        MENUITEMINFOW info = {};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_DATA;
+        ASSERT_TRUE(::GetMenuItemInfoW(menu.m_hMenu, static_cast<UINT>(position), TRUE, &info));
+        auto* msaa = reinterpret_cast<const MSAAMENUINFO*>(info.dwItemData);
+        ASSERT_NE(msaa, nullptr);
+        EXPECT_EQ(msaa->dwMSAASignature, static_cast<DWORD>(MSAA_MENU_SIG));
+        std::wstring label = position == 0 ? L"Notepad\tAlt+Ctrl+N" : L"Tools";
+        EXPECT_EQ(std::wstring(msaa->pszWText, msaa->cchWText), label);
+    }
+}
+
+}  // namespace

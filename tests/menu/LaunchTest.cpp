@@ -123,6 +123,11 @@ protected:
         --openMenus;
         return 0;
     }
+    LRESULT OnMenuChar(WPARAM wParam, LPARAM lParam)
+    {
+        LRESULT result = 0;
+        return RouteMenuChar(wParam, lParam, &result) ? result : 0;
+    }
     LRESULT OnInitMenuPopup(WPARAM menu, LPARAM)
     {
         if (activeMenu && reinterpret_cast<HMENU>(menu) == activeMenu->m_hMenu)
@@ -149,6 +154,7 @@ BEGIN_MESSAGE_MAP(Owner, CWnd)
     ON_MESSAGE(WM_ENTERMENULOOP, OnEnterMenuLoop)
     ON_MESSAGE(WM_EXITMENULOOP, OnExitMenuLoop)
     ON_MESSAGE(WM_INITMENUPOPUP, OnInitMenuPopup)
+    ON_MESSAGE(WM_MENUCHAR, OnMenuChar)
 END_MESSAGE_MAP()
 
 const char* screenshotName = nullptr;
@@ -219,6 +225,25 @@ TEST_F(PopupTest, AMenuAskedForWhileOneIsOpenFollowsIt)
     EXPECT_EQ(owner.openedMenuSizes, (std::vector<int>{ 6, 2 }));
     EXPECT_EQ(shown, 6);
     EXPECT_EQ(activeMenu, nullptr);
+}
+
+// Typing into a really tracked menu: a letter that starts one entry only
+// chooses it at once. (One that starts several selects the next of them
+// through MNC_SELECT, which Wine's menu loop does not take; the menu's
+// answer is tested on its own.)
+TEST_F(PopupTest, AUniqueLetterChoosesItsEntry)
+{
+    test::MakeFile(folder + L"\\alpha.txt");
+    test::MakeFile(folder + L"\\apple.txt");
+    ASSERT_TRUE(::CopyFileW(ProbeProgram().c_str(), (folder + L"\\probe.exe").c_str(), FALSE));
+    int shown = PopupWithKeys(owner, FALSE, { 'A', 'P' });
+    EXPECT_EQ(shown, 3);
+    auto lines = WaitForProbe(1);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1], folder + L"\\probe.exe");
+    // 'A' chose nothing: the only command is the probe's.
+    ASSERT_EQ(owner.commands.size(), 1u);
+    EXPECT_STREQ(MenuItemPath(owner.commands[0]), nullptr);  // the table is emptied after the choice
 }
 
 // The Ctrl choice itself: Wine's menu loop takes no Enter while the

@@ -1,0 +1,85 @@
+// At 200 % scaling (this suite runs with Wine's LogPixels at 192): the
+// program's own drawing follows the system DPI, and at 96 DPI the other
+// suites see every measure as it always was.
+#include "framework/Dpi.h"
+#include "menu/IconCache.h"
+#include "menu/IconMenu.h"
+#include "menu/MenuFolder.h"
+#include "menu/MenuTestSupport.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace {
+
+int ExpectedDpi()
+{
+    const char* dpi = std::getenv("QUILLOP_EXPECTED_DPI");
+    return dpi ? std::atoi(dpi) : 96;
+}
+
+TEST(Dpi, TheProgramSeesTheSystemDpi) { EXPECT_EQ(SystemDpi(), ExpectedDpi()); }
+
+using DpiMenu = test::MenuBuildTest;
+
+TEST_F(DpiMenu, ImagesComeAtTheSmallIconSizeAndEntriesGrowWithThem)
+{
+    const int size = ::MulDiv(16, ExpectedDpi(), 96);
+    EXPECT_EQ(::GetSystemMetrics(SM_CXSMICON), size);
+    EXPECT_EQ(TheIconCache().GetIconSize(), size);
+    int width = 0, height = 0;
+    ::ImageList_GetIconSize(TheIconCache().GetImageList(), &width, &height);
+    EXPECT_EQ(width, size);
+    EXPECT_EQ(height, size);
+
+    test::MakeFile(folder + L"\\notes.txt");
+    Build(TRUE);
+    EXPECT_EQ(menu->GetIconWidth(), size);
+    for (const test::MenuEntry& entry : test::ReadMenu(menu->m_hMenu)) {
+        if (!entry.ownerDrawn) continue;
+        MEASUREITEMSTRUCT measure = {};
+        measure.CtlType = ODT_MENU;
+        measure.itemID = entry.submenu ? static_cast<UINT>(reinterpret_cast<UINT_PTR>(entry.submenu)) : entry.id;
+        MENUITEMINFOW info = {};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_DATA;
+        ::GetMenuItemInfoW(menu->m_hMenu, entry.id, FALSE, &info);
+        measure.itemData = reinterpret_cast<ULONG_PTR>(info.dwItemData);
+        menu->MeasureItem(&measure);
+        EXPECT_GE(static_cast<int>(measure.itemHeight), size) << static_cast<const wchar_t*>(entry.label.c_str());
+        EXPECT_GE(static_cast<int>(measure.itemHeight), ::GetSystemMetrics(SM_CYMENU));
+        EXPECT_GE(static_cast<int>(measure.itemWidth), size);
+    }
+    EXPECT_EQ(ScaleToDpi(6), ::MulDiv(6, ExpectedDpi(), 96));
+}
+
+// The command pictures come drawn for the size, not stretched from 16 px:
+// their images hold no more than a few pixels of a 16 px picture's blur.
+TEST_F(DpiMenu, CommandPicturesAreDrawnAtTheSize)
+{
+    const int size = TheIconCache().GetIconSize();
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    BITMAPINFO info = {};
+    info.bmiHeader = { sizeof(BITMAPINFOHEADER), size, -size, 1, 32, BI_RGB, 0, 0, 0, 0, 0 };
+    DWORD* bits = nullptr;
+    HBITMAP bitmap = ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
+    HGDIOBJ old = ::SelectObject(dc, bitmap);
+    RECT all = { 0, 0, size, size };
+    ::FillRect(dc, &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+    ::ImageList_Draw(TheIconCache().GetImageList(), MenuImage::On, dc, 0, 0, ILD_TRANSPARENT);
+    ::GdiFlush();
+    // The green of the check box covers most of the image.
+    int green = 0;
+    for (int i = 0; i < size * size; ++i) {
+        DWORD pixel = bits[i];
+        if (((pixel >> 8) & 0xFF) > 120 && ((pixel >> 16) & 0xFF) < 90) ++green;
+    }
+    ::SelectObject(dc, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(dc);
+    EXPECT_GT(green, size * size / 3);
+}
+
+}  // namespace
