@@ -1,8 +1,11 @@
 #include "app/TrayWindow.h"
 
+#include <algorithm>
+
 #include "app/AutoStart.h"
 #include "controls/AboutDialog.h"
 #include "framework/CWinApp.h"
+#include "framework/Dpi.h"
 #include "framework/ExecutablePath.h"
 #include "hotkeys/HotkeyFile.h"
 #include "hotkeys/HotkeyTable.h"
@@ -82,9 +85,22 @@ BOOL CTrayWindow::PreTranslateMessage(MSG* message)
 BOOL CTrayWindow::OnInitDialog()
 {
     CDialog::OnInitDialog();
+    FitDropWindowToIcon();
     theRecordList.Configure(sizeof(HotkeyRecord), kHotkeyRecordStep);
     LoadHotkeys(m_hWnd, FALSE);
     return TRUE;
+}
+
+// The drop window shows the program's icon whole: at some scalings the
+// template's 20 x 20 dialog units come out smaller than the icon.
+void CTrayWindow::FitDropWindowToIcon()
+{
+    RECT window;
+    ::GetWindowRect(m_hWnd, &window);
+    const int least = ::GetSystemMetrics(SM_CXICON) + ScaleToDpi(4);
+    int width = std::max(static_cast<int>(window.right - window.left), least);
+    int height = std::max(static_cast<int>(window.bottom - window.top), least);
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 LRESULT CTrayWindow::OnDestroy(WPARAM, LPARAM)

@@ -54,6 +54,7 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
+    void FitDropWindowToIcon();
     void MinimizeAllWindows();
     void RestoreAllWindows();
     void ExploreMenuFolder();

@@ -2,6 +2,8 @@
 
 #include <cwchar>
 
+#include "framework/Dpi.h"
+
 namespace {
 
 // Decimal as atoi reads it: leading blanks, digits up to the first other
@@ -45,7 +47,8 @@ BOOL CReportListCtrl::SetupColumns(const CString& columns)
         }
         int width = ParseNumber(widthText);
         if (width < 1) width = 1;
-        if (InsertColumn(m_header.GetItemCount(), title, format, width) < 0) return FALSE;
+        // Widths are given at 96 DPI.
+        if (InsertColumn(m_header.GetItemCount(), title, format, ScaleToDpi(width)) < 0) return FALSE;
 
         int columns = m_header.GetItemCount();
         for (int row = 0; row < GetItemCount(); ++row) {
