@@ -67,10 +67,10 @@ public:
     }
 
 protected:
-    LRESULT OnMeasureItem(WPARAM wParam, LPARAM lParam)
+    LRESULT OnMeasureItem(MEASUREITEMSTRUCT& measure)
     {
         LRESULT result = 0;
-        RouteMeasureItem(m_hWnd, wParam, lParam, &result);
+        RouteMeasureItem(m_hWnd, measure, &result);
         return TRUE;
     }
     LRESULT OnEnterIdle(WPARAM, LPARAM)
@@ -88,7 +88,7 @@ private:
 };
 
 BEGIN_MESSAGE_MAP(PopupOwner, CWnd)
-    ON_MESSAGE(WM_MEASUREITEM, OnMeasureItem)
+    ON_MESSAGE_RECORD(WM_MEASUREITEM, MEASUREITEMSTRUCT, OnMeasureItem)
     ON_MESSAGE(WM_ENTERIDLE, OnEnterIdle)
 END_MESSAGE_MAP()
 

@@ -49,10 +49,10 @@ void DeleteNotifyIcon(HWND window)
 
 BEGIN_MESSAGE_MAP(CTrayWindow, CDialog)
     ON_MESSAGE(WM_DESTROY, OnDestroy)
-    ON_MESSAGE(WM_DROPFILES, OnDropFiles)
+    ON_WM_DROPFILES(OnDropFiles)
     ON_MESSAGE(WM_RBUTTONUP, OnButtonUp)
     ON_MESSAGE(WM_ERASEBKGND, OnEraseBackground)
-    ON_MESSAGE(WM_MEASUREITEM, OnMeasureItem)
+    ON_MESSAGE_RECORD(WM_MEASUREITEM, MEASUREITEMSTRUCT, OnMeasureItem)
     ON_MESSAGE(WM_MENUCHAR, OnMenuChar)
     ON_MESSAGE(WM_LBUTTONUP, OnButtonUp)
     ON_MESSAGE(WM_TRAY_ICON, OnTrayIcon)
@@ -110,9 +110,9 @@ LRESULT CTrayWindow::OnDestroy(WPARAM, LPARAM)
     return Default();
 }
 
-LRESULT CTrayWindow::OnDropFiles(WPARAM wParam, LPARAM)
+LRESULT CTrayWindow::OnDropFiles(HDROP drop)
 {
-    AddDroppedFiles(reinterpret_cast<HDROP>(wParam));
+    AddDroppedFiles(drop);
     return 0;
 }
 
@@ -134,11 +134,10 @@ LRESULT CTrayWindow::OnEraseBackground(WPARAM wParam, LPARAM)
     return TRUE;
 }
 
-LRESULT CTrayWindow::OnMeasureItem(WPARAM wParam, LPARAM lParam)
+LRESULT CTrayWindow::OnMeasureItem(MEASUREITEMSTRUCT& measure)
 {
     LRESULT result = 0;
-    if (RouteMeasureItem(m_hWnd, wParam, lParam, &result)) return result;
-    return Default();
+    return RouteMeasureItem(m_hWnd, measure, &result) ? result : Default();
 }
 
 LRESULT CTrayWindow::OnMenuChar(WPARAM wParam, LPARAM lParam)
@@ -238,8 +237,7 @@ void ForEachTitledWindow(Visit visit)
 {
     for (HWND hwnd = ::GetWindow(::GetDesktopWindow(), GW_CHILD); hwnd; hwnd = ::GetWindow(hwnd, GW_HWNDNEXT)) {
         if (!::IsWindowVisible(hwnd)) continue;
-        wchar_t title[260];
-        if (::GetWindowTextW(hwnd, title, 260) > 0 && title[0]) visit(hwnd);
+        if (!WindowText(hwnd).IsEmpty()) visit(hwnd);
     }
 }
 

@@ -41,10 +41,10 @@ protected:
     void DoDataExchange(CDataExchange*) override {}
 
     LRESULT OnDestroy(WPARAM, LPARAM);
-    LRESULT OnDropFiles(WPARAM, LPARAM);
+    LRESULT OnDropFiles(HDROP drop);
     LRESULT OnButtonUp(WPARAM, LPARAM);
     LRESULT OnEraseBackground(WPARAM, LPARAM);
-    LRESULT OnMeasureItem(WPARAM, LPARAM);
+    LRESULT OnMeasureItem(MEASUREITEMSTRUCT& measure);
     LRESULT OnMenuChar(WPARAM, LPARAM);
     LRESULT OnTrayIcon(WPARAM, LPARAM);
     LRESULT OnShowDropWindow(WPARAM, LPARAM);

@@ -17,9 +17,8 @@ BOOL CAboutDialog::OnInitDialog()
     // The program's home is its help page, which ships beside it.
     m_homePage.SetLinkTarget(ExecutableSibling(L".htm"));
     // The template's text is read afresh for every box.
-    wchar_t version[260 + 32] = {};
-    ::GetDlgItemTextW(m_hWnd, IDC_ABOUT_VERSION, version, 260);
-    lstrcatW(version, L" Unicode Edition");
+    CString version = WindowText(GetDlgItem(IDC_ABOUT_VERSION));
+    version += L" Unicode Edition";
     ::SetDlgItemTextW(m_hWnd, IDC_ABOUT_VERSION, version);
     return TRUE;
 }

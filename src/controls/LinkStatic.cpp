@@ -1,23 +1,10 @@
 #include "controls/LinkStatic.h"
 
 #include "framework/CWinApp.h"
+#include "framework/Registry.h"
 #include "res/resource.h"
 
 namespace {
-
-// A registry key's default string value, at most 260 characters.
-bool ReadDefaultValue(HKEY root, LPCWSTR path, CString& value)
-{
-    HKEY key = nullptr;
-    if (::RegOpenKeyExW(root, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
-    wchar_t buffer[261] = {};
-    DWORD size = 260 * sizeof(wchar_t);
-    LONG status = ::RegQueryValueExW(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size);
-    ::RegCloseKey(key);
-    if (status != ERROR_SUCCESS) return false;
-    value = buffer;
-    return true;
-}
 
 int ShellOpen(HWND window, LPCWSTR file)
 {
@@ -81,10 +68,7 @@ void CLinkStatic::PreSubclassWindow()
 {
     ::SetWindowLongW(m_hWnd, GWL_STYLE, ::GetWindowLongW(m_hWnd, GWL_STYLE) | SS_NOTIFY);
 
-    int length = ::GetWindowTextLengthW(m_hWnd);
-    CString text;
-    ::GetWindowTextW(m_hWnd, text.GetBuffer(length), length + 1);
-    text.ReleaseBuffer();
+    CString text = WindowText(m_hWnd);
     if (m_target.IsEmpty()) m_target = text;
     if (text.IsEmpty()) ::SetWindowTextW(m_hWnd, m_target);
 
@@ -120,16 +104,13 @@ void CLinkStatic::FitToText()
     ::GetWindowRect(m_hWnd, &r);
     ::MapWindowPoints(nullptr, ::GetParent(m_hWnd), reinterpret_cast<POINT*>(&r), 2);
 
-    int length = ::GetWindowTextLengthW(m_hWnd);
-    CString text;
-    ::GetWindowTextW(m_hWnd, text.GetBuffer(length), length + 1);
-    text.ReleaseBuffer();
-    HDC dc = ::GetDC(m_hWnd);
-    HGDIOBJ old = ::SelectObject(dc, m_linkFont.m_hObject);
+    CString text = WindowText(m_hWnd);
     SIZE size = {};
-    ::GetTextExtentPoint32W(dc, text, text.GetLength(), &size);
-    ::SelectObject(dc, old);
-    ::ReleaseDC(m_hWnd, dc);
+    {
+        WindowDC dc(m_hWnd);
+        SelectedObject font(dc, m_linkFont.m_hObject);
+        ::GetTextExtentPoint32W(dc, text, text.GetLength(), &size);
+    }
 
     LONG style = ::GetWindowLongW(m_hWnd, GWL_STYLE);
     if (style & SS_CENTERIMAGE)
@@ -162,8 +143,8 @@ BOOL CLinkStatic::OpenTarget()
     int result = ShellOpen(nullptr, m_target);
     if (result <= 32) {
         CString htmClass, command;
-        if (ReadDefaultValue(HKEY_CLASSES_ROOT, L".htm", htmClass) &&
-            ReadDefaultValue(HKEY_CLASSES_ROOT, htmClass + L"\\shell\\open\\command", command)) {
+        if (ReadDefaultString(HKEY_CLASSES_ROOT, L".htm", htmClass) &&
+            ReadDefaultString(HKEY_CLASSES_ROOT, htmClass + L"\\shell\\open\\command", command)) {
             CWnd* main = AfxGetMainWnd();
             result = ShellOpen(main ? main->m_hWnd : nullptr, BrowserCommandFor(command, m_target));
         }

@@ -1,5 +1,6 @@
 #include "controls/ReportListCtrl.h"
 
+#include <algorithm>
 #include <cwchar>
 
 #include "framework/Dpi.h"
@@ -14,7 +15,7 @@ int ParseNumber(const CString& text) { return static_cast<int>(wcstol(text, null
 
 BEGIN_MESSAGE_MAP(CReportListCtrl, CListCtrl)
     ON_NOTIFY_REFLECT(LVN_COLUMNCLICK, OnColumnClick)
-    ON_NOTIFY_REFLECT(NM_CUSTOMDRAW, OnCustomDraw)
+    ON_NOTIFY_REFLECT_RECORD(NM_CUSTOMDRAW, NMLVCUSTOMDRAW, OnCustomDraw)
     ON_MESSAGE(WM_ERASEBKGND, OnEraseBackground)
     ON_MESSAGE(WM_DESTROY, OnDestroy)
 END_MESSAGE_MAP()
@@ -67,7 +68,8 @@ int CReportListCtrl::AddRow(int index, std::initializer_list<LPCWSTR> texts)
     const wchar_t* first = texts.size() ? *texts.begin() : nullptr;
     int row = InsertItem(index, first ? first : L"");
     if (row < 0) return -1;
-    auto* record = new RowRecord;
+    m_records.push_back(std::make_unique<RowRecord>());
+    RowRecord* record = m_records.back().get();
     int columns = m_header.GetItemCount();
     record->cells.resize(static_cast<size_t>(columns > 0 ? columns : 1));
     int column = 0;
@@ -128,7 +130,9 @@ BOOL CReportListCtrl::DeleteRow(int row)
 {
     RowRecord* record = Record(row);
     if (!DeleteItem(row)) return FALSE;
-    delete record;
+    m_records.erase(std::remove_if(m_records.begin(), m_records.end(),
+                                   [record](const std::unique_ptr<RowRecord>& owned) { return owned.get() == record; }),
+                    m_records.end());
     return TRUE;
 }
 
@@ -164,17 +168,16 @@ void CReportListCtrl::SetGridLines(BOOL on)
 
 LRESULT CReportListCtrl::OnColumnClick(WPARAM, LPARAM) { return 0; }
 
-LRESULT CReportListCtrl::OnCustomDraw(WPARAM, LPARAM lParam)
+LRESULT CReportListCtrl::OnCustomDraw(NMLVCUSTOMDRAW& draw)
 {
-    auto* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(lParam);
-    switch (draw->nmcd.dwDrawStage) {
+    switch (draw.nmcd.dwDrawStage) {
     case CDDS_PREPAINT:
         return CDRF_NOTIFYITEMDRAW;
     case CDDS_ITEMPREPAINT:
-        draw->clrText = RGB(0, 0, 0);
+        draw.clrText = RGB(0, 0, 0);
         return CDRF_NOTIFYSUBITEMDRAW;
     case CDDS_ITEMPREPAINT | CDDS_SUBITEM:
-        draw->clrTextBk = RGB(255, 255, 255);
+        draw.clrTextBk = RGB(255, 255, 255);
         return CDRF_NEWFONT;
     default:
         return CDRF_DODEFAULT;
@@ -198,9 +201,7 @@ LRESULT CReportListCtrl::OnEraseBackground(WPARAM dc, LPARAM)
 
 LRESULT CReportListCtrl::OnDestroy(WPARAM, LPARAM)
 {
-    for (int row = 0; row < GetItemCount(); ++row) {
-        delete Record(row);
-        SetItemData(row, 0);
-    }
+    for (int row = 0; row < GetItemCount(); ++row) SetItemData(row, 0);
+    m_records.clear();
     return Default();
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <initializer_list>
+#include <memory>
 #include <vector>
 
 #include "framework/CListCtrl.h"
@@ -37,7 +38,7 @@ public:
 protected:
     void PreSubclassWindow() override;
     LRESULT OnColumnClick(WPARAM, LPARAM);
-    LRESULT OnCustomDraw(WPARAM, LPARAM);
+    LRESULT OnCustomDraw(NMLVCUSTOMDRAW& draw);
     LRESULT OnEraseBackground(WPARAM, LPARAM);
     LRESULT OnDestroy(WPARAM, LPARAM);
     DECLARE_MESSAGE_MAP()
@@ -47,4 +48,6 @@ private:
     BOOL DeleteRow(int row);
 
     CReportHeaderCtrl m_header;
+    // The rows' records, each the item data of its row.
+    std::vector<std::unique_ptr<RowRecord>> m_records;
 };

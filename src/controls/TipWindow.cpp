@@ -1,11 +1,11 @@
 #include "controls/TipWindow.h"
 
 #include "framework/CWinApp.h"
+#include "framework/SystemFonts.h"
 
 namespace {
 
 const wchar_t kTipClass[] = L"Quillop.TipWindow";
-constexpr UINT kNonClientMetricsSize = 500;  // without the padded-border field
 constexpr UINT kShowFlags = SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW | SWP_NOCOPYBITS;
 
 bool SameFont(const LOGFONTW& a, const LOGFONTW& b)
@@ -16,9 +16,8 @@ bool SameFont(const LOGFONTW& a, const LOGFONTW& b)
 
 bool ReadStatusFont(LOGFONTW& font)
 {
-    NONCLIENTMETRICSW metrics = {};
-    metrics.cbSize = kNonClientMetricsSize;
-    if (!::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, kNonClientMetricsSize, &metrics, 0)) return false;
+    NONCLIENTMETRICSW metrics;
+    if (!ReadNonClientMetrics(metrics)) return false;
     font = metrics.lfStatusFont;
     return true;
 }
@@ -31,13 +30,8 @@ bool IsHidingMessage(UINT message)
     case WM_RBUTTONDBLCLK: case WM_MBUTTONDOWN: case WM_MBUTTONDBLCLK:
         return true;
     default:
-        return message >= WM_KEYDOWN && message <= 0x0108;
+        return message >= WM_KEYDOWN && message < WM_UNICHAR;  // the key messages, up to 0x0108
     }
-}
-
-COLORREF Resolve(COLORREF colour, int systemColour)
-{
-    return colour == kSystemTipColour ? ::GetSysColor(systemColour) : colour;
 }
 
 }  // namespace
@@ -59,9 +53,6 @@ CTipWindow::CTipWindow() { ReadStatusFont(m_logicalFont); }
 
 CTipWindow::~CTipWindow()
 {
-    m_font.DeleteObject();
-    for (TipTool* tool : m_tools) delete tool;
-    m_tools.clear();
     if (m_hWnd) ::DestroyWindow(m_hWnd);
 }
 
@@ -77,7 +68,7 @@ BOOL CTipWindow::Create(CWnd* owner)
 BOOL CTipWindow::AddTool(CWnd* window, LPCWSTR text, const RECT* rect, UINT id)
 {
     if (!window || !window->m_hWnd) return 0;
-    auto* tool = new TipTool;
+    auto tool = std::make_unique<TipTool>();
     tool->window = window->m_hWnd;
     tool->id = id;
     if (text == LPSTR_TEXTCALLBACKW)
@@ -96,7 +87,7 @@ BOOL CTipWindow::AddTool(CWnd* window, LPCWSTR text, const RECT* rect, UINT id)
     }
     ::MapWindowPoints(nullptr, OwnerWindow(), reinterpret_cast<POINT*>(&area), 2);
     tool->rect = area;
-    m_tools.push_back(tool);
+    m_tools.push_back(std::move(tool));
     return 1;
 }
 
@@ -134,8 +125,8 @@ TipTool* CTipWindow::ToolAt(POINT screen)
     ::ScreenToClient(OwnerWindow(), &client);
     TipToolInfo info = {};
     if (!HitTest(m_owner, client.x, client.y, &info)) return nullptr;
-    for (TipTool* tool : m_tools)
-        if (tool->window == info.window) return tool;
+    for (const auto& tool : m_tools)
+        if (tool->window == info.window) return tool.get();
     return nullptr;
 }
 
@@ -170,9 +161,9 @@ BOOL CTipWindow::HitTest(CWnd* window, int x, int y, TipToolInfo* info)
 {
     if (!window || !window->m_hWnd || m_tools.empty()) return 0;
     TipTool* tool = nullptr;
-    for (TipTool* candidate : m_tools) {
+    for (const auto& candidate : m_tools) {
         if (candidate->window == window->m_hWnd || ::IsChild(candidate->window, window->m_hWnd)) {
-            tool = candidate;
+            tool = candidate.get();
             break;
         }
     }
@@ -230,49 +221,6 @@ CString CTipWindow::GetToolText(TipTool* tool)
     return CString(L"  ") + longForm;
 }
 
-RECT* CTipWindow::Measure(RECT* out, const CString& text, int wrapWidth)
-{
-    HDC dc = ::GetDC(nullptr);
-    HGDIOBJ oldFont = ::SelectObject(dc, m_font.m_hObject);
-    int width = wrapWidth;
-    if (width == 0) {
-        int start = 0;
-        for (;;) {
-            int end = text.Find(L'\n', start);
-            CString line = (end < 0 ? text.Mid(start) : text.Mid(start, end - start)) + L"  ";
-            SIZE size = {};
-            ::GetTextExtentPoint32W(dc, line, line.GetLength(), &size);
-            if (size.cx > width) width = size.cx;
-            if (end < 0) break;
-            start = end + 1;
-        }
-    }
-    *out = { 0, 0, width > 0 ? width : 0, 0 };
-    ::DrawTextW(dc, text, -1, out, m_drawFlags | DT_CALCRECT);
-    out->right += m_margins.left + m_margins.right;
-    out->bottom += m_margins.top + m_margins.bottom;
-    ::SelectObject(dc, oldFont);
-    ::ReleaseDC(nullptr, dc);
-    return out;
-}
-
-RECT* CTipWindow::Position(RECT* out, const POINT* at, TipTool* tool, const RECT* size)
-{
-    *out = *size;
-    ::OffsetRect(out, at->x - size->left, at->y - size->top);
-    int screenWidth = ::GetSystemMetrics(SM_CXSCREEN);
-    int screenHeight = ::GetSystemMetrics(SM_CYSCREEN);
-    if (out->right > screenWidth) ::OffsetRect(out, screenWidth - out->right, 0);
-    if (out->left < 0) ::OffsetRect(out, -out->left, 0);
-    if (out->bottom > screenHeight && tool) {
-        // Above the tool window instead.
-        RECT toolWindow;
-        ::GetWindowRect(tool->window, &toolWindow);
-        ::OffsetRect(out, 0, toolWindow.top - out->bottom);
-    }
-    return out;
-}
-
 void CTipWindow::ShowAt(POINT anchor)
 {
     CString text = GetToolText(m_currentTool);
@@ -319,57 +267,6 @@ LRESULT CTipWindow::OnTimer(WPARAM timer, LPARAM)
             Hide();
         }
     }
-    return 0;
-}
-
-LRESULT CTipWindow::OnPaint(WPARAM, LPARAM)
-{
-    PAINTSTRUCT paint;
-    HDC dc = ::BeginPaint(m_hWnd, &paint);
-    CString text = GetToolText(m_currentTool);
-    if (m_currentTool && !text.IsEmpty()) {
-        RECT client;
-        ::GetClientRect(m_hWnd, &client);
-        HBRUSH background = ::CreateSolidBrush(Resolve(m_currentTool->backgroundColour, COLOR_INFOBK));
-        ::FillRect(dc, &client, background);
-        ::DeleteObject(background);
-        ::SetTextColor(dc, Resolve(m_currentTool->textColour, COLOR_INFOTEXT));
-        HGDIOBJ oldFont = ::SelectObject(dc, m_font.m_hObject);
-        HGDIOBJ oldPen = ::SelectObject(dc, ::GetStockObject(BLACK_PEN));
-        HGDIOBJ oldBrush = ::SelectObject(dc, ::GetStockObject(NULL_BRUSH));
-        ::Rectangle(dc, client.left, client.top, client.right, client.bottom);
-        ::SetBkMode(dc, TRANSPARENT);
-        RECT inner = { client.left + m_margins.left, client.top + m_margins.top, client.right - m_margins.right,
-                       client.bottom - m_margins.bottom };
-        ::DrawTextW(dc, text, -1, &inner, m_drawFlags);
-        if (m_hasLongForm) {
-            TEXTMETRICW metrics;
-            ::GetTextMetricsW(dc, &metrics);
-            int inset = metrics.tmInternalLeading + metrics.tmExternalLeading;
-            if (inset < metrics.tmDescent) inset = metrics.tmDescent;
-            int half = metrics.tmAveCharWidth / 2;
-            SIZE spaces;
-            ::GetTextExtentPoint32W(dc, L"  ", 2, &spaces);
-            int ext = spaces.cx, h = spaces.cy & ~1;
-            POINT triangle[4];
-            if (!m_expanded) {
-                triangle[0] = { inner.right - ext + half, inner.top + inset };
-                triangle[1] = { inner.right, inner.top + h / 2 };
-                triangle[2] = { inner.right - ext + half, inner.top + h - inset };
-            } else {
-                triangle[0] = { inner.left + ext - half, inner.top + inset };
-                triangle[1] = { inner.left, inner.top + h / 2 };
-                triangle[2] = { inner.left + ext - half, inner.top + h - inset };
-            }
-            triangle[3] = triangle[0];
-            ::SelectObject(dc, ::GetStockObject(BLACK_BRUSH));
-            ::Polygon(dc, triangle, 4);
-        }
-        ::SelectObject(dc, oldBrush);
-        ::SelectObject(dc, oldPen);
-        ::SelectObject(dc, oldFont);
-    }
-    ::EndPaint(m_hWnd, &paint);
     return 0;
 }
 

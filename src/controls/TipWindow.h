@@ -5,11 +5,13 @@
 // click on the tip switches between them.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "framework/CString.h"
 #include "framework/Controls.h"
 #include "framework/Dpi.h"
+#include "framework/Handles.h"
 
 constexpr COLORREF kSystemTipColour = 0xFF000000;
 
@@ -74,6 +76,8 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
+    void PaintTip(HDC dc, const CString& text);
+    void PaintTriangle(HDC dc, const RECT& inner) const;
     void Hide();
     void Arm(TipTool* tool);
     TipTool* ToolAt(POINT screen);
@@ -105,5 +109,5 @@ private:
     COLORREF m_defaultBackground = kSystemTipColour;
     COLORREF m_defaultTextColour = kSystemTipColour;
     HWND m_focusToRestore = nullptr;
-    std::vector<TipTool*> m_tools;
+    std::vector<std::unique_ptr<TipTool>> m_tools;  // in the order of registration
 };

@@ -12,7 +12,7 @@ CDialog::CDialog(UINT templateId, CWnd* parent) : m_templateId(templateId), m_pa
 HWND CDialog::CreateFromTemplate(HWND owner)
 {
     HINSTANCE instance = AfxGetResourceHandle();
-    HRSRC resource = ::FindResourceW(instance, MAKEINTRESOURCEW(m_templateId), MAKEINTRESOURCEW(5));
+    HRSRC resource = ::FindResourceW(instance, MAKEINTRESOURCEW(m_templateId), RT_DIALOG);
     HGLOBAL loaded = resource ? ::LoadResource(instance, resource) : nullptr;
     auto* dialogTemplate = loaded ? static_cast<const DLGTEMPLATE*>(::LockResource(loaded)) : nullptr;
     if (!dialogTemplate) return nullptr;
@@ -147,9 +147,7 @@ void DDX_Text(CDataExchange* dx, int id, CString& value)
     HWND control = ::GetDlgItem(dx->m_pDlgWnd->m_hWnd, id);
     if (!control) return;
     if (dx->m_bSaveAndValidate) {
-        int length = ::GetWindowTextLengthW(control);
-        ::GetWindowTextW(control, value.GetBuffer(length), length + 1);
-        value.ReleaseBuffer();
+        value = WindowText(control);
     } else {
         ::SetWindowTextW(control, value);
     }

@@ -74,14 +74,14 @@ BOOL CWinApp::WriteProfileInt(LPCWSTR section, LPCWSTR entry, int value) const
 {
     if (m_profileKey.IsEmpty()) return FALSE;
     CString path = m_profileKey + L"\\" + section;
-    HKEY key = nullptr;
-    if (::RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
+    HKEY created = nullptr;
+    if (::RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_WRITE, nullptr, &created, nullptr) !=
         ERROR_SUCCESS)
         return FALSE;
+    UniqueRegistryKey key(created);
     DWORD data = static_cast<DWORD>(value);
-    LONG status = ::RegSetValueExW(key, entry, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof(data));
-    ::RegCloseKey(key);
-    return status == ERROR_SUCCESS;
+    return ::RegSetValueExW(key.Get(), entry, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof(data)) ==
+           ERROR_SUCCESS;
 }
 
 CWinApp* AfxGetApp() { return theApplication; }

@@ -30,12 +30,21 @@ bool IsControlColorMessage(UINT message)
 
 const MessageMap* CWnd::GetThisMessageMap()
 {
-    static const MessageEntry entries[] = { { MessageKind::End, 0, 0, nullptr, nullptr } };
+    static const MessageEntry entries[] = { { MessageKind::End, 0, 0, nullptr, nullptr, nullptr } };
     static const MessageMap map = { nullptr, entries };
     return &map;
 }
 
 const MessageMap* CWnd::GetMessageMap() const { return GetThisMessageMap(); }
+
+CString WindowText(HWND window)
+{
+    CString text;
+    int length = ::GetWindowTextLengthW(window);
+    ::GetWindowTextW(window, text.GetBuffer(length), length + 1);
+    text.ReleaseBuffer();
+    return text;
+}
 
 CWnd::~CWnd()
 {
@@ -200,6 +209,11 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 
 LRESULT CWnd::Default() { return DefWindowProc(m_current.message, m_current.wParam, m_current.lParam); }
 
+LRESULT CWnd::Call(const MessageEntry& entry, WPARAM wParam, LPARAM lParam)
+{
+    return entry.adapter ? entry.adapter(this, wParam, lParam) : (this->*entry.handler)(wParam, lParam);
+}
+
 const MessageEntry* CWnd::FindEntry(MessageKind kind, UINT message, UINT id) const
 {
     for (const MessageMap* map = GetMessageMap(); map; map = map->base ? map->base() : nullptr) {
@@ -235,7 +249,7 @@ BOOL CWnd::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
     const MessageEntry* entry = FindEntry(MessageKind::Message, message, 0);
     if (!entry) entry = FindEntry(MessageKind::RegisteredMessage, message, 0);
     if (entry) {
-        *result = (this->*entry->handler)(wParam, lParam);
+        *result = Call(*entry, wParam, lParam);
         return TRUE;
     }
 
@@ -263,7 +277,7 @@ BOOL CWnd::DispatchCommand(WPARAM wParam, LPARAM lParam, LRESULT* result)
     if (code != 0 && code != 1) return FALSE;  // menu, accelerator or BN_CLICKED only
     const MessageEntry* entry = FindEntry(MessageKind::Command, 0, LOWORD(wParam));
     if (!entry) return FALSE;
-    *result = (this->*entry->handler)(wParam, lParam);
+    *result = Call(*entry, wParam, lParam);
     return TRUE;
 }
 
@@ -275,7 +289,7 @@ BOOL CWnd::DispatchNotify(WPARAM wParam, LPARAM lParam, LRESULT* result)
     const MessageEntry* entry =
         FindEntry(MessageKind::Notify, header->code, static_cast<UINT>(header->idFrom));
     if (!entry) return FALSE;
-    *result = (this->*entry->handler)(wParam, lParam);
+    *result = Call(*entry, wParam, lParam);
     return TRUE;
 }
 
@@ -297,7 +311,7 @@ BOOL CWnd::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* re
     if (!entry) return FALSE;
     CurrentMessage saved = m_current;
     m_current = { message, wParam, lParam };
-    *result = (this->*entry->handler)(wParam, lParam);
+    *result = Call(*entry, wParam, lParam);
     m_current = saved;
     return TRUE;
 }

@@ -5,7 +5,11 @@
 
 #include "framework/Afx.h"
 #include "framework/CObject.h"
+#include "framework/CString.h"
 #include "framework/MessageMap.h"
+
+// A window's text, whole.
+CString WindowText(HWND window);
 
 class CWnd : public CObject {
 public:
@@ -78,6 +82,7 @@ protected:
 
 private:
     const MessageEntry* FindEntry(MessageKind kind, UINT message, UINT id) const;
+    LRESULT Call(const MessageEntry& entry, WPARAM wParam, LPARAM lParam);
     BOOL Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
     BOOL DispatchCommand(WPARAM wParam, LPARAM lParam, LRESULT* result);
     BOOL DispatchNotify(WPARAM wParam, LPARAM lParam, LRESULT* result);

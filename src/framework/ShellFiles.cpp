@@ -1,7 +1,5 @@
 #include "framework/ShellFiles.h"
 
-#include <wrl/client.h>
-
 using Microsoft::WRL::ComPtr;
 
 bool JoinPath(wchar_t (&path)[MAX_PATH], LPCWSTR folder, LPCWSTR name)
@@ -33,6 +31,16 @@ bool CreateShortcut(LPCWSTR target, LPCWSTR shortcut)
     link->SetPath(target);
     link->SetWorkingDirectory(folder);
     return SUCCEEDED(link.As(&file)) && SUCCEEDED(file->Save(shortcut, TRUE));
+}
+
+ComPtr<IShellLinkW> LoadShortcut(LPCWSTR shortcut)
+{
+    ComPtr<IShellLinkW> link;
+    ComPtr<IPersistFile> file;
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(link.GetAddressOf()))) ||
+        FAILED(link.As(&file)) || FAILED(file->Load(shortcut, STGM_READ)))
+        return nullptr;
+    return link;
 }
 
 void DeleteSilently(LPCWSTR path, HWND owner)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <vector>
+#include <wrl/client.h>
 
 #include "framework/Afx.h"
 #include "framework/Handles.h"
@@ -36,6 +37,8 @@ std::vector<WIN32_FIND_DATAW> ListFolder(LPCWSTR folder);
 // Writes a shell link to target, working in the target's folder. True
 // when it was saved.
 bool CreateShortcut(LPCWSTR target, LPCWSTR shortcut);
+// The shell link object of a shortcut file, loaded; null when it cannot be.
+Microsoft::WRL::ComPtr<IShellLinkW> LoadShortcut(LPCWSTR shortcut);
 
 // Deletes a file through the shell, silently and not to the recycle bin.
 void DeleteSilently(LPCWSTR path, HWND owner);

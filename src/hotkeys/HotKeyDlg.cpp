@@ -13,14 +13,17 @@ namespace {
 
 bool IsDigit(unsigned key) { return key >= L'0' && key <= L'9'; }
 bool IsSpecialCharacter(unsigned key) { return key && wcschr(kSpecialCharacters, static_cast<wchar_t>(key)); }
-bool IsNumpadOperator(unsigned key) { return key == 106 || key == 107 || key == 109 || key == 110 || key == 111; }
+bool IsNumpadOperator(unsigned key)
+{
+    return key == VK_MULTIPLY || key == VK_ADD || key == VK_SUBTRACT || key == VK_DECIMAL || key == VK_DIVIDE;
+}
 
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CHotKeyDlg, CDialog)
     ON_COMMAND(IDC_HOTKEY_BROWSE, OnBrowse)
     ON_COMMAND(IDC_HOTKEY_MENU_PICK, OnMenuPick)
-    ON_MESSAGE(WM_MEASUREITEM, OnMeasureItem)
+    ON_MESSAGE_RECORD(WM_MEASUREITEM, MEASUREITEMSTRUCT, OnMeasureItem)
     ON_MESSAGE(WM_MENUCHAR, OnMenuChar)
     ON_MESSAGE(WM_MENU_COMMAND, OnMenuCommand)
 END_MESSAGE_MAP()
@@ -112,15 +115,16 @@ void CHotKeyDlg::OnOK()
         return;
     }
     unsigned key = static_cast<unsigned>(::SendMessageW(combo, CB_GETITEMDATA, static_cast<WPARAM>(selection), 0));
-    unsigned kind = selection < kNamedKeyCount ? 0x03 : 0x02;
+    unsigned kind = selection < kNamedKeyCount ? HotkeyFlag::VirtualKey | HotkeyFlag::FromEditDialog
+                                               : HotkeyFlag::FromEditDialog;
     bool modified = m_alt || m_ctrl || m_shift || m_win;
-    if (modified && (IsDigit(key) || (IsSpecialCharacter(key) && kind == 0x02))) {
+    if (modified && (IsDigit(key) || (IsSpecialCharacter(key) && kind == HotkeyFlag::FromEditDialog))) {
         AfxMessageBox(L"Sorry, this key can't be used with any modifier.", MB_OK | MB_ICONEXCLAMATION);
         return;
     }
     if (IsDigit(key) || IsNumpadOperator(key))
         key = ::MapVirtualKeyW(key, MAPVK_VK_TO_CHAR) & 0xFFFF;
-    else if (key == 108)
+    else if (key == VK_SEPARATOR)
         key = L',';
     else if (!IsSpecialCharacter(key))
         kind |= HotkeyFlag::VirtualKey;
@@ -130,7 +134,7 @@ void CHotKeyDlg::OnOK()
     if (m_ctrl) flags |= HotkeyFlag::Ctrl;
     if (m_shift) flags |= HotkeyFlag::Shift;
     if (m_win) flags |= HotkeyFlag::Win;
-    m_code = flags * 65536 + key;
+    m_code = MakeHotkeyCode(flags, key);
 
     if (m_code == m_initialCode && m_command == m_initialCommand) {
         PostMessage(WM_COMMAND, IDCANCEL);
@@ -161,11 +165,10 @@ LRESULT CHotKeyDlg::OnMenuPick(WPARAM, LPARAM)
     return 0;
 }
 
-LRESULT CHotKeyDlg::OnMeasureItem(WPARAM wParam, LPARAM lParam)
+LRESULT CHotKeyDlg::OnMeasureItem(MEASUREITEMSTRUCT& measure)
 {
     LRESULT result = 0;
-    if (RouteMeasureItem(m_hWnd, wParam, lParam, &result)) return result;
-    return Default();
+    return RouteMeasureItem(m_hWnd, measure, &result) ? result : Default();
 }
 
 LRESULT CHotKeyDlg::OnMenuChar(WPARAM wParam, LPARAM lParam)

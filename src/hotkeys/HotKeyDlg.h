@@ -23,7 +23,7 @@ protected:
     void DoDataExchange(CDataExchange* dx) override;
     LRESULT OnBrowse(WPARAM, LPARAM);
     LRESULT OnMenuPick(WPARAM, LPARAM);
-    LRESULT OnMeasureItem(WPARAM, LPARAM);
+    LRESULT OnMeasureItem(MEASUREITEMSTRUCT& measure);
     LRESULT OnMenuChar(WPARAM, LPARAM);
     LRESULT OnMenuCommand(WPARAM, LPARAM);
     DECLARE_MESSAGE_MAP()

@@ -16,12 +16,9 @@ int CMappedTextFile::Open(LPCWSTR path, const BYTE** base, DWORD* size, BOOL qui
     if (base) *base = nullptr;
     if (size) *size = 0;
 
-    m_file = ::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (m_file == INVALID_HANDLE_VALUE) {
-        m_file = nullptr;
-        return 0;
-    }
+    m_file.Reset(::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!m_file) return 0;
     auto fail = [&](LPCWSTR message) {
         Close();
         if (!quiet) AfxMessageBox(message, MB_OK | MB_ICONEXCLAMATION);
@@ -29,28 +26,26 @@ int CMappedTextFile::Open(LPCWSTR path, const BYTE** base, DWORD* size, BOOL qui
     };
 
     DWORD high = 0;
-    DWORD length = ::GetFileSize(m_file, &high);
+    DWORD length = ::GetFileSize(m_file.Get(), &high);
     if (high != 0) return fail(L"Sorry, the file is too long (>4GB) to be dumpped.");
-    m_mapping = ::CreateFileMappingW(m_file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    m_mapping.Reset(::CreateFileMappingW(m_file.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
     if (!m_mapping) return fail(L"Sorry, failed to create file mapping.");
-    m_view = static_cast<const BYTE*>(::MapViewOfFile(m_mapping, FILE_MAP_READ, 0, 0, 0));
+    m_view.Reset(::MapViewOfFile(m_mapping.Get(), FILE_MAP_READ, 0, 0, 0));
     if (!m_view) return fail(L"Sorry, failed to create map view.");
 
     m_size = length;
     m_position = 0;
-    m_unicode = m_size > 2 && m_view[0] == 0xFF && m_view[1] == 0xFE;
-    if (base) *base = m_view;
+    m_unicode = m_size > 2 && View()[0] == 0xFF && View()[1] == 0xFE;
+    if (base) *base = View();
     if (size) *size = m_size;
     return 1;
 }
 
 void CMappedTextFile::Close()
 {
-    if (m_view) ::UnmapViewOfFile(m_view);
-    if (m_mapping) ::CloseHandle(m_mapping);
-    if (m_file) ::CloseHandle(m_file);
-    m_view = nullptr;
-    m_mapping = m_file = nullptr;
+    m_view.Reset();
+    m_mapping.Reset();
+    m_file.Reset();
     m_size = m_position = 0;
     m_unicode = FALSE;
 }
@@ -71,7 +66,7 @@ void CMappedTextFile::ReadUnicodeLine(CString& line)
     if (m_position == 0) m_position = 2;  // the byte-order mark
     // Units are read byte-wise, since the view need not be aligned; a final
     // odd byte is no whole unit and is dropped.
-    auto unitAt = [this](DWORD at) { return static_cast<wchar_t>(m_view[at] | (m_view[at + 1] << 8)); };
+    auto unitAt = [this](DWORD at) { return static_cast<wchar_t>(View()[at] | (View()[at + 1] << 8)); };
     while (m_position + 1 < m_size) {
         wchar_t unit = unitAt(m_position);
         m_position += 2;
@@ -88,10 +83,10 @@ void CMappedTextFile::ReadUnicodeLine(CString& line)
 void CMappedTextFile::ReadAnsiLine(CString& line, UINT codePage)
 {
     DWORD start = m_position;
-    while (m_position < m_size && m_view[m_position] != '\r' && m_view[m_position] != '\n') ++m_position;
+    while (m_position < m_size && View()[m_position] != '\r' && View()[m_position] != '\n') ++m_position;
     int length = static_cast<int>(m_position - start);
     if (length > 0) {
-        const char* bytes = reinterpret_cast<const char*>(m_view + start);
+        const char* bytes = reinterpret_cast<const char*>(View() + start);
         int needed = ::MultiByteToWideChar(codePage, 0, bytes, length, nullptr, 0);
         if (needed > 0) {
             ::MultiByteToWideChar(codePage, 0, bytes, length, line.GetBuffer(needed), needed);
@@ -99,9 +94,9 @@ void CMappedTextFile::ReadAnsiLine(CString& line, UINT codePage)
         }
     }
     if (m_position < m_size) {
-        bool carriageReturn = m_view[m_position] == '\r';
+        bool carriageReturn = View()[m_position] == '\r';
         ++m_position;
-        if (carriageReturn && m_position < m_size && m_view[m_position] == '\n') ++m_position;
+        if (carriageReturn && m_position < m_size && View()[m_position] == '\n') ++m_position;
     }
 }
 
@@ -152,8 +147,8 @@ void ReadHotkeyGroups(CMappedTextFile& file)
 
 int LoadHotkeys(HWND window, BOOL stopAtFailure)
 {
-    wchar_t path[520];
-    HotkeyFilePath(path, 520);
+    wchar_t path[kLongPathBuffer];
+    HotkeyFilePath(path, kLongPathBuffer);
     CMappedTextFile file;
     if (!file.Open(path, nullptr, nullptr, TRUE)) return 0;
     ReadHotkeyGroups(file);

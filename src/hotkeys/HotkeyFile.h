@@ -5,6 +5,7 @@
 #pragma once
 
 #include "framework/CString.h"
+#include "framework/Handles.h"
 
 // The hotkey file's path: the executable's with ".key" as its extension.
 void HotkeyFilePath(wchar_t* buffer, int size);
@@ -29,9 +30,11 @@ private:
     void ReadUnicodeLine(CString& line);
     void ReadAnsiLine(CString& line, UINT codePage);
 
-    HANDLE m_file = nullptr;
-    HANDLE m_mapping = nullptr;
-    const BYTE* m_view = nullptr;
+    const BYTE* View() const { return static_cast<const BYTE*>(m_view.Get()); }
+
+    UniqueFile m_file;
+    UniqueKernelHandle m_mapping;
+    UniqueMappedView m_view;
     DWORD m_size = 0;
     DWORD m_position = 0;
     BOOL m_unicode = FALSE;

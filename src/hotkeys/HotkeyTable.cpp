@@ -3,12 +3,13 @@
 const wchar_t kShortcutMenuMarker[] = L"Quillop";
 
 const KeyName kKeyNames[kKeyNameCount] = {
-    { 8, L"BackSpace" }, { 9, L"Tab" },      { 32, L"Spacebar" }, { 33, L"Pg Up" }, { 34, L"Pg Dn" },
-    { 35, L"End" },      { 36, L"Home" },    { 45, L"Insert" },   { 46, L"Delete" }, { 112, L"F1" },
-    { 113, L"F2" },      { 114, L"F3" },     { 115, L"F4" },      { 116, L"F5" },    { 117, L"F6" },
-    { 118, L"F7" },      { 119, L"F8" },     { 120, L"F9" },      { 121, L"F10" },   { 122, L"F11" },
-    { 123, L"F12" },     { 106, L"*" },      { 107, L"+" },       { 108, L"," },     { 109, L"-" },
-    { 110, L"." },       { 111, L"/" },
+    { VK_BACK, L"BackSpace" },   { VK_TAB, L"Tab" },      { VK_SPACE, L"Spacebar" },   { VK_PRIOR, L"Pg Up" },
+    { VK_NEXT, L"Pg Dn" },       { VK_END, L"End" },      { VK_HOME, L"Home" },        { VK_INSERT, L"Insert" },
+    { VK_DELETE, L"Delete" },    { VK_F1, L"F1" },        { VK_F2, L"F2" },            { VK_F3, L"F3" },
+    { VK_F4, L"F4" },            { VK_F5, L"F5" },        { VK_F6, L"F6" },            { VK_F7, L"F7" },
+    { VK_F8, L"F8" },            { VK_F9, L"F9" },        { VK_F10, L"F10" },          { VK_F11, L"F11" },
+    { VK_F12, L"F12" },          { VK_MULTIPLY, L"*" },   { VK_ADD, L"+" },            { VK_SEPARATOR, L"," },
+    { VK_SUBTRACT, L"-" },       { VK_DECIMAL, L"." },    { VK_DIVIDE, L"/" },
 };
 
 const wchar_t kSpecialCharacters[] = L"<>[]{}|\\:;~!@#$%^&()_=";

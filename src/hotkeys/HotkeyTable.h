@@ -6,8 +6,8 @@
 // 0x08 Ctrl, 0x10 Alt, 0x20 Win. A code of 0 means no hotkey.
 #pragma once
 
-#include "app/RecordArray.h"
-#include "app/StringPool.h"
+#include "framework/RecordArray.h"
+#include "framework/StringPool.h"
 #include "framework/CString.h"
 
 struct HotkeyRecord {
@@ -35,6 +35,7 @@ extern CRecordArray theRecordList;
 
 inline unsigned HotkeyFlags(unsigned code) { return (code >> 16) & 0xFF; }
 inline unsigned HotkeyKey(unsigned code) { return code & 0xFFFF; }
+inline unsigned MakeHotkeyCode(unsigned flags, unsigned key) { return (flags << 16) | (key & 0xFFFF); }
 
 // Adds a hotkey: its command to the pool and, when the pool gives an index,
 // the record to the list. Returns the record's index, or a result below 1.

@@ -1,6 +1,7 @@
 #include "hotkeys/HotkeysDlg.h"
 
 #include "framework/CWinApp.h"
+#include "framework/ExecutablePath.h"
 #include "hotkeys/HotKeyDlg.h"
 #include "hotkeys/HotkeyFile.h"
 #include "hotkeys/HotkeyTable.h"
@@ -9,8 +10,8 @@
 // --- CResizableDlg ------------------------------------------------------------
 
 BEGIN_MESSAGE_MAP(CResizableDlg, CDialog)
-    ON_MESSAGE(WM_GETMINMAXINFO, OnGetMinMaxInfo)
-    ON_MESSAGE(WM_SIZE, OnSize)
+    ON_MESSAGE_RECORD(WM_GETMINMAXINFO, MINMAXINFO, OnGetMinMaxInfo)
+    ON_WM_SIZE(OnSize)
 END_MESSAGE_MAP()
 
 BOOL CResizableDlg::OnInitDialog()
@@ -24,20 +25,16 @@ BOOL CResizableDlg::OnInitDialog()
     return TRUE;
 }
 
-LRESULT CResizableDlg::OnGetMinMaxInfo(WPARAM, LPARAM lParam)
+LRESULT CResizableDlg::OnGetMinMaxInfo(MINMAXINFO& info)
 {
     LRESULT result = Default();
-    if (m_minimumWidth && m_minimumHeight) {
-        auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-        info->ptMinTrackSize = { m_minimumWidth, m_minimumHeight };
-    }
+    if (m_minimumWidth && m_minimumHeight) info.ptMinTrackSize = { m_minimumWidth, m_minimumHeight };
     return result;
 }
 
-LRESULT CResizableDlg::OnSize(WPARAM type, LPARAM lParam)
+LRESULT CResizableDlg::OnSize(UINT type, int width, int height)
 {
     LRESULT result = Default();
-    int width = static_cast<short>(LOWORD(lParam)), height = static_cast<short>(HIWORD(lParam));
     if (type == SIZE_MINIMIZED || width < 0 || height < 0 || (!m_minimumWidth && !m_minimumHeight)) return result;
     RECT client;
     ::GetClientRect(m_hWnd, &client);
@@ -88,10 +85,11 @@ BOOL WriteHotkeyFile(LPCWSTR path, const CReportListCtrl* list, unsigned menuCod
     wchar_t temporary[MAX_PATH * 2 + 8];
     lstrcpynW(temporary, path, MAX_PATH * 2);
     lstrcatW(temporary, L".new");
-    HANDLE file = ::CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return FALSE;
+    UniqueFile file(
+        ::CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return FALSE;
     static const unsigned char kByteOrderMark[] = { 0xFF, 0xFE };
-    bool ok = WriteAll(file, kByteOrderMark, 2);
+    bool ok = WriteAll(file.Get(), kByteOrderMark, 2);
     int rows = list ? list->GetItemCount() : 0;
     for (int row = 0; ok && row < rows; ++row) {
         CString key, command;
@@ -99,10 +97,10 @@ BOOL WriteHotkeyFile(LPCWSTR path, const CReportListCtrl* list, unsigned menuCod
         if (key.IsEmpty()) continue;
         list->GetCellText(row, 1, command);
         if (!RoundTrips(command)) continue;
-        ok = WriteGroup(file, static_cast<unsigned>(list->GetRowValue(row)), command);
+        ok = WriteGroup(file.Get(), static_cast<unsigned>(list->GetRowValue(row)), command);
     }
-    if (ok && menuCode) ok = WriteGroup(file, menuCode, kShortcutMenuMarker);
-    ok = ::CloseHandle(file) && ok;
+    if (ok && menuCode) ok = WriteGroup(file.Get(), menuCode, kShortcutMenuMarker);
+    ok = ::CloseHandle(file.Release()) && ok;  // only a whole, closed file replaces the old one
     if (ok) ok = ::MoveFileExW(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
     if (!ok) ::DeleteFileW(temporary);
     return ok;
@@ -265,8 +263,8 @@ void CHotkeysDlg::OnClientResize(int dx, int dy)
 
 int CHotkeysDlg::SaveHotkeys()
 {
-    wchar_t path[520];
-    HotkeyFilePath(path, 520);
+    wchar_t path[kLongPathBuffer];
+    HotkeyFilePath(path, kLongPathBuffer);
     if (m_list.GetItemCount() == 0 && m_menuCode == 0) {
         DeleteHotkeyFile(path, m_hWnd);
         return 1;

@@ -15,8 +15,8 @@ public:
 
 protected:
     virtual void OnClientResize(int dx, int dy) = 0;
-    LRESULT OnGetMinMaxInfo(WPARAM, LPARAM);
-    LRESULT OnSize(WPARAM, LPARAM);
+    LRESULT OnGetMinMaxInfo(MINMAXINFO& info);
+    LRESULT OnSize(UINT type, int width, int height);
     DECLARE_MESSAGE_MAP()
 
 private:

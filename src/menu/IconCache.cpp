@@ -6,6 +6,8 @@
 #include <cwctype>
 
 #include "framework/CWinApp.h"
+#include "framework/Registry.h"
+#include "framework/ShellFiles.h"
 #include "menu/MenuFolder.h"
 #include "res/resource.h"
 
@@ -37,21 +39,11 @@ std::wstring ExtensionOf(LPCWSTR name)
 // A key's default string under HKEY_CLASSES_ROOT, or "".
 std::wstring ClassesValue(const std::wstring& key)
 {
-    wchar_t value[MAX_PATH] = {};
-    DWORD size = sizeof(value) - sizeof(wchar_t);
-    if (::RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), nullptr, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ, nullptr,
-                       value, &size) != ERROR_SUCCESS)
-        return {};
-    return value;
+    CString value;
+    return ReadDefaultString(HKEY_CLASSES_ROOT, key.c_str(), value) ? std::wstring(value) : std::wstring();
 }
 
-bool ClassesKeyExists(const std::wstring& key)
-{
-    HKEY opened = nullptr;
-    if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS) return false;
-    ::RegCloseKey(opened);
-    return true;
-}
+bool ClassesKeyExists(const std::wstring& key) { return RegistryKeyExists(HKEY_CLASSES_ROOT, key.c_str()); }
 
 }  // namespace
 
@@ -147,11 +139,8 @@ int CIconCache::LookUpFile(LPCWSTR path, const std::wstring& extension)
 // shell item for every link.
 int CIconCache::LookUpShortcut(LPCWSTR path)
 {
-    ComPtr<IShellLinkW> link;
-    ComPtr<IPersistFile> file;
-    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(link.GetAddressOf()))) ||
-        FAILED(link.As(&file)) || FAILED(file->Load(path, STGM_READ)))
-        return -1;
+    ComPtr<IShellLinkW> link = LoadShortcut(path);
+    if (!link) return -1;
     wchar_t named[MAX_PATH] = {}, location[MAX_PATH] = {};
     int index = 0;
     if (SUCCEEDED(link->GetIconLocation(named, MAX_PATH, &index)) && named[0] &&

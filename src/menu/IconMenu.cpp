@@ -5,17 +5,14 @@
 #include <string>
 
 #include "framework/Dpi.h"
+#include "framework/SystemFonts.h"
 
 namespace {
 
-// The non-client metrics without the later padded-border field.
-constexpr UINT kNonClientMetricsSize = 500;
-
 LOGFONTW MenuFontDescription()
 {
-    NONCLIENTMETRICSW metrics = {};
-    metrics.cbSize = kNonClientMetricsSize;
-    ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, kNonClientMetricsSize, &metrics, 0);
+    NONCLIENTMETRICSW metrics;
+    ReadNonClientMetrics(metrics);
     return metrics.lfMenuFont;
 }
 

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "framework/CWinApp.h"
+#include "framework/ShellFiles.h"
 #include "menu/IconCache.h"
 #include "menu/IconMenu.h"
 #include "menu/MenuFolder.h"
@@ -17,23 +18,12 @@ bool IsCtrlDown() { return (::GetKeyState(VK_CONTROL) & 0x8000) != 0; }
 // A shortcut's working directory, when it can be loaded and resolved.
 bool ShortcutWorkingDirectory(LPCWSTR path, wchar_t (&directory)[MAX_PATH])
 {
-    IShellLinkW* link = nullptr;
-    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                  reinterpret_cast<void**>(&link))))
-        return false;
-    bool resolved = false;
-    IPersistFile* file = nullptr;
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-        CWnd* main = AfxGetMainWnd();
-        if (SUCCEEDED(file->Load(path, 0)) &&
-            SUCCEEDED(link->Resolve(main ? main->m_hWnd : nullptr, SLR_ANY_MATCH))) {
-            link->GetWorkingDirectory(directory, MAX_PATH);
-            resolved = true;
-        }
-        file->Release();
-    }
-    link->Release();
-    return resolved;
+    auto link = LoadShortcut(path);
+    CWnd* main = AfxGetMainWnd();
+    // The system may ask where a moved target went.
+    if (!link || FAILED(link->Resolve(main ? main->m_hWnd : nullptr, SLR_ANY_MATCH))) return false;
+    link->GetWorkingDirectory(directory, MAX_PATH);
+    return true;
 }
 
 }  // namespace
@@ -164,13 +154,12 @@ BOOL RouteMenuChar(WPARAM wParam, LPARAM lParam, LRESULT* result)
     return TRUE;
 }
 
-BOOL RouteMeasureItem(HWND owner, WPARAM wParam, LPARAM lParam, LRESULT* result)
+BOOL RouteMeasureItem(HWND owner, MEASUREITEMSTRUCT& measure, LRESULT* result)
 {
-    auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
-    if (measure->CtlType == ODT_MENU) {
-        MeasureShortcutMenuItem(measure);
+    if (measure.CtlType == ODT_MENU) {
+        MeasureShortcutMenuItem(&measure);
         return FALSE;
     }
-    CWnd* control = CWnd::FromHandle(::GetDlgItem(owner, static_cast<int>(measure->CtlID)));
-    return control && control->OnChildNotify(WM_MEASUREITEM, wParam, lParam, result);
+    CWnd* control = CWnd::FromHandle(::GetDlgItem(owner, static_cast<int>(measure.CtlID)));
+    return control && control->OnChildNotify(WM_MEASUREITEM, measure.CtlID, reinterpret_cast<LPARAM>(&measure), result);
 }

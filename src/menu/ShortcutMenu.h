@@ -32,7 +32,7 @@ void MeasureShortcutMenuItem(MEASUREITEMSTRUCT* measure);
 // WM_MEASUREITEM in an owner window: a menu entry is measured by its menu
 // object; another item is offered to the control it names. TRUE (with the
 // result) when the control handled it; otherwise default processing follows.
-BOOL RouteMeasureItem(HWND owner, WPARAM wParam, LPARAM lParam, LRESULT* result);
+BOOL RouteMeasureItem(HWND owner, MEASUREITEMSTRUCT& measure, LRESULT* result);
 // WM_MENUCHAR in an owner window: a letter typed into a short-cut menu
 // selects or chooses its entry. TRUE (with the result) when the menu is one.
 BOOL RouteMenuChar(WPARAM wParam, LPARAM lParam, LRESULT* result);

@@ -1,4 +1,4 @@
-#include "app/RecordArray.h"
+#include "framework/RecordArray.h"
 
 #include <cstring>
 

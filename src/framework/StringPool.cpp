@@ -1,4 +1,4 @@
-#include "app/StringPool.h"
+#include "framework/StringPool.h"
 
 #include "framework/Heap.h"
 

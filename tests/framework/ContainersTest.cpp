@@ -1,5 +1,5 @@
-#include "app/RecordArray.h"
-#include "app/StringPool.h"
+#include "framework/RecordArray.h"
+#include "framework/StringPool.h"
 #include "framework/Heap.h"
 
 #include <gtest/gtest.h>
