@@ -1,6 +1,7 @@
 #include "ProgramRuns.h"
 
 #include "framework/Afx.h"
+#include "tools/RunningProgram.h"
 
 #include <psapi.h>
 
@@ -23,28 +24,6 @@ double Milliseconds()
 namespace {
 
 constexpr UINT kMenuCommand = WM_USER + 13, kExit = 10;
-
-// The program's tray window: its dialog window that takes dropped files.
-HWND FindTrayWindow(DWORD process)
-{
-    for (HWND window = ::FindWindowExW(nullptr, nullptr, L"#32770", nullptr); window;
-         window = ::FindWindowExW(nullptr, window, L"#32770", nullptr)) {
-        DWORD owner = 0;
-        ::GetWindowThreadProcessId(window, &owner);
-        if (owner == process && (::GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_ACCEPTFILES)) return window;
-    }
-    return nullptr;
-}
-
-bool IconIsUp(HWND tray)
-{
-    NOTIFYICONDATAW icon = {};
-    icon.cbSize = NOTIFYICONDATAW_V1_SIZE;
-    icon.hWnd = tray;
-    icon.uFlags = NIF_TIP;
-    lstrcpyW(icon.szTip, L"Quillop");
-    return ::Shell_NotifyIconW(NIM_MODIFY, &icon) != FALSE;
-}
 
 double CpuMilliseconds(HANDLE process)
 {

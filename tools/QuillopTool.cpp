@@ -8,6 +8,7 @@
 #include "framework/Afx.h"
 #include "framework/ShellFiles.h"
 #include "menu/DroppedFiles.h"
+#include "tools/RunningProgram.h"
 
 #include <cwchar>
 
@@ -24,34 +25,10 @@ bool IsProgram(DWORD process, LPCWSTR executable)
     return same;
 }
 
-// The program's tray window: its dialog window that takes dropped files.
-HWND FindTrayWindow(LPCWSTR executable)
-{
-    for (HWND window = ::FindWindowExW(nullptr, nullptr, L"#32770", nullptr); window;
-         window = ::FindWindowExW(nullptr, window, L"#32770", nullptr)) {
-        DWORD process = 0;
-        ::GetWindowThreadProcessId(window, &process);
-        if ((::GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_ACCEPTFILES) && IsProgram(process, executable))
-            return window;
-    }
-    return nullptr;
-}
-
-// The shell knows the icon when it takes a change to it.
-bool IconIsUp(HWND tray)
-{
-    NOTIFYICONDATAW icon = {};
-    icon.cbSize = NOTIFYICONDATAW_V1_SIZE;
-    icon.hWnd = tray;
-    icon.uFlags = NIF_TIP;
-    lstrcpynW(icon.szTip, L"Quillop", ARRAYSIZE(icon.szTip));
-    return ::Shell_NotifyIconW(NIM_MODIFY, &icon) != FALSE;
-}
-
 int WaitForIcon(LPCWSTR executable, int seconds)
 {
     for (int tenth = 0; tenth < seconds * 10; ++tenth) {
-        HWND tray = FindTrayWindow(executable);
+        HWND tray = FindTrayWindow([executable](DWORD process) { return IsProgram(process, executable); });
         if (tray && IconIsUp(tray)) return 0;
         ::Sleep(100);
     }

@@ -47,13 +47,11 @@ void DeleteNotifyIcon(HWND window)
     ::Shell_NotifyIconW(NIM_DELETE, &record);
 }
 
-BEGIN_MESSAGE_MAP(CTrayWindow, CDialog)
+BEGIN_MESSAGE_MAP(CTrayWindow, CShortcutMenuOwner)
     ON_MESSAGE(WM_DESTROY, OnDestroy)
     ON_WM_DROPFILES(OnDropFiles)
     ON_MESSAGE(WM_RBUTTONUP, OnButtonUp)
     ON_MESSAGE(WM_ERASEBKGND, OnEraseBackground)
-    ON_MESSAGE_RECORD(WM_MEASUREITEM, MEASUREITEMSTRUCT, OnMeasureItem)
-    ON_MESSAGE(WM_MENUCHAR, OnMenuChar)
     ON_MESSAGE(WM_LBUTTONUP, OnButtonUp)
     ON_MESSAGE(WM_TRAY_ICON, OnTrayIcon)
     ON_MESSAGE(WM_SHOW_DROP_WINDOW, OnShowDropWindow)
@@ -62,7 +60,7 @@ BEGIN_MESSAGE_MAP(CTrayWindow, CDialog)
     ON_MESSAGE(WM_HOTKEY, OnHotkey)
 END_MESSAGE_MAP()
 
-CTrayWindow::CTrayWindow() : CDialog(IDD_TRAY_WINDOW) {}
+CTrayWindow::CTrayWindow() : CShortcutMenuOwner(IDD_TRAY_WINDOW) {}
 
 CTrayWindow::~CTrayWindow()
 {
@@ -79,12 +77,12 @@ BOOL CTrayWindow::CreateTip()
 BOOL CTrayWindow::PreTranslateMessage(MSG* message)
 {
     m_tip.RelayEvent(message);
-    return CDialog::PreTranslateMessage(message);
+    return CShortcutMenuOwner::PreTranslateMessage(message);
 }
 
 BOOL CTrayWindow::OnInitDialog()
 {
-    CDialog::OnInitDialog();
+    CShortcutMenuOwner::OnInitDialog();
     FitDropWindowToIcon();
     theRecordList.Configure(sizeof(HotkeyRecord), kHotkeyRecordStep);
     LoadHotkeys(m_hWnd, FALSE);
@@ -132,18 +130,6 @@ LRESULT CTrayWindow::OnEraseBackground(WPARAM wParam, LPARAM)
     ::DrawIconEx(reinterpret_cast<HDC>(wParam), (client.right - width) / 2, (client.bottom - height) / 2,
                  m_dropIcon.Get(), width, height, 0, nullptr, DI_NORMAL);
     return TRUE;
-}
-
-LRESULT CTrayWindow::OnMeasureItem(MEASUREITEMSTRUCT& measure)
-{
-    LRESULT result = 0;
-    return RouteMeasureItem(m_hWnd, measure, &result) ? result : Default();
-}
-
-LRESULT CTrayWindow::OnMenuChar(WPARAM wParam, LPARAM lParam)
-{
-    LRESULT result = 0;
-    return RouteMenuChar(wParam, lParam, &result) ? result : Default();
 }
 
 LRESULT CTrayWindow::OnTrayIcon(WPARAM wParam, LPARAM lParam)

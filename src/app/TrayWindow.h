@@ -4,9 +4,9 @@
 #pragma once
 
 #include "controls/TipWindow.h"
-#include "framework/CDialog.h"
 #include "framework/Handles.h"
 #include "menu/ShortcutMenu.h"
+#include "menu/ShortcutMenuOwner.h"
 
 // Messages the tray window owns.
 constexpr UINT WM_TRAY_ICON = WM_USER + 11;         // icon callback
@@ -19,7 +19,7 @@ extern const UINT taskbarCreatedMessage;
 BOOL AddNotifyIcon(HWND window);
 void DeleteNotifyIcon(HWND window);
 
-class CTrayWindow : public CDialog {
+class CTrayWindow : public CShortcutMenuOwner {
 public:
     CTrayWindow();
     ~CTrayWindow() override;
@@ -44,8 +44,6 @@ protected:
     LRESULT OnDropFiles(HDROP drop);
     LRESULT OnButtonUp(WPARAM, LPARAM);
     LRESULT OnEraseBackground(WPARAM, LPARAM);
-    LRESULT OnMeasureItem(MEASUREITEMSTRUCT& measure);
-    LRESULT OnMenuChar(WPARAM, LPARAM);
     LRESULT OnTrayIcon(WPARAM, LPARAM);
     LRESULT OnShowDropWindow(WPARAM, LPARAM);
     LRESULT OnMenuCommand(WPARAM, LPARAM);

@@ -51,12 +51,12 @@ BOOL CReportListCtrl::SetupColumns(const CString& columns)
         // Widths are given at 96 DPI.
         if (InsertColumn(m_header.GetItemCount(), title, format, ScaleToDpi(width)) < 0) return FALSE;
 
-        int columns = m_header.GetItemCount();
+        int columnCount = m_header.GetItemCount();
         for (int row = 0; row < GetItemCount(); ++row) {
             RowRecord* record = Record(row);
             if (!record) continue;
-            record->cells.resize(static_cast<size_t>(columns));
-            for (int column = 0; column < columns; ++column) record->cells[column] = GetItemText(row, column);
+            record->cells.resize(static_cast<size_t>(columnCount));
+            for (int column = 0; column < columnCount; ++column) record->cells[column] = GetItemText(row, column);
         }
         if (end < 0) return TRUE;
         position = end + 1;

@@ -4,13 +4,13 @@
 
 namespace {
 
-CWinApp* theApplication = nullptr;
+CWinApp* gApplication = nullptr;
 
 }  // namespace
 
 CWinApp::CWinApp(LPCWSTR appName)
 {
-    theApplication = this;
+    gApplication = this;
     INITCOMMONCONTROLSEX controls = { sizeof(controls), ICC_WIN95_CLASSES };
     ::InitCommonControlsEx(&controls);
     m_hInstance = ::GetModuleHandleW(nullptr);
@@ -19,7 +19,7 @@ CWinApp::CWinApp(LPCWSTR appName)
 
 CWinApp::~CWinApp()
 {
-    if (theApplication == this) theApplication = nullptr;
+    if (gApplication == this) gApplication = nullptr;
 }
 
 int CWinApp::Run()
@@ -84,11 +84,11 @@ BOOL CWinApp::WriteProfileInt(LPCWSTR section, LPCWSTR entry, int value) const
            ERROR_SUCCESS;
 }
 
-CWinApp* AfxGetApp() { return theApplication; }
+CWinApp* AfxGetApp() { return gApplication; }
 
-CWnd* AfxGetMainWnd() { return theApplication ? theApplication->m_pMainWnd : nullptr; }
+CWnd* AfxGetMainWnd() { return gApplication ? gApplication->m_pMainWnd : nullptr; }
 
-HINSTANCE AfxGetInstanceHandle() { return theApplication ? theApplication->m_hInstance : ::GetModuleHandleW(nullptr); }
+HINSTANCE AfxGetInstanceHandle() { return gApplication ? gApplication->m_hInstance : ::GetModuleHandleW(nullptr); }
 
 HINSTANCE AfxGetResourceHandle() { return AfxGetInstanceHandle(); }
 
@@ -105,13 +105,13 @@ UniqueCursor AfxLoadCursor(UINT id)
                                           LR_DEFAULTSIZE)));
 }
 
-BOOL AfxPreTranslateMessage(MSG* message) { return theApplication && theApplication->PreTranslateMessage(message); }
+BOOL AfxPreTranslateMessage(MSG* message) { return gApplication && gApplication->PreTranslateMessage(message); }
 
 int AfxMessageBox(LPCWSTR text, UINT type)
 {
     HWND owner = ::GetActiveWindow();
     if (!owner && AfxGetMainWnd()) owner = AfxGetMainWnd()->m_hWnd;
-    LPCWSTR caption = theApplication ? static_cast<LPCWSTR>(theApplication->m_appName) : L"";
+    LPCWSTR caption = gApplication ? static_cast<LPCWSTR>(gApplication->m_appName) : L"";
     return ::MessageBoxW(owner, text, caption, type);
 }
 

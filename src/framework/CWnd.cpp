@@ -19,7 +19,7 @@ std::unordered_map<HWND, CWnd*>& AttachedWindows()
 
 // The object whose window CreateEx is creating: it is attached on the
 // window's first message.
-CWnd* objectBeingCreated = nullptr;
+CWnd* gObjectBeingCreated = nullptr;
 
 bool IsControlColorMessage(UINT message)
 {
@@ -90,10 +90,10 @@ BOOL CWnd::RegisterFrameworkClass(LPCWSTR className, UINT classStyle, HCURSOR cu
 BOOL CWnd::CreateEx(DWORD exStyle, LPCWSTR className, LPCWSTR title, DWORD style, int x, int y,
                     int width, int height, HWND parent, HMENU idOrMenu)
 {
-    objectBeingCreated = this;
+    gObjectBeingCreated = this;
     HWND hwnd = ::CreateWindowExW(exStyle, className, title, style, x, y, width, height, parent,
                                   idOrMenu, AfxGetInstanceHandle(), nullptr);
-    objectBeingCreated = nullptr;
+    gObjectBeingCreated = nullptr;
     return hwnd != nullptr;
 }
 
@@ -167,9 +167,9 @@ BOOL CWnd::PreTranslateMessage(MSG*) { return FALSE; }
 LRESULT CALLBACK CWnd::FrameworkWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     CWnd* wnd = FromHandle(hwnd);
-    if (!wnd && objectBeingCreated) {
-        wnd = objectBeingCreated;
-        objectBeingCreated = nullptr;
+    if (!wnd && gObjectBeingCreated) {
+        wnd = gObjectBeingCreated;
+        gObjectBeingCreated = nullptr;
         wnd->Attach(hwnd, ::DefWindowProcW);
     }
     if (!wnd) return ::DefWindowProcW(hwnd, message, wParam, lParam);

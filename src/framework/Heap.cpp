@@ -7,20 +7,20 @@ namespace {
 
 void* RuntimeRealloc(void* block, std::size_t bytes) { return std::realloc(block, bytes); }
 
-Reallocator currentReallocator = RuntimeRealloc;
+Reallocator gReallocator = RuntimeRealloc;
 
 }  // namespace
 
-void* Allocate(std::size_t bytes) { return currentReallocator(nullptr, bytes); }
+void* Allocate(std::size_t bytes) { return gReallocator(nullptr, bytes); }
 
-void* Reallocate(void* block, std::size_t bytes) { return currentReallocator(block, bytes); }
+void* Reallocate(void* block, std::size_t bytes) { return gReallocator(block, bytes); }
 
 void Free(void* block) { std::free(block); }
 
 Reallocator SetReallocator(Reallocator reallocator)
 {
-    Reallocator previous = currentReallocator;
-    currentReallocator = reallocator ? reallocator : RuntimeRealloc;
+    Reallocator previous = gReallocator;
+    gReallocator = reallocator ? reallocator : RuntimeRealloc;
     return previous;
 }
 

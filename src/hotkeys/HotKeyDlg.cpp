@@ -20,15 +20,13 @@ bool IsNumpadOperator(unsigned key)
 
 }  // namespace
 
-BEGIN_MESSAGE_MAP(CHotKeyDlg, CDialog)
+BEGIN_MESSAGE_MAP(CHotKeyDlg, CShortcutMenuOwner)
     ON_COMMAND(IDC_HOTKEY_BROWSE, OnBrowse)
     ON_COMMAND(IDC_HOTKEY_MENU_PICK, OnMenuPick)
-    ON_MESSAGE_RECORD(WM_MEASUREITEM, MEASUREITEMSTRUCT, OnMeasureItem)
-    ON_MESSAGE(WM_MENUCHAR, OnMenuChar)
     ON_MESSAGE(WM_MENU_COMMAND, OnMenuCommand)
 END_MESSAGE_MAP()
 
-CHotKeyDlg::CHotKeyDlg(CWnd* parent) : CDialog(IDD_HOTKEY, parent) {}
+CHotKeyDlg::CHotKeyDlg(CWnd* parent) : CShortcutMenuOwner(IDD_HOTKEY, parent) {}
 
 void CHotKeyDlg::DoDataExchange(CDataExchange* dx)
 {
@@ -57,7 +55,7 @@ void CHotKeyDlg::FillKeyList()
 
 BOOL CHotKeyDlg::OnInitDialog()
 {
-    CDialog::OnInitDialog();
+    CShortcutMenuOwner::OnInitDialog();
     if (HWND parent = ::GetParent(m_hWnd)) CenterOver(parent);
     // 16 x 14 at 96 DPI, scaled with the rest.
     m_browseIcon = AfxLoadIcon(IDI_BROWSE, ScaleToDpi(16), ScaleToDpi(14));
@@ -144,7 +142,7 @@ void CHotKeyDlg::OnOK()
         AfxMessageBox(L"Sorry, this key is already used. Please select another one.", MB_OK | MB_ICONEXCLAMATION);
         return;
     }
-    CDialog::OnOK();
+    CShortcutMenuOwner::OnOK();
 }
 
 LRESULT CHotKeyDlg::OnBrowse(WPARAM, LPARAM)
@@ -163,18 +161,6 @@ LRESULT CHotKeyDlg::OnMenuPick(WPARAM, LPARAM)
     if (PopupShortcutMenu(m_hWnd, FALSE, FALSE) == 0)
         AfxMessageBox(L"Sorry, there is no menu item to select.", MB_OK | MB_ICONEXCLAMATION);
     return 0;
-}
-
-LRESULT CHotKeyDlg::OnMeasureItem(MEASUREITEMSTRUCT& measure)
-{
-    LRESULT result = 0;
-    return RouteMeasureItem(m_hWnd, measure, &result) ? result : Default();
-}
-
-LRESULT CHotKeyDlg::OnMenuChar(WPARAM wParam, LPARAM lParam)
-{
-    LRESULT result = 0;
-    return RouteMenuChar(wParam, lParam, &result) ? result : Default();
 }
 
 LRESULT CHotKeyDlg::OnMenuCommand(WPARAM id, LPARAM)

@@ -2,12 +2,12 @@
 // refuses combinations it does not allow and keys already in use.
 #pragma once
 
-#include "framework/CDialog.h"
 #include "framework/Handles.h"
+#include "menu/ShortcutMenuOwner.h"
 
 class CHotkeysDlg;
 
-class CHotKeyDlg : public CDialog {
+class CHotKeyDlg : public CShortcutMenuOwner {
 public:
     explicit CHotKeyDlg(CWnd* parent);
 
@@ -23,8 +23,6 @@ protected:
     void DoDataExchange(CDataExchange* dx) override;
     LRESULT OnBrowse(WPARAM, LPARAM);
     LRESULT OnMenuPick(WPARAM, LPARAM);
-    LRESULT OnMeasureItem(MEASUREITEMSTRUCT& measure);
-    LRESULT OnMenuChar(WPARAM, LPARAM);
     LRESULT OnMenuCommand(WPARAM, LPARAM);
     DECLARE_MESSAGE_MAP()
 

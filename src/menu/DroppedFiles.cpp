@@ -65,7 +65,7 @@ DropKind ClassifyDrop(bool driveRoot, DWORD fileAttributes, SFGAOF shellAttribut
     if (driveRoot) return DropKind::Drive;
     // A folder is a directory on disk: the shell also calls archives, and
     // shortcuts to folders, folders.
-    if (fileAttributes & FILE_ATTRIBUTE_DIRECTORY) return DropKind::Folder;
+    if (fileAttributes & FILE_ATTRIBUTE_DIRECTORY) return DropKind::Directory;
     if (shellAttributes & SFGAO_LINK) return DropKind::Shortcut;
     return DropKind::File;
 }
@@ -76,7 +76,7 @@ void AddDroppedPath(LPCWSTR source, LPCWSTR targetFolder)
     SFGAOF shell = ::SHGetFileInfoW(source, 0, &info, sizeof(info), SHGFI_ATTRIBUTES) ? info.dwAttributes : 0;
     switch (ClassifyDrop(::PathIsRootW(source) != FALSE, ::GetFileAttributesW(source), shell)) {
     case DropKind::None: break;
-    case DropKind::Folder: MirrorFolder(source, targetFolder); break;
+    case DropKind::Directory: MirrorFolder(source, targetFolder); break;
     case DropKind::Shortcut: CopyShortcut(source, targetFolder); break;
     case DropKind::File: MakeFileShortcut(source, targetFolder); break;
     case DropKind::Drive: MakeDriveShortcut(source, targetFolder); break;

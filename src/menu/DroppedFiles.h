@@ -14,7 +14,7 @@ void AddDroppedPath(LPCWSTR source, LPCWSTR targetFolder);
 bool MakeShortcutPath(LPCWSTR source, LPCWSTR targetFolder, wchar_t (&shortcut)[MAX_PATH]);
 
 // What a dropped path becomes.
-enum class DropKind { None, Folder, Shortcut, File, Drive };
+enum class DropKind { None, Directory, Shortcut, File, Drive };
 // Decides from whether the path is a drive's root, the file system's
 // attributes of it and the shell's.
 DropKind ClassifyDrop(bool driveRoot, DWORD fileAttributes, SFGAOF shellAttributes);

@@ -6,7 +6,7 @@
 namespace {
 
 // The preload whose timer runs (one at a time).
-CIconPreload* runningPreload = nullptr;
+CIconPreload* gRunningPreload = nullptr;
 
 }  // namespace
 
@@ -18,21 +18,21 @@ void CIconPreload::Start(LPCWSTR folder)
     // A thread timer: dispatched by any message loop of the thread, and only
     // when no other message waits.
     m_timer = ::SetTimer(nullptr, 0, USER_TIMER_MINIMUM, OnTimer);
-    if (m_timer) runningPreload = this;
+    if (m_timer) gRunningPreload = this;
 }
 
 void CIconPreload::Stop()
 {
     if (m_timer) ::KillTimer(nullptr, m_timer);
     m_timer = 0;
-    if (runningPreload == this) runningPreload = nullptr;
+    if (gRunningPreload == this) gRunningPreload = nullptr;
     m_folders.clear();
     m_files.clear();
 }
 
 void CALLBACK CIconPreload::OnTimer(HWND, UINT, UINT_PTR timer, DWORD)
 {
-    CIconPreload* preload = runningPreload;
+    CIconPreload* preload = gRunningPreload;
     if (!preload || preload->m_timer != timer) {
         ::KillTimer(nullptr, timer);
         return;

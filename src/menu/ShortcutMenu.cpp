@@ -37,8 +37,8 @@ struct PopupRequest {
     BOOL autoStartOn;
     BOOL full;
 };
-bool trackingMenu = false;
-std::optional<PopupRequest> pendingPopup;
+bool gTrackingMenu = false;
+std::optional<PopupRequest> gPendingPopup;
 
 // Tracks the built menu at the cursor and hands the choice on.
 void TrackAndDispatch(HWND owner, CIconMenu& menu)
@@ -47,9 +47,9 @@ void TrackAndDispatch(HWND owner, CIconMenu& menu)
     POINT cursor;
     ::GetCursorPos(&cursor);
     ::SetForegroundWindow(owner);
-    trackingMenu = true;
+    gTrackingMenu = true;
     UINT id = static_cast<UINT>(::TrackPopupMenu(menu.m_hMenu, TPM_RETURNCMD, cursor.x, cursor.y, 0, owner, nullptr));
-    trackingMenu = false;
+    gTrackingMenu = false;
     if (id > 0) {
         // A Ctrl choice of a fixed entry, which has no folder, runs as a plain choice.
         if (IsCtrlDown() && MenuItemPath(id))
@@ -66,10 +66,10 @@ void TrackAndDispatch(HWND owner, CIconMenu& menu)
 
 int PopupShortcutMenu(HWND owner, BOOL autoStartOn, BOOL full)
 {
-    if (trackingMenu) {
+    if (gTrackingMenu) {
         // The open menu stays whole: what its entries stand for must not
         // change under it. It ends now; this one follows.
-        pendingPopup = PopupRequest{ owner, autoStartOn, full };
+        gPendingPopup = PopupRequest{ owner, autoStartOn, full };
         ::EndMenu();
         return -1;
     }
@@ -83,9 +83,9 @@ int PopupShortcutMenu(HWND owner, BOOL autoStartOn, BOOL full)
     TrackAndDispatch(owner, *menu);
     count = menu->GetMenuItemCount();
     menu.reset();
-    if (pendingPopup) {
-        PopupRequest next = *pendingPopup;
-        pendingPopup.reset();
+    if (gPendingPopup) {
+        PopupRequest next = *gPendingPopup;
+        gPendingPopup.reset();
         if (::IsWindow(next.owner)) PopupShortcutMenu(next.owner, next.autoStartOn, next.full);
     }
     return count;

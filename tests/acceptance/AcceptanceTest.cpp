@@ -5,6 +5,7 @@
 #include "app/TrayWindow.h"
 #include "hotkeys/HotkeyTestSupport.h"
 #include "support/TestSupport.h"
+#include "tools/RunningProgram.h"
 
 #include <gtest/gtest.h>
 
@@ -100,32 +101,11 @@ protected:
         startup.cb = sizeof(startup);
         ASSERT_TRUE(::CreateProcessW(program.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
                                      &startup, &started));
-        ASSERT_TRUE(WaitFor([this] { return (tray = FindTrayWindow()) != nullptr; })) << "no tray window";
+        ASSERT_TRUE(WaitFor([this] { return (tray = FindTrayWindow(started.dwProcessId)) != nullptr; })) << "no tray window";
         ASSERT_TRUE(WaitFor([this] { return IconPresent(); })) << "no icon";
     }
 
-    // The tray window: the program's dialog window that takes dropped files.
-    HWND FindTrayWindow() const
-    {
-        for (HWND window = ::FindWindowExW(nullptr, nullptr, L"#32770", nullptr); window;
-             window = ::FindWindowExW(nullptr, window, L"#32770", nullptr)) {
-            DWORD owner = 0;
-            ::GetWindowThreadProcessId(window, &owner);
-            if (owner == started.dwProcessId && (::GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_ACCEPTFILES))
-                return window;
-        }
-        return nullptr;
-    }
-
-    bool IconPresent() const
-    {
-        NOTIFYICONDATAW icon = {};
-        icon.cbSize = NOTIFYICONDATAW_V1_SIZE;
-        icon.hWnd = tray;
-        icon.uFlags = NIF_TIP;
-        lstrcpyW(icon.szTip, L"Quillop");
-        return ::Shell_NotifyIconW(NIM_MODIFY, &icon) != FALSE;
-    }
+    bool IconPresent() const { return IconIsUp(tray); }
 
     // A left press on the icon; returns the menu's window once it shows.
     HWND PressIcon()

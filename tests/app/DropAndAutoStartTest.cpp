@@ -85,6 +85,11 @@ protected:
         test::RemoveTree(source);
         ::CreateDirectoryW(source.c_str(), nullptr);
     }
+    void TearDown() override
+    {
+        test::RemoveTree(source);  // deep trees go too: the next test's walks stay short
+        menuItemTable.clear();
+    }
     void Drop(const std::vector<std::wstring>& paths)
     {
         theTrayWindow.SendMessage(WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(paths)));
@@ -163,16 +168,15 @@ size_t LongestPathUnder(const std::wstring& folder)
 {
     size_t longest = folder.size();
     WIN32_FIND_DATAW entry;
-    HANDLE find = ::FindFirstFileW((L"\\\\?\\" + folder + L"\\*").c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE) return longest;
+    UniqueFind find(::FindFirstFileW((L"\\\\?\\" + folder + L"\\*").c_str(), &entry));
+    if (!find) return longest;
     do {
         std::wstring name = entry.cFileName;
         if (name == L"." || name == L"..") continue;
         std::wstring path = folder + L"\\" + name;
         longest = std::max(longest, (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? LongestPathUnder(path)
                                                                                         : path.size());
-    } while (::FindNextFileW(find, &entry));
-    ::FindClose(find);
+    } while (::FindNextFileW(find.Get(), &entry));
     return longest;
 }
 
@@ -191,7 +195,6 @@ TEST_F(DropTest, ATreeDeeperThanThePathLimitStopsAtTheLimit)
     size_t longest = LongestPathUnder(menu);
     EXPECT_LT(longest, static_cast<size_t>(MAX_PATH));
     EXPECT_GT(longest, static_cast<size_t>(MAX_PATH - 40));  // mirrored as deep as it fits
-    test::RemoveTree(source);
 }
 
 TEST_F(DropTest, DroppedEntriesShowInTheNextMenu)
@@ -208,8 +211,6 @@ TEST_F(DropTest, DroppedEntriesShowInTheNextMenu)
     info.fMask = MIIM_DATA;
     ::GetMenuItemInfoW(built.m_hMenu, 0, TRUE, &info);
     EXPECT_STREQ(reinterpret_cast<const MenuItemData*>(info.dwItemData)->label, L"report");
-    built.DestroyAll();
-    menuItemTable.clear();
 }
 
 // The file system decides what is a folder: a shell that reports an archive
@@ -219,8 +220,8 @@ TEST(DropDecision, TheFileSystemDecidesWhatIsAFolder)
     EXPECT_EQ(ClassifyDrop(false, FILE_ATTRIBUTE_ARCHIVE, SFGAO_FOLDER | SFGAO_STREAM), DropKind::File);  // a .zip
     EXPECT_EQ(ClassifyDrop(false, FILE_ATTRIBUTE_ARCHIVE, SFGAO_LINK | SFGAO_FOLDER), DropKind::Shortcut);
     EXPECT_EQ(ClassifyDrop(false, FILE_ATTRIBUTE_ARCHIVE, SFGAO_LINK), DropKind::Shortcut);
-    EXPECT_EQ(ClassifyDrop(false, FILE_ATTRIBUTE_DIRECTORY, SFGAO_FOLDER), DropKind::Folder);
-    EXPECT_EQ(ClassifyDrop(false, FILE_ATTRIBUTE_DIRECTORY, 0), DropKind::Folder);
+    EXPECT_EQ(ClassifyDrop(false, FILE_ATTRIBUTE_DIRECTORY, SFGAO_FOLDER), DropKind::Directory);
+    EXPECT_EQ(ClassifyDrop(false, FILE_ATTRIBUTE_DIRECTORY, 0), DropKind::Directory);
     EXPECT_EQ(ClassifyDrop(true, FILE_ATTRIBUTE_DIRECTORY, SFGAO_FOLDER), DropKind::Drive);
     EXPECT_EQ(ClassifyDrop(false, INVALID_FILE_ATTRIBUTES, SFGAO_FOLDER), DropKind::None);
 }

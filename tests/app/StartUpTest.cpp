@@ -1,6 +1,7 @@
 // What the entry point does first: DLLs the system loads by name come from
 // the system folder, never from the program's own.
 #include "framework/CWinApp.h"
+#include "framework/Handles.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -11,13 +12,11 @@ TEST(StartUp, APlantedDllBesideTheProgramIsNotLoaded)
 {
     ASSERT_TRUE(test::Exists(test::ExecutableFolder() + L"\\quillop_planted.dll"));
     RestrictDllSearchToSystem();
-    HMODULE planted = ::LoadLibraryW(L"quillop_planted.dll");
-    EXPECT_EQ(planted, nullptr);
-    if (planted) ::FreeLibrary(planted);
+    UniqueLibrary planted(::LoadLibraryW(L"quillop_planted.dll"));
+    EXPECT_FALSE(planted);
     // System DLLs still load by name.
-    HMODULE system = ::LoadLibraryW(L"version.dll");
-    EXPECT_NE(system, nullptr);
-    if (system) ::FreeLibrary(system);
+    UniqueLibrary system(::LoadLibraryW(L"version.dll"));
+    EXPECT_TRUE(system);
 }
 
 }  // namespace

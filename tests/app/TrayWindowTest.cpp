@@ -4,6 +4,7 @@
 #include "framework/ExecutablePath.h"
 #include "hotkeys/HotkeyTable.h"
 #include "menu/MenuFolder.h"
+#include "hotkeys/HotkeyTestSupport.h"
 #include "support/TestSupport.h"
 #include "res/resource.h"
 
@@ -12,25 +13,6 @@
 namespace {
 
 const unsigned kCtrlAltF5 = 1769588;
-
-std::wstring HotkeyFile()
-{
-    wchar_t path[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    ::PathRenameExtensionW(path, L".key");
-    return path;
-}
-
-// UTF-16LE with a byte-order mark.
-std::string Utf16File(const std::wstring& text)
-{
-    std::string bytes = "\xFF\xFE";
-    for (wchar_t c : text) {
-        bytes += static_cast<char>(c & 0xFF);
-        bytes += static_cast<char>(c >> 8);
-    }
-    return bytes;
-}
 
 bool IconExists(HWND window)
 {
@@ -48,7 +30,7 @@ protected:
     void SetUp() override
     {
         if (theTrayWindow.m_hWnd) return;
-        test::WriteFile(HotkeyFile(), Utf16File(L"1769588\r\nC:\\nothing.txt\r\n\r\n"));
+        test::WriteFile(test::HotkeyFile(), test::Utf16(L"1769588\r\nC:\\nothing.txt\r\n\r\n"));
         ASSERT_TRUE(theApp.InitInstance());
         ASSERT_NE(theTrayWindow.m_hWnd, nullptr);
     }
@@ -135,9 +117,10 @@ HWND MakeTopLevel(LPCWSTR title, bool visible)
 
 TEST_F(TrayWindowTest, DesktopMinimisesTitledVisibleWindowsAndShowAllRestoresThem)
 {
-    HWND titled = MakeTopLevel(L"Quillop test window", true);
-    HWND untitled = MakeTopLevel(L"", true);
-    HWND hidden = MakeTopLevel(L"Hidden test window", false);
+    test::ScratchWindow titledWindow(MakeTopLevel(L"Quillop test window", true));
+    test::ScratchWindow untitledWindow(MakeTopLevel(L"", true));
+    test::ScratchWindow hiddenWindow(MakeTopLevel(L"Hidden test window", false));
+    HWND titled = titledWindow.Get(), untitled = untitledWindow.Get(), hidden = hiddenWindow.Get();
     test::Pump(100);
 
     theTrayWindow.SendMessage(WM_MENU_COMMAND, MenuCommand::Desktop);
@@ -153,7 +136,6 @@ TEST_F(TrayWindowTest, DesktopMinimisesTitledVisibleWindowsAndShowAllRestoresThe
     test::Pump(100);
     EXPECT_FALSE(::IsIconic(titled));
     EXPECT_TRUE(::IsIconic(hidden));
-    for (HWND w : { titled, untitled, hidden }) ::DestroyWindow(w);
 }
 
 TEST_F(TrayWindowTest, FolderAsSeparatorTogglesAndIsSaved)
@@ -256,11 +238,11 @@ TEST_F(TrayWindowTest, AQuitDuringStartUpEndsTheLoopWithMinusOneAndCleansUp)
     HWND window = theTrayWindow.m_hWnd;
     EXPECT_TRUE(IconExists(window));
     EXPECT_EQ(theApp.Run(), -1);
+    ::CoInitialize(nullptr);  // Run's exit uninitialised COM
     EXPECT_FALSE(::IsWindow(window));
     EXPECT_FALSE(IconExists(window));
     ASSERT_TRUE(::RegisterHotKey(nullptr, 1, MOD_CONTROL | MOD_ALT, VK_F5));
     ::UnregisterHotKey(nullptr, 1);
-    ::CoInitialize(nullptr);  // Run's exit uninitialised COM
 }
 
 }  // namespace

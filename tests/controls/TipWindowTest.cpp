@@ -154,7 +154,6 @@ TEST_F(TipTest, ShortAndLongFormsSwitchOnClick)
     EXPECT_EQ(second.SendMessage(WM_MOUSEACTIVATE), MA_NOACTIVATE);
     second.SendMessage(WM_LBUTTONDOWN);
     EXPECT_FALSE(second.IsExpanded());
-    second.DestroyWindow();
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "menu/IconMenu.h"
 #include "menu/MenuFolder.h"
 #include "menu/MenuTestSupport.h"
+#include "support/Canvas.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -60,25 +61,11 @@ TEST_F(DpiMenu, ImagesComeAtTheSmallIconSizeAndEntriesGrowWithThem)
 TEST_F(DpiMenu, CommandPicturesAreDrawnAtTheSize)
 {
     const int size = TheIconCache().GetIconSize();
-    HDC dc = ::CreateCompatibleDC(nullptr);
-    BITMAPINFO info = {};
-    info.bmiHeader = { sizeof(BITMAPINFOHEADER), size, -size, 1, 32, BI_RGB, 0, 0, 0, 0, 0 };
-    DWORD* bits = nullptr;
-    HBITMAP bitmap = ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
-    HGDIOBJ old = ::SelectObject(dc, bitmap);
-    RECT all = { 0, 0, size, size };
-    ::FillRect(dc, &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
-    ::ImageList_Draw(TheIconCache().GetImageList(), MenuImage::On, dc, 0, 0, ILD_TRANSPARENT);
-    ::GdiFlush();
+    test::Canvas canvas(size, size);
+    canvas.Fill(RGB(255, 255, 255));
+    ::ImageList_Draw(TheIconCache().GetImageList(), MenuImage::On, canvas.dc(), 0, 0, ILD_TRANSPARENT);
     // The green of the check box covers most of the image.
-    int green = 0;
-    for (int i = 0; i < size * size; ++i) {
-        DWORD pixel = bits[i];
-        if (((pixel >> 8) & 0xFF) > 120 && ((pixel >> 16) & 0xFF) < 90) ++green;
-    }
-    ::SelectObject(dc, old);
-    ::DeleteObject(bitmap);
-    ::DeleteDC(dc);
+    const int green = canvas.CountIf([](COLORREF pixel) { return GetGValue(pixel) > 120 && GetRValue(pixel) < 90; });
     EXPECT_GT(green, size * size / 3);
 }
 

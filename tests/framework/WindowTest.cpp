@@ -164,7 +164,6 @@ TEST(Dialog, DisablesTheOwnerWhileModal)
     EXPECT_EQ(probe.DoModal(), IDCANCEL);
     EXPECT_FALSE(probe.ownerEnabledInside);
     EXPECT_TRUE(::IsWindowEnabled(owner.m_hWnd));
-    owner.DestroyWindow();
 }
 
 TEST(Application, KeepsProfileIntegersUnderItsKey)

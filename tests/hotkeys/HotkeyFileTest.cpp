@@ -63,16 +63,16 @@ TEST(HotkeyFile, ACommandThatReadsAsEmptyDropsItsGroupOnly)
     EXPECT_EQ(Load(Utf16(damaged + L"1769588\r\nC:\\Tools\\notes.txt\r\n\r\n2293872\r\nQuillop\r\n\r\n")), kTwo);
 }
 
-TEST(HotkeyFile, EqualCodesGiveTheKeyToTheHigherIndex)
+using HotkeyRegistration = HotkeyTableTest;
+
+TEST_F(HotkeyRegistration, EqualCodesGiveTheKeyToTheHigherIndex)
 {
-    HWND window = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
-    theRecordList.Configure(sizeof(HotkeyRecord), kHotkeyRecordStep);
-    ReleaseHotkeys();
+    ScratchWindow owner(::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr));
+    HWND window = owner.Get();
     test::WriteFile(HotkeyFile(), Utf16(L"1769588\r\nfirst\r\n\r\n1769588\r\nsecond\r\n\r\n"));
     EXPECT_EQ(LoadHotkeys(window, TRUE), 1);  // record 2 took it, record 1 failed
     EXPECT_TRUE(::UnregisterHotKey(window, 112));
     EXPECT_FALSE(::UnregisterHotKey(window, 111));
-    ::DestroyWindow(window);
 }
 
 }  // namespace

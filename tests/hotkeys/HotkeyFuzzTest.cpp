@@ -138,10 +138,10 @@ private:
     std::mt19937 m_random;
 };
 
-TEST(HotkeyFuzz, TwentyThousandFilesReadSafelyAndWellFormedOnesExactly)
+using HotkeyFuzz = HotkeyTableTest;
+
+TEST_F(HotkeyFuzz, TwentyThousandFilesReadSafelyAndWellFormedOnesExactly)
 {
-    theRecordList.Configure(sizeof(HotkeyRecord), kHotkeyRecordStep);
-    ReleaseHotkeys();
     Generator generate(20261207);
     int exact = 0;
     for (int round = 0; round < 20000 && !::testing::Test::HasFailure(); ++round) {
@@ -166,10 +166,8 @@ TEST(HotkeyFuzz, TwentyThousandFilesReadSafelyAndWellFormedOnesExactly)
     EXPECT_EQ(exact, 5000);
 }
 
-TEST(HotkeyFuzz, HugeFilesLoadWhole)
+TEST_F(HotkeyFuzz, HugeFilesLoadWhole)
 {
-    theRecordList.Configure(sizeof(HotkeyRecord), kHotkeyRecordStep);
-    ReleaseHotkeys();
     // One line of a million characters and no line end.
     EXPECT_TRUE(LoadChecked(Utf16(std::wstring(1000000, L'7'))).empty());
     // 100,000 groups: every one read, in order.

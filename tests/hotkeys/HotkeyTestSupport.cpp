@@ -1,5 +1,6 @@
 #include "HotkeyTestSupport.h"
 
+#include "framework/ExecutablePath.h"
 #include "hotkeys/HotkeyFile.h"
 #include "hotkeys/HotkeyTable.h"
 #include "support/TestSupport.h"
@@ -9,8 +10,8 @@ namespace test {
 
 std::wstring HotkeyFile()
 {
-    wchar_t path[520];
-    HotkeyFilePath(path, 520);
+    wchar_t path[kLongPathBuffer];
+    HotkeyFilePath(path, kLongPathBuffer);
     return path;
 }
 
@@ -22,6 +23,17 @@ std::string Utf16(const std::wstring& text)
         bytes += static_cast<char>(c >> 8);
     }
     return bytes;
+}
+
+void HotkeyTableTest::SetUp()
+{
+    theRecordList.Configure(sizeof(HotkeyRecord), kHotkeyRecordStep);
+    ReleaseHotkeys();
+}
+
+void HotkeyTableTest::TearDown()
+{
+    ReleaseHotkeys();
 }
 
 void LoadHotkeyFile(const std::string& bytes, HWND window)

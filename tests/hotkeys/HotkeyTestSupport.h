@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include <gtest/gtest.h>
+
 #include "framework/Afx.h"
 
 namespace test {
@@ -11,6 +13,14 @@ namespace test {
 std::wstring HotkeyFile();
 // The text as the hotkey file stores it: UTF-16LE after a byte-order mark.
 std::string Utf16(const std::wstring& text);
+
+// A test that loads hotkeys: the table starts empty and its hotkeys are
+// released however the test ends.
+class HotkeyTableTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+};
 
 // Writes the hotkey file and loads it into the hotkey table, registering
 // its hotkeys for the window, as start-up does.

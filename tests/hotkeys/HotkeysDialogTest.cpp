@@ -36,6 +36,8 @@ std::wstring Cell(CHotkeysDlg& dialog, int row, int column)
     return static_cast<LPCWSTR>(text);
 }
 
+using HotkeysDialog = HotkeyTableTest;
+
 // Runs the step on the HotKey dialog that the Hotkeys dialog opens next,
 // then cancels it if the step left it open.
 void InHotKeyDialog(std::function<void(HWND)> step)
@@ -48,7 +50,7 @@ void InHotKeyDialog(std::function<void(HWND)> step)
     });
 }
 
-TEST(HotkeysDialog, OkWritesTheWorkedExampleByteForByte)
+TEST_F(HotkeysDialog, OkWritesTheWorkedExampleByteForByte)
 {
     // The short-cut menu group first in the file: the dialog shows it on its
     // own line and writes it last.
@@ -69,10 +71,9 @@ TEST(HotkeysDialog, OkWritesTheWorkedExampleByteForByte)
     EXPECT_EQ(label, L"Win+F1");
     EXPECT_EQ(ReadFile(HotkeyFile()), Utf16(L"1769588\r\nC:\\Tools\\notes.txt\r\n\r\n2293872\r\nQuillop\r\n\r\n"));
     EXPECT_EQ(theRecordList.GetCount(), 2u);  // reloaded and registered
-    ReleaseHotkeys();
 }
 
-TEST(HotkeysDialog, AFailedSaveLeavesTheFileIntact)
+TEST_F(HotkeysDialog, AFailedSaveLeavesTheFileIntact)
 {
     LoadHotkeyFile(kNotes);
     std::wstring blocker = HotkeyFile() + L".new";  // the temporary file cannot be made
@@ -88,12 +89,11 @@ TEST(HotkeysDialog, AFailedSaveLeavesTheFileIntact)
     ASSERT_EQ(theRecordList.GetCount(), 1u);
     EXPECT_STREQ(GetHotkeyCommand(GetHotkeyRecord(1)), L"C:\\Tools\\notes.txt");
     EXPECT_FALSE(::RegisterHotKey(nullptr, 1, MOD_ALT | MOD_CONTROL, VK_F5));
-    ReleaseHotkeys();
 }
 
 // OK never writes a group that the reader would stop at: the damaged
 // group is gone, every other one (the menu hotkey too) survives two saves.
-TEST(HotkeysDialog, ADamagedCommandDoesNotCostTheLaterHotkeys)
+TEST_F(HotkeysDialog, ADamagedCommandDoesNotCostTheLaterHotkeys)
 {
     std::wstring damaged = std::wstring(L"1769589\r\n") + L'\0' + L"lost.txt\r\n\r\n";
     const std::wstring rest = L"1769588\r\nC:\\Tools\\notes.txt\r\n\r\n2293872\r\nQuillop\r\n\r\n";
@@ -104,12 +104,11 @@ TEST(HotkeysDialog, ADamagedCommandDoesNotCostTheLaterHotkeys)
         EXPECT_EQ(ReadFile(HotkeyFile()), Utf16(rest));
         EXPECT_EQ(theRecordList.GetCount(), 2u);
     }
-    ReleaseHotkeys();
 }
 
 // The dialog's icons are its own: the shared one LoadIconW gives must not
 // be destroyed with the dialog.
-TEST(HotkeysDialog, ItsIconsAreItsOwn)
+TEST_F(HotkeysDialog, ItsIconsAreItsOwn)
 {
     CHotkeysDlg dialog;
     LRESULT big = 0, small = 0;
@@ -124,7 +123,7 @@ TEST(HotkeysDialog, ItsIconsAreItsOwn)
     EXPECT_NE(reinterpret_cast<HICON>(small), shared);
 }
 
-TEST(HotkeysDialog, NothingToSaveDeletesTheFile)
+TEST_F(HotkeysDialog, NothingToSaveDeletesTheFile)
 {
     LoadHotkeyFile(kNotes);
     CHotkeysDlg dialog;
@@ -167,7 +166,7 @@ private:
     PROCESS_INFORMATION m_process = {};
 };
 
-TEST(HotkeysDialog, OkReportsACombinationAnotherProgramHolds)
+TEST_F(HotkeysDialog, OkReportsACombinationAnotherProgramHolds)
 {
     HeldElsewhere holder;
     ASSERT_TRUE(holder.held);
@@ -189,10 +188,9 @@ TEST(HotkeysDialog, OkReportsACombinationAnotherProgramHolds)
     CHotkeysDlg menu;
     EXPECT_EQ(DriveModal<CHotkeysDlg>(menu, [&](CHotkeysDlg& d) { message = Press(d.m_hWnd); }), IDCANCEL);
     EXPECT_EQ(message, L"The hotkey for Quillop's short-cut menu may be conflicted. Please use another key.");
-    ReleaseHotkeys();
 }
 
-TEST(HotkeysDialog, AddAndEditRefuseKeysAlreadyUsed)
+TEST_F(HotkeysDialog, AddAndEditRefuseKeysAlreadyUsed)
 {
     LoadHotkeyFile(Utf16(Group(kAltCtrlF7, L"C:\\seven.txt") + Group(kAltCtrlF8, L"C:\\eight.txt") +
                          Group(kAltCtrlF9, L"Quillop")));
@@ -227,10 +225,9 @@ TEST(HotkeysDialog, AddAndEditRefuseKeysAlreadyUsed)
     });
     const std::wstring used = L"Sorry, this key is already used. Please select another one.";
     EXPECT_EQ(messages, (std::vector<std::wstring>{ used, used, L"", used, L"" }));
-    ReleaseHotkeys();
 }
 
-TEST(HotkeysDialog, MenuPickTakesTheChosenEntrysPath)
+TEST_F(HotkeysDialog, MenuPickTakesTheChosenEntrysPath)
 {
     std::wstring folder = FreshMenuFolder();
     LoadHotkeyFile("");
@@ -256,7 +253,7 @@ TEST(HotkeysDialog, MenuPickTakesTheChosenEntrysPath)
     EXPECT_EQ(command, folder + L"\\b.txt");
 }
 
-TEST(HotkeysDialog, GrowsItsListAndKeepsItsFirstSize)
+TEST_F(HotkeysDialog, GrowsItsListAndKeepsItsFirstSize)
 {
     LoadHotkeyFile(kNotes);
     RECT first = {}, grown = {}, shrunk = {}, listBefore = {}, listAfter = {}, okBefore = {}, okAfter = {};
@@ -280,7 +277,6 @@ TEST(HotkeysDialog, GrowsItsListAndKeepsItsFirstSize)
     EXPECT_EQ(okAfter.left - grown.left, okBefore.left - first.left);  // the buttons stay put
     EXPECT_EQ(shrunk.right - shrunk.left, first.right - first.left);
     EXPECT_EQ(shrunk.bottom - shrunk.top, first.bottom - first.top);
-    ReleaseHotkeys();
 }
 
 // The hotkey file of the save_loop program, in one of its versions: 0 is
@@ -295,11 +291,12 @@ std::string SaveLoopVersion(int version, int rows)
     return Utf16(text);
 }
 
-TEST(HotkeysDialog, ASaveKilledHalfwayLeavesTheOldFileOrTheNewOneWhole)
+TEST_F(HotkeysDialog, ASaveKilledHalfwayLeavesTheOldFileOrTheNewOneWhole)
 {
     const int rows = 1500;
     const std::wstring keyFile = ExecutableFolder() + L"\\save_loop.key";
     const std::wstring marker = keyFile + L".saving";
+    ScratchFiles scratch({ keyFile, keyFile + L".new", marker });
     std::mt19937 random(7);
     std::set<int> versionsSeen;
     // At least 6 kills, and more while they have met saves of one kind only
@@ -328,14 +325,11 @@ TEST(HotkeysDialog, ASaveKilledHalfwayLeavesTheOldFileOrTheNewOneWhole)
         versionsSeen.insert(version);
     }
     EXPECT_GE(versionsSeen.size(), 2u);  // the kills met saves of both kinds
-    ::DeleteFileW(keyFile.c_str());
-    ::DeleteFileW((keyFile + L".new").c_str());
-    ::DeleteFileW(marker.c_str());
 }
 
 // The Hotkeys dialog opens in the middle of the pointer's work area; the
 // HotKey dialog over it, and wholly on screen when that is near an edge.
-TEST(HotkeysDialog, OpensCentredAndTheHotKeyDialogOverIt)
+TEST_F(HotkeysDialog, OpensCentredAndTheHotKeyDialogOverIt)
 {
     LoadHotkeyFile(kNotes);
     ::SetCursorPos(300, 200);
@@ -357,7 +351,6 @@ TEST(HotkeysDialog, OpensCentredAndTheHotKeyDialogOverIt)
         });
         d.SendMessage(WM_COMMAND, IDC_HOTKEYS_ADD);
     });
-    ReleaseHotkeys();
     RECT work = WorkAreaAt({ 300, 200 });
     EXPECT_NEAR(Centre(placed).x, Centre(work).x, 1);
     EXPECT_NEAR(Centre(placed).y, Centre(work).y, 1);

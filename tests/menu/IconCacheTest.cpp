@@ -5,6 +5,7 @@
 #include "menu/IconPreload.h"
 #include "menu/MenuFolder.h"
 #include "menu/MenuTestSupport.h"
+#include "support/Canvas.h"
 #include "support/IconFile.h"
 #include "support/TestSupport.h"
 
@@ -18,19 +19,9 @@ constexpr COLORREF kRed = RGB(220, 0, 0), kBlue = RGB(0, 0, 220), kGreen = RGB(0
 COLORREF ImageColour(int image)
 {
     const int size = TheIconCache().GetIconSize();
-    HDC dc = ::CreateCompatibleDC(nullptr);
-    BITMAPINFO info = {};
-    info.bmiHeader = { sizeof(BITMAPINFOHEADER), size, -size, 1, 32, BI_RGB, 0, 0, 0, 0, 0 };
-    DWORD* bits = nullptr;
-    HBITMAP bitmap = ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
-    HGDIOBJ old = ::SelectObject(dc, bitmap);
-    ::ImageList_Draw(TheIconCache().GetImageList(), image, dc, 0, 0, ILD_NORMAL);
-    ::GdiFlush();
-    DWORD pixel = bits[(size / 2) * size + size / 2];
-    ::SelectObject(dc, old);
-    ::DeleteObject(bitmap);
-    ::DeleteDC(dc);
-    return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
+    test::Canvas canvas(size, size);
+    ::ImageList_Draw(TheIconCache().GetImageList(), image, canvas.dc(), 0, 0, ILD_NORMAL);
+    return canvas.At(size / 2, size / 2);
 }
 
 class IconCacheTest : public test::MenuBuildTest {
@@ -54,8 +45,7 @@ protected:
     // The image of each entry of a fresh popup's menu, by label.
     std::map<std::wstring, int> Popup()
     {
-        delete menu;
-        menu = new CIconMenu(images);
+        menu = std::make_unique<CIconMenu>(images);
         menu->CreatePopupMenu();
         Build(FALSE);
         std::map<std::wstring, int> shown;
@@ -99,7 +89,7 @@ TEST_F(IconCacheTest, ADeletedFileLeavesTheCacheAndItsImageIsReused)
     Shortcut(L"blue", kBlue);
     Popup();
     EXPECT_EQ(TheIconCache().GetFileCount(), 2u);
-    const int images = ::ImageList_GetImageCount(TheIconCache().GetImageList());
+    const int imageCount = ::ImageList_GetImageCount(TheIconCache().GetImageList());
     ::DeleteFileW((folder + L"\\blue.lnk").c_str());
     auto shown = Popup();
     EXPECT_EQ(shown.size(), 1u);
@@ -108,7 +98,7 @@ TEST_F(IconCacheTest, ADeletedFileLeavesTheCacheAndItsImageIsReused)
     Shortcut(L"green", kGreen);
     shown = Popup();
     EXPECT_EQ(ImageColour(shown[L"green"]), kGreen);
-    EXPECT_EQ(::ImageList_GetImageCount(TheIconCache().GetImageList()), images);
+    EXPECT_EQ(::ImageList_GetImageCount(TheIconCache().GetImageList()), imageCount);
 }
 
 TEST_F(IconCacheTest, DocumentsOfOneTypeAreLookedUpOnce)

@@ -1,6 +1,7 @@
 // The owner-drawn menu measured and drawn for real: measure results, and
 // pixels drawn into a memory DC.
 #include "menu/IconMenu.h"
+#include "support/Canvas.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -10,95 +11,35 @@
 
 namespace {
 
+using test::Canvas;
+
 constexpr int kImageSize = 16;
 constexpr COLORREF kRed = RGB(255, 0, 0);
-
-// A 32-bit DIB the size of one menu entry, to draw entries into.
-class Canvas {
-public:
-    Canvas(int width, int height) : m_width(width), m_height(height), m_dc(::CreateCompatibleDC(nullptr))
-    {
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;  // top-down
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        m_bitmap = ::CreateDIBSection(m_dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&m_bits), nullptr, 0);
-        m_old = ::SelectObject(m_dc, m_bitmap);
-    }
-    ~Canvas()
-    {
-        ::SelectObject(m_dc, m_old);
-        ::DeleteObject(m_bitmap);
-        ::DeleteDC(m_dc);
-    }
-    HDC dc() const { return m_dc; }
-    COLORREF At(int x, int y) const
-    {
-        ::GdiFlush();
-        DWORD pixel = m_bits[y * m_width + x];
-        return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
-    }
-    // Columns holding a pixel of the colour, within the rows given.
-    std::vector<int> ColumnsOf(COLORREF colour, int top = 0, int bottom = -1) const
-    {
-        if (bottom < 0) bottom = m_height;
-        std::vector<int> columns;
-        for (int x = 0; x < m_width; ++x)
-            for (int y = top; y < bottom; ++y)
-                if (At(x, y) == colour) {
-                    columns.push_back(x);
-                    break;
-                }
-        return columns;
-    }
-    int Count(COLORREF colour) const
-    {
-        int count = 0;
-        for (int y = 0; y < m_height; ++y)
-            for (int x = 0; x < m_width; ++x) count += At(x, y) == colour;
-        return count;
-    }
-    int width() const { return m_width; }
-    int height() const { return m_height; }
-
-private:
-    int m_width, m_height;
-    HDC m_dc;
-    HBITMAP m_bitmap = nullptr;
-    HGDIOBJ m_old = nullptr;
-    DWORD* m_bits = nullptr;
-};
 
 // An image list of 16 x 16 images: image 0 all red, image 1 red on its left
 // half and transparent on its right.
 HIMAGELIST RedImages()
 {
     HIMAGELIST list = ::ImageList_Create(kImageSize, kImageSize, ILC_COLOR32 | ILC_MASK, 2, 1);
-    HDC screen = ::GetDC(nullptr);
+    WindowDC screen(nullptr);
+    RECT all = { 0, 0, kImageSize, kImageSize };
     for (int half = 0; half < 2; ++half) {
-        HBITMAP colour = ::CreateCompatibleBitmap(screen, kImageSize, kImageSize);
-        HBITMAP mask = ::CreateBitmap(kImageSize, kImageSize, 1, 1, nullptr);
-        HDC dc = ::CreateCompatibleDC(screen);
-        HGDIOBJ old = ::SelectObject(dc, colour);
-        RECT all = { 0, 0, kImageSize, kImageSize };
-        HBRUSH red = ::CreateSolidBrush(kRed);
-        ::FillRect(dc, &all, red);
-        ::SelectObject(dc, mask);
-        ::FillRect(dc, &all, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));  // black: opaque
-        if (half) {
-            RECT right = { kImageSize / 2, 0, kImageSize, kImageSize };
-            ::FillRect(dc, &right, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
-        }
-        ::SelectObject(dc, old);
-        ::ImageList_Add(list, colour, mask);
-        ::DeleteObject(red);
-        ::DeleteDC(dc);
-        ::DeleteObject(colour);
-        ::DeleteObject(mask);
+        UniqueBitmap colour(::CreateCompatibleBitmap(screen, kImageSize, kImageSize));
+        UniqueBitmap mask(::CreateBitmap(kImageSize, kImageSize, 1, 1, nullptr));
+        {
+            UniqueMemoryDC dc(::CreateCompatibleDC(screen));
+            UniqueBrush red(::CreateSolidBrush(kRed));
+            SelectedObject drawing(dc.Get(), colour.Get());
+            ::FillRect(dc.Get(), &all, red.Get());
+            ::SelectObject(dc.Get(), mask.Get());
+            ::FillRect(dc.Get(), &all, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));  // black: opaque
+            if (half) {
+                RECT right = { kImageSize / 2, 0, kImageSize, kImageSize };
+                ::FillRect(dc.Get(), &right, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+            }
+        }  // both bitmaps out of the DC before the list copies them
+        ::ImageList_Add(list, colour.Get(), mask.Get());
     }
-    ::ReleaseDC(nullptr, screen);
     return list;
 }
 
@@ -107,14 +48,11 @@ SIZE TextExtent(const std::wstring& text)
     NONCLIENTMETRICSW metrics = {};
     metrics.cbSize = sizeof(metrics);
     ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
-    HFONT font = ::CreateFontIndirectW(&metrics.lfMenuFont);
-    HDC dc = ::GetDC(nullptr);
-    HGDIOBJ old = ::SelectObject(dc, font);
+    UniqueFont font(::CreateFontIndirectW(&metrics.lfMenuFont));
+    WindowDC dc(nullptr);
+    SelectedObject selected(dc, font.Get());
     SIZE size = {};
     ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-    ::SelectObject(dc, old);
-    ::ReleaseDC(nullptr, dc);
-    ::DeleteObject(font);
     return size;
 }
 
@@ -122,14 +60,8 @@ class IconMenuTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        images = RedImages();
-        menu = new CIconMenu(images);
+        menu = std::make_unique<CIconMenu>(images.Get());
         menu->CreatePopupMenu();
-    }
-    void TearDown() override
-    {
-        delete menu;
-        ::ImageList_Destroy(images);
     }
 
     // Appends an owner-drawn entry and returns its item data.
@@ -160,11 +92,11 @@ protected:
         draw.hDC = canvas.dc();
         draw.rcItem = { 0, 0, canvas.width(), canvas.height() };
         draw.itemData = Append(label, image);
-        (by ? by : menu)->DrawItem(&draw);
+        (by ? by : menu.get())->DrawItem(&draw);
     }
 
-    HIMAGELIST images = nullptr;
-    CIconMenu* menu = nullptr;
+    UniqueImageList images{ RedImages() };
+    std::unique_ptr<CIconMenu> menu;
 };
 
 int MenuHeightFloor() { return std::max(::GetSystemMetrics(SM_CYMENU), kImageSize); }
@@ -308,12 +240,12 @@ TEST_F(GrayedColours, AGrayedEntryIsDrawnTwiceWithoutItsHotkey)
 TEST_F(GrayedColours, ColoursAreThoseInForceWhenTheMenuWasMade)
 {
     COLORREF before = ::GetSysColor(COLOR_HIGHLIGHT);
-    CIconMenu older(images);
+    CIconMenu older(images.Get());
     older.CreatePopupMenu();
     const INT element = COLOR_HIGHLIGHT;
     const COLORREF green = RGB(0, 160, 0);
     ::SetSysColors(1, &element, &green);
-    CIconMenu newer(images);
+    CIconMenu newer(images.Get());
     newer.CreatePopupMenu();
     Canvas first(100, 20), second(100, 20);
     Draw(first, L"x", ODS_SELECTED, -1, &older);
@@ -340,8 +272,8 @@ void Highlight(HMENU menu, UINT position, bool on)
 // and then with one.
 TEST(IconMenuChar, LettersSelectInTurnAndTheOnlyOneChooses)
 {
-    HIMAGELIST images = RedImages();
-    CIconMenu menu(images);
+    UniqueImageList images(RedImages());
+    CIconMenu menu(images.Get());
     menu.CreatePopupMenu();
     const wchar_t* labels[] = { L"apple", L"Banana\tCtrl+B", L"avocado", L"Ch&erry", L"&&dots", L"7zip" };
     UINT id = 100;
@@ -359,8 +291,6 @@ TEST(IconMenuChar, LettersSelectInTurnAndTheOnlyOneChooses)
     EXPECT_EQ(HIWORD(menu.MenuChar(L'd')), MNC_IGNORE);  // "&&" shows an ampersand, no mnemonic
     EXPECT_EQ(HIWORD(menu.MenuChar(L'x')), MNC_IGNORE);
     EXPECT_EQ(HIWORD(menu.MenuChar(L'-')), MNC_IGNORE);
-    menu.DestroyAll();
-    ::ImageList_Destroy(images);
 }
 
 // Screen readers read an owner-drawn entry's label through the MSAA record

@@ -176,7 +176,12 @@ protected:
                                    nullptr));
         ::SetCursorPos(300, 200);
     }
-    void TearDown() override { owner.DestroyWindow(); }
+    void TearDown() override
+    {
+        owner.DestroyWindow();
+        theCommandPool.Clear();
+        theRecordList.Clear();
+    }
     Owner owner;
 };
 
@@ -272,7 +277,6 @@ TEST_F(LaunchTest, CtrlChoiceOpensEveryFileDirectlyInTheEntrysFolder)
     std::vector<std::wstring> started = { lines[1], lines[3] };
     std::sort(started.begin(), started.end());
     EXPECT_EQ(started, (std::vector<std::wstring>{ folder + L"\\A\\one.exe", folder + L"\\A\\two.exe" }));
-    menu.DestroyAll();
 }
 
 TEST_F(PopupTest, FixedEntriesReachTheOwner)
@@ -287,8 +291,6 @@ TEST_F(PopupTest, FixedEntriesReachTheOwner)
     // Up from the top wraps to "Quillop"; Right opens it; Up wraps to "Exit".
     PopupWithKeys(owner, TRUE, { VK_UP, VK_RIGHT, VK_UP, VK_RETURN });
     screenshotName = nullptr;
-    theCommandPool.Clear();
-    theRecordList.Clear();
     EXPECT_EQ(owner.commands, (std::vector<UINT>{ MenuCommand::Exit }));
 }
 

@@ -33,7 +33,7 @@ using LinkLoopTest = test::MenuBuildTest;
 TEST_F(LinkLoopTest, LinksBackUpAreNotEnteredAgain)
 {
     ASSERT_TRUE(test::Exists(LoopingFolder() + L"\\again\\a.txt")) << "the link fixture is missing";
-    ScanMenuFolder(menu, LoopingFolder().c_str());
+    ScanMenuFolder(menu.get(), LoopingFolder().c_str());
     EXPECT_EQ(Sorted(menu->m_hMenu), (Labels{ L"a", L"again", L"other", L"up" }));
     EXPECT_EQ(test::Labels(Submenu(menu->m_hMenu, L"again")), Labels{});  // the menu folder itself
     EXPECT_EQ(test::Labels(Submenu(menu->m_hMenu, L"other")), Labels{ L"b" });
@@ -42,16 +42,14 @@ TEST_F(LinkLoopTest, LinksBackUpAreNotEnteredAgain)
     EXPECT_EQ(Sorted(up), (Labels{ L"menu", L"other" }));
     EXPECT_EQ(test::Labels(Submenu(up, L"menu")), Labels{});
     EXPECT_EQ(test::Labels(Submenu(up, L"other")), Labels{ L"b" });
-    menuItemTable.clear();
 }
 
 TEST_F(LinkLoopTest, MergedLinksBackUpAddNothing)
 {
     folderAsSeparator = 1;
-    ScanMenuFolder(menu, LoopingFolder().c_str());
+    ScanMenuFolder(menu.get(), LoopingFolder().c_str());
     // other's b, up's other's b, then the menu folder's own a.
     EXPECT_EQ(test::Labels(menu->m_hMenu), (Labels{ L"b", L"-", L"b", L"-", L"-", L"a" }));
-    menuItemTable.clear();
 }
 
 TEST_F(LinkLoopTest, ThePreloadEnds)

@@ -59,16 +59,16 @@ void MenuBuildTest::SetUp()
     theCommandPool.Clear();
     theRecordList.Clear();
     images = TheIconCache().GetImageList();
-    menu = new CIconMenu(images);
+    menu = std::make_unique<CIconMenu>(images);
     menu->CreatePopupMenu();
 }
 
 void MenuBuildTest::TearDown()
 {
-    delete menu;
+    menu.reset();
     menuItemTable.clear();
 }
 
-void MenuBuildTest::Build(BOOL full, BOOL autoStart) { BuildShortcutMenu(menu, autoStart, full); }
+void MenuBuildTest::Build(BOOL full, BOOL autoStart) { BuildShortcutMenu(menu.get(), autoStart, full); }
 
 }  // namespace test

@@ -1,6 +1,7 @@
 // Reading a built short-cut menu back through the system's menu calls.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -38,7 +39,7 @@ protected:
 
     std::wstring folder;
     HIMAGELIST images = nullptr;  // the icon cache's
-    CIconMenu* menu = nullptr;
+    std::unique_ptr<CIconMenu> menu;
 };
 
 }  // namespace test

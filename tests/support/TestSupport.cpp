@@ -52,6 +52,11 @@ void RemoveTree(const std::wstring& path)
     ::RemoveDirectoryW(Long(path).c_str());
 }
 
+ScratchFiles::~ScratchFiles()
+{
+    for (const std::wstring& path : m_paths) RemoveTree(path);
+}
+
 void WriteFile(const std::wstring& path, const std::string& bytes)
 {
     HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);

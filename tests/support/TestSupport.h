@@ -6,8 +6,27 @@
 #include <vector>
 
 #include "framework/Afx.h"
+#include "framework/Handles.h"
 
 namespace test {
+
+// A window of the test's own, destroyed however the test ends.
+struct WindowTraits : HandleTraits::Null<HWND> {
+    static void Close(HWND window) { ::DestroyWindow(window); }
+};
+using ScratchWindow = UniqueHandle<WindowTraits>;
+
+// Files a test makes, deleted however the test ends.
+class ScratchFiles {
+public:
+    explicit ScratchFiles(std::vector<std::wstring> paths) : m_paths(std::move(paths)) {}
+    ~ScratchFiles();
+    ScratchFiles(const ScratchFiles&) = delete;
+    ScratchFiles& operator=(const ScratchFiles&) = delete;
+
+private:
+    std::vector<std::wstring> m_paths;
+};
 
 // The folder of the running test executable.
 std::wstring ExecutableFolder();

@@ -1,0 +1,17 @@
+// A dialog that pops up the short-cut menu. While the menu is tracked the
+// system asks its owner to measure the owner-drawn entries (WM_MEASUREITEM)
+// and what a typed letter chooses (WM_MENUCHAR); this class answers both
+// through the menu objects, so every owner answers alike.
+#pragma once
+
+#include "framework/CDialog.h"
+
+class CShortcutMenuOwner : public CDialog {
+public:
+    using CDialog::CDialog;
+
+protected:
+    LRESULT OnMeasureItem(MEASUREITEMSTRUCT& measure);
+    LRESULT OnMenuChar(WPARAM, LPARAM);
+    DECLARE_MESSAGE_MAP()
+};
