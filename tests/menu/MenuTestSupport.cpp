@@ -53,6 +53,7 @@ void MakeFolder(const std::wstring& path) { ::CreateDirectoryW(path.c_str(), nul
 
 void MenuBuildTest::SetUp()
 {
+    ::CoInitialize(nullptr);  // shortcuts are read and written through COM
     folder = FreshMenuFolder();
     folderAsSeparator = 0;
     theRecordList.Configure(sizeof(HotkeyRecord), kHotkeyRecordStep);
@@ -67,6 +68,7 @@ void MenuBuildTest::TearDown()
 {
     menu.reset();
     menuItemTable.clear();
+    ::CoUninitialize();
 }
 
 void MenuBuildTest::Build(BOOL full, BOOL autoStart) { BuildShortcutMenu(menu.get(), autoStart, full); }
