@@ -152,7 +152,8 @@ int CIconCache::LookUpShortcut(LPCWSTR path)
     if (::PathIsDirectoryW(target) || HasIconPerFile(extension)) return LookUpSystemIcon(target, 0, 0);
     WIN32_FIND_DATAW typeOnly = {};
     lstrcpynW(typeOnly.cFileName, target, MAX_PATH);
-    return ImageOfType(extension, typeOnly.cFileName);
+    // The type keeps its own hold on the image; the shortcut takes another.
+    return Hold(ImageOfType(extension, typeOnly.cFileName));
 }
 
 // An icon taken from a file of icons (an .ico, a program, a library).
@@ -183,9 +184,13 @@ int CIconCache::LookUpSystemIcon(LPCWSTR path, DWORD attributes, UINT flags)
 int CIconCache::AcquireExisting(const std::wstring& key)
 {
     auto known = m_imageOfIcon.find(key);
-    if (known == m_imageOfIcon.end()) return -1;
-    ++m_references[static_cast<size_t>(known->second)];
-    return known->second;
+    return known == m_imageOfIcon.end() ? -1 : Hold(known->second);
+}
+
+int CIconCache::Hold(int image)
+{
+    if (image >= 0) ++m_references[static_cast<size_t>(image)];
+    return image;
 }
 
 int CIconCache::Acquire(const std::wstring& key, HICON icon)

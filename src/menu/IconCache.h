@@ -52,6 +52,8 @@ private:
     // new; the caller holds one reference to the image.
     int Acquire(const std::wstring& key, HICON icon);
     int AcquireExisting(const std::wstring& key);
+    // One more holder of an image (none for -1); Release drops one.
+    int Hold(int image);
     void Release(int image);
 
     UniqueImageList m_images;

@@ -1,6 +1,7 @@
 // The icon cache across popups, on real shortcuts with icons of their own:
 // a changed file shows its new icon, a deleted one leaves, a new one
 // appears, and a popup while the preload runs shows every icon.
+#include "framework/ShellFiles.h"
 #include "menu/IconCache.h"
 #include "menu/IconPreload.h"
 #include "menu/MenuFolder.h"
@@ -110,6 +111,27 @@ TEST_F(IconCacheTest, DocumentsOfOneTypeAreLookedUpOnce)
     ASSERT_EQ(shown.size(), 10u);
     for (const auto& entry : shown) EXPECT_EQ(entry.second, shown.begin()->second);
     EXPECT_GE(shown.begin()->second, MenuImage::StripCount);
+}
+
+// A shortcut without an icon of its own shows its target type's icon; when
+// the shortcut goes, that icon stays with the type's documents.
+TEST_F(IconCacheTest, AShortcutLeavesItsTargetTypesIconToTheType)
+{
+    const std::wstring document = icons + L"\\report.quillopdoc";
+    test::MakeFile(document);
+    test::MakeFile(folder + L"\\notes.quillopdoc");
+    ASSERT_TRUE(CreateShortcut(document.c_str(), (folder + L"\\plain.lnk").c_str()));
+    auto first = Popup();
+    ASSERT_EQ(first.size(), 2u);
+    EXPECT_EQ(first[L"plain"], first[L"notes"]);
+    const COLORREF typeColour = ImageColour(first[L"notes"]);
+    ::DeleteFileW((folder + L"\\plain.lnk").c_str());
+    Popup();
+    Shortcut(L"red", kRed);
+    auto second = Popup();
+    EXPECT_NE(second[L"red"], second[L"notes"]);
+    EXPECT_EQ(ImageColour(second[L"notes"]), typeColour);
+    EXPECT_EQ(ImageColour(second[L"red"]), kRed);
 }
 
 TEST_F(IconCacheTest, APopupDuringThePreloadShowsEveryIcon)
