@@ -61,9 +61,7 @@ void ScanSubfolder(CIconMenu* menu, const FolderChain::Link& parent, LPCWSTR pat
 {
     // A link back up the chain is not entered: it stays an empty submenu.
     bool loops = parent->LoopsBack(path, entry.dwFileAttributes);
-    if (!menu) {
-        if (!loops) ScanFolder(nullptr, FolderChain::Extend(parent, path, entry.dwFileAttributes));
-    } else if (folderAsSeparator) {
+    if (folderAsSeparator) {
         if (loops) return;
         int before = menu->GetMenuItemCount();
         ScanFolder(menu, FolderChain::Extend(parent, path, entry.dwFileAttributes));
@@ -90,10 +88,7 @@ void ScanFolder(CIconMenu* menu, const FolderChain::Link& folder)
         if (entry.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY) ||
             !JoinPath(path, folder->Path().c_str(), entry.cFileName))
             continue;
-        if (menu)
-            AppendFileEntry(menu, path, entry);
-        else
-            TheIconCache().ImageOf(path, entry);
+        AppendFileEntry(menu, path, entry);
     }
 }
 

@@ -46,8 +46,8 @@ const wchar_t* MenuItemPath(UINT id);
 // The menu folder's path; computed by CreateMenuFolder.
 LPCWSTR MenuFolderPath();
 void CreateMenuFolder();
-// Appends the folder's content to the menu, recursively; with no menu it
-// only preloads the shell icons of the folder's files.
+// Appends the folder's content to the menu, recursively. (The icons are
+// preloaded by CIconPreload, a slice at a time.)
 void ScanMenuFolder(CIconMenu* menu, LPCWSTR folder);
 void BuildShortcutMenu(CIconMenu* menu, BOOL autoStartOn, BOOL full);
 void LoadFolderAsSeparator();

@@ -26,10 +26,6 @@ bool ShortcutWorkingDirectory(LPCWSTR path, wchar_t (&directory)[MAX_PATH])
     return true;
 }
 
-}  // namespace
-
-namespace {
-
 // A popup asked for while another was tracked: it opens when that one has
 // fully closed.
 struct PopupRequest {
@@ -78,11 +74,10 @@ int PopupShortcutMenu(HWND owner, BOOL autoStartOn, BOOL full)
     auto menu = std::make_unique<CIconMenu>(icons.GetImageList());
     menu->CreatePopupMenu();
     BuildShortcutMenu(menu.get(), autoStartOn, full);
-    int count = menu->GetMenuItemCount();
+    const int count = menu->GetMenuItemCount();
     if (count <= 0) return 0;
     TrackAndDispatch(owner, *menu);
-    count = menu->GetMenuItemCount();
-    menu.reset();
+    menu.reset();  // gone before a pending popup builds the next one
     if (gPendingPopup) {
         PopupRequest next = *gPendingPopup;
         gPendingPopup.reset();
