@@ -6,6 +6,8 @@
 //
 // Exit code 0 on success, 1 on failure, 2 for a wrong command line.
 #include "framework/Afx.h"
+#include "framework/ExecutablePath.h"
+#include "framework/Handles.h"
 #include "framework/ShellFiles.h"
 #include "menu/DroppedFiles.h"
 #include "tools/RunningProgram.h"
@@ -16,13 +18,11 @@ namespace {
 
 bool IsProgram(DWORD process, LPCWSTR executable)
 {
-    HANDLE handle = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process);
+    UniqueKernelHandle handle(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process));
     if (!handle) return false;
-    wchar_t image[MAX_PATH * 2] = {};
-    DWORD size = MAX_PATH * 2;
-    bool same = ::QueryFullProcessImageNameW(handle, 0, image, &size) && lstrcmpiW(image, executable) == 0;
-    ::CloseHandle(handle);
-    return same;
+    wchar_t image[kLongPathBuffer] = {};
+    DWORD size = kLongPathBuffer;
+    return ::QueryFullProcessImageNameW(handle.Get(), 0, image, &size) && lstrcmpiW(image, executable) == 0;
 }
 
 int WaitForIcon(LPCWSTR executable, int seconds)

@@ -21,10 +21,7 @@ bool StartupShortcutPath(wchar_t (&shortcut)[MAX_PATH])
         ::SHGetPathFromIDListW(list, folder);
         ::CoTaskMemFree(list);  // the shell's allocator
     }
-    if (!folder[0]) return false;
-    CString executable = ExecutablePath();
-    if (!::PathCombineW(shortcut, folder, ::PathFindFileNameW(executable))) return false;
-    return ::PathRenameExtensionW(shortcut, L".lnk") != FALSE;
+    return folder[0] && MakeShortcutPath(ExecutablePath(), folder, shortcut);
 }
 
 }  // namespace

@@ -4,7 +4,7 @@ CFileDialog::CFileDialog(BOOL openDialog, LPCWSTR defaultExtension, LPCWSTR file
                          CWnd* parent)
     : m_openDialog(openDialog)
 {
-    if (fileName) lstrcpynW(m_file, fileName, MAX_PATH * 2);
+    if (fileName) lstrcpynW(m_file, fileName, ARRAYSIZE(m_file));
     if (filter) {
         // "|" separates the parts; the system wants NULs.
         m_filter = filter;
@@ -18,7 +18,7 @@ CFileDialog::CFileDialog(BOOL openDialog, LPCWSTR defaultExtension, LPCWSTR file
     m_ofn.hwndOwner = parent ? parent->m_hWnd : nullptr;
     m_ofn.lpstrFilter = filter ? static_cast<LPCWSTR>(m_filter) : nullptr;
     m_ofn.lpstrFile = m_file;
-    m_ofn.nMaxFile = MAX_PATH * 2;
+    m_ofn.nMaxFile = ARRAYSIZE(m_file);
     m_ofn.lpstrDefExt = defaultExtension ? static_cast<LPCWSTR>(m_defaultExtension) : nullptr;
     m_ofn.Flags = flags | OFN_EXPLORER;
 }

@@ -3,6 +3,7 @@
 
 #include "framework/CString.h"
 #include "framework/CWnd.h"
+#include "framework/ExecutablePath.h"
 
 class CFileDialog : public CObject {
 public:
@@ -20,7 +21,7 @@ protected:
     BOOL m_openDialog;
 
 private:
-    wchar_t m_file[MAX_PATH * 2] = {};
+    wchar_t m_file[kLongPathBuffer] = {};
     CString m_filter;
     CString m_defaultExtension;
     CString m_title;

@@ -5,7 +5,8 @@
 
 #include "framework/CString.h"
 
-// Buffers that receive the executable's path hold twice MAX_PATH.
+// Buffers for long paths (the executable's, the files beside it, a file
+// dialog's choice) hold twice MAX_PATH.
 constexpr int kLongPathBuffer = MAX_PATH * 2;
 
 // The executable's full path.

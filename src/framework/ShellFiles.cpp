@@ -1,5 +1,7 @@
 #include "framework/ShellFiles.h"
 
+#include "framework/ExecutablePath.h"
+
 using Microsoft::WRL::ComPtr;
 
 bool JoinPath(wchar_t (&path)[MAX_PATH], LPCWSTR folder, LPCWSTR name)
@@ -17,6 +19,14 @@ std::vector<WIN32_FIND_DATAW> ListFolder(LPCWSTR folder)
     std::vector<WIN32_FIND_DATAW> entries;
     ForEachFolderEntry(folder, [&entries](const WIN32_FIND_DATAW& entry, LPCWSTR) { entries.push_back(entry); });
     return entries;
+}
+
+bool MakeShortcutPath(LPCWSTR source, LPCWSTR folder, wchar_t (&shortcut)[MAX_PATH])
+{
+    // Room for the ".lnk" that may be appended.
+    if (lstrlenW(folder) + 1 + lstrlenW(::PathFindFileNameW(source)) + 4 >= MAX_PATH) return false;
+    if (!::PathCombineW(shortcut, folder, ::PathFindFileNameW(source))) return false;
+    return ::PathRenameExtensionW(shortcut, L".lnk") != FALSE;
 }
 
 bool CreateShortcut(LPCWSTR target, LPCWSTR shortcut)
@@ -45,8 +55,8 @@ ComPtr<IShellLinkW> LoadShortcut(LPCWSTR shortcut)
 
 void DeleteSilently(LPCWSTR path, HWND owner)
 {
-    wchar_t list[MAX_PATH * 2 + 1] = {};  // one entry, ended by two NULs
-    lstrcpynW(list, path, MAX_PATH * 2);
+    wchar_t list[kLongPathBuffer + 1] = {};  // one entry, ended by two NULs
+    lstrcpynW(list, path, kLongPathBuffer);
     SHFILEOPSTRUCTW operation = {};
     operation.hwnd = owner;
     operation.wFunc = FO_DELETE;

@@ -34,6 +34,9 @@ void ForEachFolderEntry(LPCWSTR folder, Visit visit)
 // lists them; none when it cannot be listed.
 std::vector<WIN32_FIND_DATAW> ListFolder(LPCWSTR folder);
 
+// The folder joined with the source's name, its extension replaced by
+// ".lnk": where a shortcut to source goes. False when it would not fit.
+bool MakeShortcutPath(LPCWSTR source, LPCWSTR folder, wchar_t (&shortcut)[MAX_PATH]);
 // Writes a shell link to target, working in the target's folder. True
 // when it was saved.
 bool CreateShortcut(LPCWSTR target, LPCWSTR shortcut);

@@ -82,8 +82,8 @@ BOOL WriteHotkeyFile(LPCWSTR path, const CReportListCtrl* list, unsigned menuCod
     // A failed write must not cost the user the hotkeys already saved: the
     // new content goes to a file beside the old one, which it replaces only
     // when complete.
-    wchar_t temporary[MAX_PATH * 2 + 8];
-    lstrcpynW(temporary, path, MAX_PATH * 2);
+    wchar_t temporary[kLongPathBuffer + 8];
+    lstrcpynW(temporary, path, kLongPathBuffer);
     lstrcatW(temporary, L".new");
     UniqueFile file(
         ::CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -82,11 +82,3 @@ void AddDroppedPath(LPCWSTR source, LPCWSTR targetFolder)
     case DropKind::Drive: MakeDriveShortcut(source, targetFolder); break;
     }
 }
-
-bool MakeShortcutPath(LPCWSTR source, LPCWSTR targetFolder, wchar_t (&shortcut)[MAX_PATH])
-{
-    // Room for the ".lnk" that may be appended.
-    if (lstrlenW(targetFolder) + 1 + lstrlenW(::PathFindFileNameW(source)) + 4 >= MAX_PATH) return false;
-    if (!::PathCombineW(shortcut, targetFolder, ::PathFindFileNameW(source))) return false;
-    return ::PathRenameExtensionW(shortcut, L".lnk") != FALSE;
-}

@@ -9,9 +9,6 @@
 void AddDroppedFiles(HDROP drop);
 // Adds one path to a folder; recursive for folders.
 void AddDroppedPath(LPCWSTR source, LPCWSTR targetFolder);
-// The target folder joined with the source's name, its extension replaced
-// by ".lnk". False when the result would not fit in MAX_PATH.
-bool MakeShortcutPath(LPCWSTR source, LPCWSTR targetFolder, wchar_t (&shortcut)[MAX_PATH]);
 
 // What a dropped path becomes.
 enum class DropKind { None, Directory, Shortcut, File, Drive };
