@@ -13,6 +13,7 @@
 #include "hotkeys/HotkeyTable.h"
 #include "menu/IconCache.h"
 #include "menu/MenuFolder.h"
+#include "menu/ShellWorker.h"
 #include "menu/ShortcutMenu.h"
 
 #include <psapi.h>
@@ -116,6 +117,16 @@ double WorkingSetMB()
 
 std::wstring Beside(const wchar_t* name) { return static_cast<LPCWSTR>(ExecutableSibling(L"")) + std::wstring(L" ") + name; }
 
+// Runs the replies of the shell worker until it has nothing more to do.
+void WaitForShellWorker()
+{
+    while (!TheShellWorker().IsIdle()) {
+        MSG message;
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+        ::Sleep(1);
+    }
+}
+
 struct PopupFigures {
     double enumeration, first, warm;
 };
@@ -127,6 +138,7 @@ PopupFigures MeasurePopups(PopupOwner& owner, int separator)
     PopupFigures figures;
     figures.enumeration = MedianOf(5, [] { return TimeOf([] { EnumerateTree(MenuFolderPath()); }); });
     figures.first = owner.PopupToIdle(TRUE);
+    WaitForShellWorker();
     figures.warm = MedianOf(5, [&owner] { return owner.PopupToIdle(TRUE); });
     folderAsSeparator = 0;
     return figures;
@@ -136,9 +148,10 @@ PopupFigures MeasurePopups(PopupOwner& owner, int separator)
 unsigned LookupsForOneAddedFile(PopupOwner& owner, const std::function<void()>& addFile)
 {
     addFile();
-    unsigned before = TheIconCache().GetLookupCount();
+    unsigned before = TheShellWorker().GetLookupCount();
     owner.PopupToIdle(TRUE);
-    return TheIconCache().GetLookupCount() - before;
+    WaitForShellWorker();
+    return TheShellWorker().GetLookupCount() - before;
 }
 
 void PrintPopupRow(const char* tree, const char* shape, const PopupFigures& f, double goal)

@@ -27,6 +27,9 @@
 #define IDI_MENU_SEPARATOR_OFF 159
 #define IDI_MENU_SHOW_ALL 160
 #define IDI_MENU_HOTKEYS 161
+// What a file shows until its own icon is known.
+#define IDI_MENU_DOCUMENT 162
+#define IDI_MENU_PROGRAM_FILE 163
 
 // About box
 #define IDC_ABOUT_AUTHOR 118

@@ -1,8 +1,8 @@
 #include "app/LauncherApp.h"
 
 #include "app/TrayWindow.h"
-#include "menu/IconPreload.h"
 #include "menu/MenuFolder.h"
+#include "menu/ShellWorker.h"
 #include "res/resource.h"
 
 namespace {
@@ -10,6 +10,7 @@ namespace {
 constexpr int kIconTries = 20;
 constexpr DWORD kIconRetryPause = 200;  // ms
 constexpr UINT kCopyGlobalDataMessage = 0x0049;
+constexpr DWORD kWorkerStopWait = 500;  // ms
 
 }  // namespace
 
@@ -25,9 +26,9 @@ BOOL CLauncherApp::InitInstance()
     theTrayWindow.CreateTip();
     AddIconWithRetries();
     LoadFolderAsSeparator();
-    // The icons of the menu folder load after the icon is up, between
-    // messages: start-up never waits for them.
-    TheIconPreload().Start(MenuFolderPath());
+    // The icons of the menu folder load on the shell worker's thread once
+    // the icon is up: start-up never waits for them.
+    TheShellWorker().Preload(MenuFolderPath());
     return TRUE;
 }
 
@@ -37,7 +38,8 @@ int CLauncherApp::ExitInstance()
     // it while it is still the main window, so that its hotkeys are released
     // and its icon deleted.
     if (m_pMainWnd && m_pMainWnd->m_hWnd) m_pMainWnd->DestroyWindow();
-    TheIconPreload().Stop();
+    // A shell call that hangs (a sleeping drive) does not hold the exit up.
+    TheShellWorker().Stop(kWorkerStopWait);
     ::CoUninitialize();
     return CWinApp::ExitInstance();
 }

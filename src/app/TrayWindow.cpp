@@ -11,6 +11,7 @@
 #include "hotkeys/HotkeyTable.h"
 #include "hotkeys/HotkeysDlg.h"
 #include "menu/DroppedFiles.h"
+#include "menu/Launch.h"
 #include "menu/MenuFolder.h"
 #include "menu/ShortcutMenu.h"
 #include "res/resource.h"
@@ -254,7 +255,12 @@ void CTrayWindow::ExploreMenuFolder()
         ::PathAddBackslashW(path);
     else
         lstrcatW(path, L".");
-    ::ShellExecuteW(m_hWnd, L"explore", path, nullptr, nullptr, SW_SHOWNORMAL);
+    LaunchRequest request;
+    request.path = path;
+    request.verb = L"explore";
+    request.owner = m_hWnd;
+    request.expandVariables = false;
+    QueueLaunch(std::move(request));
 }
 
 void CTrayWindow::OpenHelpPage()

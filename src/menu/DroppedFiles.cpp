@@ -1,7 +1,11 @@
 #include "menu/DroppedFiles.h"
 
+#include <string>
+#include <vector>
+
 #include "framework/ShellFiles.h"
 #include "menu/MenuFolder.h"
+#include "menu/ShellWorker.h"
 
 namespace {
 
@@ -51,12 +55,20 @@ void MakeDriveShortcut(LPCWSTR root, LPCWSTR targetFolder)
 
 void AddDroppedFiles(HDROP drop)
 {
+    std::vector<std::wstring> paths;
     UINT count = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT index = 0; index < count; ++index) {
         wchar_t path[MAX_PATH] = {};
-        if (::DragQueryFileW(drop, index, path, MAX_PATH)) AddDroppedPath(path, MenuFolderPath());
+        if (::DragQueryFileW(drop, index, path, MAX_PATH)) paths.emplace_back(path);
     }
     ::DragFinish(drop);
+    // The shell reads each dropped file (a shortcut's target may sit on a
+    // slow drive): on the action thread, in the order dropped.
+    std::wstring folder = MenuFolderPath();
+    TheShellWorker().Act([paths, folder]() -> CWorkerThread::Task {
+        for (const std::wstring& path : paths) AddDroppedPath(path.c_str(), folder.c_str());
+        return nullptr;
+    });
 }
 
 DropKind ClassifyDrop(bool driveRoot, DWORD fileAttributes, SFGAOF shellAttributes)

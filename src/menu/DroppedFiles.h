@@ -5,9 +5,10 @@
 
 #include "framework/Afx.h"
 
-// Adds every dropped path to the menu folder and releases the drop.
+// Adds every dropped path to the menu folder, on the shell worker's action
+// thread, and releases the drop.
 void AddDroppedFiles(HDROP drop);
-// Adds one path to a folder; recursive for folders.
+// Adds one path to a folder; recursive for folders. Any thread.
 void AddDroppedPath(LPCWSTR source, LPCWSTR targetFolder);
 
 // What a dropped path becomes.

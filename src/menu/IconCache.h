@@ -1,16 +1,23 @@
 // The small shell icons of the menu folder's files, kept across popups in
-// one image list the program owns: images 0-12 are the built-in command
-// images, file icons follow. A file goes to the shell only when it is new,
-// or has changed (last-write time or size) since it was last seen; types
-// whose icon is the same for every file of the type (documents) are looked
-// up once per extension. Files that show one icon share its image.
+// one image list the program owns: the first images are the built-in
+// pictures, file icons follow. The cache never asks the shell itself: a
+// file that is new, or has changed (last-write time or size) since it was
+// last seen, is asked of the shell worker, and shows a stand-in meanwhile
+// (its type's icon when known, else the program's own document or program
+// picture). Types whose icon is the same for every file of the type
+// (documents) are asked once per extension. Files that show one icon share
+// its image.
+//
+// UI thread only: the worker's answers arrive here through its replies.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "framework/Handles.h"
+#include "menu/IconLookup.h"
 
 class CIconCache {
 public:
@@ -22,51 +29,68 @@ public:
     HIMAGELIST GetImageList() const { return m_images.Get(); }
     int GetIconSize() const { return m_iconSize; }
 
-    // The image of the file's small icon, or -1 when none can be had.
-    int ImageOf(LPCWSTR path, const WIN32_FIND_DATAW& entry);
+    // The image to show for the file now, or -1 for none. When it is a
+    // stand-in, awaited (if given) receives the key whose answer will bring
+    // the real one.
+    int ImageOf(LPCWSTR path, const WIN32_FIND_DATAW& entry, std::wstring* awaited = nullptr);
 
     // Brackets a scan of the whole menu folder: the files not seen between
-    // the two calls have gone, and leave the cache with their images.
+    // the two calls have gone, and leave the cache with their images. The
+    // icons the scan found missing are asked for at its end.
     void BeginScan() { ++m_scan; }
     void EndScan();
 
-    // How many times the shell was asked for an icon; files held.
-    unsigned GetLookupCount() const { return m_lookups; }
+    // An answer of the shell worker. One for a file that has since gone or
+    // changed is dropped.
+    void Accept(IconAnswer& answer);
+    // Called with the key and the image of every answer taken.
+    void SetArrivalListener(std::function<void(const std::wstring& key, int image)> listener)
+    {
+        m_arrived = std::move(listener);
+    }
+
+    // Files held; files and types whose answer is still awaited.
     size_t GetFileCount() const { return m_files.size(); }
+    size_t GetAwaitedCount() const;
 
 private:
     struct FileIcon {
-        FILETIME written;
-        ULONGLONG size;
-        int image;
+        FileStamp stamp;   // as the last scan saw it
+        int image;         // shown now: its own icon, or a stand-in while asked
         unsigned scan;
+        bool asked;        // the answer for this stamp is awaited
+    };
+    struct TypeIcon {
+        int image;
+        bool asked;
     };
 
-    bool HasIconPerFile(const std::wstring& extension);
-    int ImageOfType(const std::wstring& extension, LPCWSTR name);
-    int LookUpFile(LPCWSTR path, const std::wstring& extension);
-    int LookUpShortcut(LPCWSTR path);
-    int LookUpIconFile(LPCWSTR location, int index);
-    int LookUpSystemIcon(LPCWSTR path, DWORD attributes, UINT flags);
+    int ImageOfFile(LPCWSTR path, const WIN32_FIND_DATAW& entry, const std::wstring& extension,
+                    std::wstring* awaited);
+    int ImageOfType(const std::wstring& extension, LPCWSTR name, std::wstring* awaited);
+    int StandIn(const std::wstring& extension);
+    void Ask(IconRequest request, std::wstring* awaited);
+    void AcceptType(const IconAnswer& answer, int image);
+    void AcceptFile(const IconAnswer& answer, int image);
     // The image for an icon known by key, adding the icon when the key is
     // new; the caller holds one reference to the image.
     int Acquire(const std::wstring& key, HICON icon);
-    int AcquireExisting(const std::wstring& key);
     // One more holder of an image (none for -1); Release drops one.
     int Hold(int image);
     void Release(int image);
 
     UniqueImageList m_images;
     int m_iconSize;
-    std::unordered_map<std::wstring, FileIcon> m_files;        // by full path
-    std::unordered_map<std::wstring, int> m_extensions;        // extension: image
-    std::unordered_map<std::wstring, bool> m_iconPerFile;      // extension: icon per file?
-    std::unordered_map<std::wstring, int> m_imageOfIcon;       // icon key: image
-    std::vector<std::wstring> m_iconOfImage;                   // image: icon key
-    std::vector<int> m_references;                             // image: holders
+    CIconTypes m_types;
+    std::unordered_map<std::wstring, FileIcon> m_files;   // by full path
+    std::unordered_map<std::wstring, TypeIcon> m_typeIcons;  // by extension, held for good
+    std::unordered_map<std::wstring, int> m_imageOfIcon;  // icon key: image
+    std::vector<std::wstring> m_iconOfImage;              // image: icon key
+    std::vector<int> m_references;                        // image: holders
     std::vector<int> m_freeImages;
+    std::vector<IconRequest> m_toAsk;                     // by the scan under way
     unsigned m_scan = 0;
-    unsigned m_lookups = 0;
+    std::function<void(const std::wstring&, int)> m_arrived;
 };
 
 // The program's cache, made on first use at the system's small icon size.

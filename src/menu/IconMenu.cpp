@@ -96,6 +96,12 @@ struct CIconMenu::Tree {
     UniqueMemoryDC measuringDC;  // goes before the font it holds
     std::unordered_map<UINT, CIconMenu*> byHandle;  // a submenu's entry: its handle
     std::unordered_map<UINT, CIconMenu*> byId;
+    // Entries showing a stand-in, by the key of the icon they wait for.
+    struct Awaiting {
+        CIconMenu* menu;
+        UINT position;
+    };
+    std::unordered_map<std::wstring, std::vector<Awaiting>> awaiting;
 };
 
 CIconMenu::CIconMenu(HIMAGELIST imageList) : CIconMenu(imageList, nullptr) {}
@@ -119,6 +125,7 @@ void CIconMenu::DestroyAll()
     if (m_ownTree) {
         m_ownTree->byHandle.clear();
         m_ownTree->byId.clear();
+        m_ownTree->awaiting.clear();
     }
     DestroyMenu();
 }
@@ -163,6 +170,77 @@ CIconMenu* CIconMenu::AppendPopup(UINT flags, LPCWSTR text, int normalImage, int
     }
     m_children.push_back(std::move(child));
     return m_children.back().get();
+}
+
+void CIconMenu::AwaitIcon(const std::wstring& key)
+{
+    const int count = GetMenuItemCount();
+    if (count > 0) m_tree->awaiting[key].push_back({ this, static_cast<UINT>(count - 1) });
+}
+
+void CIconMenu::IconArrived(const std::wstring& key, int image)
+{
+    auto found = m_tree->awaiting.find(key);
+    if (found == m_tree->awaiting.end()) return;
+    for (const Tree::Awaiting& entry : found->second) entry.menu->ShowImage(entry.position, image);
+    m_tree->awaiting.erase(found);
+}
+
+std::vector<std::wstring> CIconMenu::AwaitedIn(HMENU menu) const
+{
+    std::vector<std::wstring> keys;
+    for (const auto& waiting : m_tree->awaiting) {
+        for (const Tree::Awaiting& entry : waiting.second) {
+            if (entry.menu->m_hMenu == menu) {
+                keys.push_back(waiting.first);
+                break;
+            }
+        }
+    }
+    return keys;
+}
+
+namespace {
+
+// The window that shows the menu, when it is open on this thread.
+HWND OpenMenuWindow(HMENU menu)
+{
+    struct Search {
+        HMENU menu;
+        HWND window;
+    } search = { menu, nullptr };
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND window, LPARAM parameter) -> BOOL {
+            auto* wanted = reinterpret_cast<Search*>(parameter);
+            wchar_t name[16] = {};
+            ::GetClassNameW(window, name, ARRAYSIZE(name));
+            if (lstrcmpW(name, L"#32768") != 0 || !::IsWindowVisible(window) ||
+                reinterpret_cast<HMENU>(::SendMessageW(window, MN_GETHMENU, 0, 0)) != wanted->menu)
+                return TRUE;
+            wanted->window = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.window;
+}
+
+}  // namespace
+
+void CIconMenu::ShowImage(UINT position, int image)
+{
+    MENUITEMINFOW info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_DATA;
+    if (!::GetMenuItemInfoW(m_hMenu, position, TRUE, &info) || !info.dwItemData) return;
+    auto* data = reinterpret_cast<MenuItemData*>(info.dwItemData);
+    data->normalImage = data->selectedImage = data->grayedImage = image;
+    // Just that entry is drawn again.
+    HWND window = OpenMenuWindow(m_hMenu);
+    RECT entry;
+    if (!window || !::GetMenuItemRect(window, m_hMenu, position, &entry)) return;
+    ::MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&entry), 2);
+    ::InvalidateRect(window, &entry, FALSE);
 }
 
 namespace {

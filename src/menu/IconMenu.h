@@ -8,6 +8,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -51,6 +52,15 @@ public:
     // selected (case aside, wrapping round); the only one is chosen.
     LRESULT MenuChar(wchar_t typed) const;
 
+    // The entry just appended shows a stand-in until the icon known by key
+    // arrives.
+    void AwaitIcon(const std::wstring& key);
+    // The icon known by key arrived: the entries of the tree that wait for
+    // it show it, each redrawn at once where its menu is open.
+    void IconArrived(const std::wstring& key, int image);
+    // The keys that entries of one menu of the tree still wait for.
+    std::vector<std::wstring> AwaitedIn(HMENU menu) const;
+
     // The menu object of this tree that measures the entry with that id (a
     // submenu's entry in its parent is identified by the submenu's handle).
     CIconMenu* FindOwner(UINT id) const;
@@ -64,6 +74,7 @@ private:
     CIconMenu(HIMAGELIST imageList, Tree* tree);
     MenuItemData* NewRecord(LPCWSTR text, int normalImage, int selectedImage, int grayedImage);
     int ChooseImage(const MenuItemData* data, UINT state) const;
+    void ShowImage(UINT position, int image);
 
     std::unique_ptr<Tree> m_ownTree;  // the top-level menu's
     Tree* m_tree;

@@ -49,10 +49,12 @@ void AppendFileEntry(CIconMenu* menu, LPCWSTR path, const WIN32_FIND_DATAW& entr
 {
     menuItemTable.emplace_back(path);
     CString hotkey = HotkeyTextFor(path);
-    int image = TheIconCache().ImageOf(path, entry);
+    std::wstring awaited;
+    int image = TheIconCache().ImageOf(path, entry, &awaited);
     wchar_t label[MAX_PATH];
     MakeLabel(label, entry.cFileName, hotkey);
     menu->AppendItem(MF_OWNERDRAW, nextMenuItemId++, label, image, image, image);
+    if (!awaited.empty()) menu->AwaitIcon(awaited);
 }
 
 void ScanFolder(CIconMenu* menu, const FolderChain::Link& folder);

@@ -25,11 +25,13 @@ constexpr UINT Exit = 10;
 constexpr UINT FirstFileEntry = 11;
 }  // namespace MenuCommand
 
-// Indexes into the built-in image strip (bitmap 132).
+// Indexes of the built-in pictures in the menu's image list: the command
+// pictures, then the stand-ins a file shows until its own icon is known.
 namespace MenuImage {
 constexpr int AddNewItem = 0, Program = 1, Desktop = 2, AutoStartOff = 3, Help = 4, About = 5, Exit = 6,
-              Folder = 7, On = 8, Edit = 9, SeparatorOff = 10, ShowAll = 11, Hotkeys = 12;
-constexpr int StripCount = 13;
+              Folder = 7, On = 8, Edit = 9, SeparatorOff = 10, ShowAll = 11, Hotkeys = 12, Document = 13,
+              ProgramFile = 14;
+constexpr int StripCount = 15;
 }  // namespace MenuImage
 
 // Subfolders merged into their parent between separators instead of
@@ -46,8 +48,8 @@ const wchar_t* MenuItemPath(UINT id);
 // The menu folder's path; computed by CreateMenuFolder.
 LPCWSTR MenuFolderPath();
 void CreateMenuFolder();
-// Appends the folder's content to the menu, recursively. (The icons are
-// preloaded by CIconPreload, a slice at a time.)
+// Appends the folder's content to the menu, recursively. (The shell worker
+// preloads the icons.)
 void ScanMenuFolder(CIconMenu* menu, LPCWSTR folder);
 void BuildShortcutMenu(CIconMenu* menu, BOOL autoStartOn, BOOL full);
 void LoadFolderAsSeparator();

@@ -7,7 +7,9 @@
 #include "framework/ShellFiles.h"
 #include "menu/IconCache.h"
 #include "menu/IconMenu.h"
+#include "menu/Launch.h"
 #include "menu/MenuFolder.h"
+#include "menu/ShellWorker.h"
 
 CIconMenu* activeMenu = nullptr;
 
@@ -15,15 +17,11 @@ namespace {
 
 bool IsCtrlDown() { return (::GetKeyState(VK_CONTROL) & 0x8000) != 0; }
 
-// A shortcut's working directory, when it can be loaded and resolved.
-bool ShortcutWorkingDirectory(LPCWSTR path, wchar_t (&directory)[MAX_PATH])
+// An icon the shell worker found: the open menu's entries that wait for it
+// show it at once.
+void ShowArrivedIcon(const std::wstring& key, int image)
 {
-    auto link = LoadShortcut(path);
-    CWnd* main = AfxGetMainWnd();
-    // The system may ask where a moved target went.
-    if (!link || FAILED(link->Resolve(main ? main->m_hWnd : nullptr, SLR_ANY_MATCH))) return false;
-    link->GetWorkingDirectory(directory, MAX_PATH);
-    return true;
+    if (activeMenu) activeMenu->IconArrived(key, image);
 }
 
 // A popup asked for while another was tracked: it opens when that one has
@@ -44,7 +42,11 @@ void TrackAndDispatch(HWND owner, CIconMenu& menu)
     ::GetCursorPos(&cursor);
     ::SetForegroundWindow(owner);
     gTrackingMenu = true;
+    // The icons the menu shows first are looked up first; the preload waits.
+    TheShellWorker().SetMenuOpen(true);
+    TheShellWorker().Raise(menu.AwaitedIn(menu.m_hMenu));
     UINT id = static_cast<UINT>(::TrackPopupMenu(menu.m_hMenu, TPM_RETURNCMD, cursor.x, cursor.y, 0, owner, nullptr));
+    TheShellWorker().SetMenuOpen(false);
     gTrackingMenu = false;
     if (id > 0) {
         // A Ctrl choice of a fixed entry, which has no folder, runs as a plain choice.
@@ -70,6 +72,7 @@ int PopupShortcutMenu(HWND owner, BOOL autoStartOn, BOOL full)
         return -1;
     }
     CIconCache& icons = TheIconCache();
+    icons.SetArrivalListener(ShowArrivedIcon);
     ::ImageList_SetBkColor(icons.GetImageList(), ::GetSysColor(COLOR_MENU));
     auto menu = std::make_unique<CIconMenu>(icons.GetImageList());
     menu->CreatePopupMenu();
@@ -109,36 +112,22 @@ void OpenFolderItems(UINT id)
 
 void OpenPath(LPCWSTR path)
 {
-    wchar_t directory[MAX_PATH] = {};
-    SHFILEINFOW info = {};
-    bool isShortcut = ::SHGetFileInfoW(path, 0, &info, sizeof(info), SHGFI_ATTRIBUTES) &&
-                      (info.dwAttributes & SFGAO_LINK);
-    if (!isShortcut || !ShortcutWorkingDirectory(path, directory)) {
-        // The file's own folder; a bare name without a folder starts in the
-        // current directory. A drive's root keeps its backslash: "C:" alone
-        // would name the drive's current directory.
-        directory[0] = 0;
-        const wchar_t* backslash = wcsrchr(path, L'\\');
-        if (backslash) {
-            int length = static_cast<int>(backslash - path);
-            if (length == 2 && path[1] == L':') ++length;
-            if (length < MAX_PATH) lstrcpynW(directory, path, length + 1);
-        }
-    }
-
-    SHELLEXECUTEINFOW execute = {};
-    execute.cbSize = sizeof(execute);
-    execute.fMask = SEE_MASK_FLAG_DDEWAIT | SEE_MASK_DOENVSUBST;
-    execute.lpFile = path;
-    execute.lpDirectory = directory;
-    execute.nShow = SW_SHOWNORMAL;
-    ::ShellExecuteExW(&execute);
+    LaunchRequest request;
+    request.path = path;
+    CWnd* main = AfxGetMainWnd();
+    request.owner = main ? main->m_hWnd : nullptr;
+    QueueLaunch(std::move(request));
 }
 
 void MeasureShortcutMenuItem(MEASUREITEMSTRUCT* measure)
 {
     if (!activeMenu) return;
     if (CIconMenu* owner = FindOwnerMenu(activeMenu, measure->itemID)) owner->MeasureItem(measure);
+}
+
+void RouteInitMenuPopup(HMENU menu)
+{
+    if (activeMenu) TheShellWorker().Raise(activeMenu->AwaitedIn(menu));
 }
 
 BOOL RouteMenuChar(WPARAM wParam, LPARAM lParam, LRESULT* result)

@@ -25,7 +25,8 @@ void OpenMenuItem(UINT id);
 // Opens every file that lies directly in the folder of the chosen entry.
 void OpenFolderItems(UINT id);
 // Opens a file, folder, program or shortcut through the shell: shortcuts in
-// their own working directory, other files in their folder.
+// their own working directory, other files in their folder. The launch runs
+// on the shell worker, after those asked for before it.
 void OpenPath(LPCWSTR path);
 // The owner windows' measuring route for short-cut menu entries.
 void MeasureShortcutMenuItem(MEASUREITEMSTRUCT* measure);
@@ -33,6 +34,9 @@ void MeasureShortcutMenuItem(MEASUREITEMSTRUCT* measure);
 // object; another item is offered to the control it names. TRUE (with the
 // result) when the control handled it; otherwise default processing follows.
 BOOL RouteMeasureItem(HWND owner, MEASUREITEMSTRUCT& measure, LRESULT* result);
+// WM_INITMENUPOPUP in an owner window: the icons of a submenu that opens
+// are looked up before the rest.
+void RouteInitMenuPopup(HMENU menu);
 // WM_MENUCHAR in an owner window: a letter typed into a short-cut menu
 // selects or chooses its entry. TRUE (with the result) when the menu is one.
 BOOL RouteMenuChar(WPARAM wParam, LPARAM lParam, LRESULT* result);

@@ -5,6 +5,7 @@
 BEGIN_MESSAGE_MAP(CShortcutMenuOwner, CDialog)
     ON_MESSAGE_RECORD(WM_MEASUREITEM, MEASUREITEMSTRUCT, OnMeasureItem)
     ON_MESSAGE(WM_MENUCHAR, OnMenuChar)
+    ON_MESSAGE(WM_INITMENUPOPUP, OnInitMenuPopup)
 END_MESSAGE_MAP()
 
 LRESULT CShortcutMenuOwner::OnMeasureItem(MEASUREITEMSTRUCT& measure)
@@ -17,4 +18,10 @@ LRESULT CShortcutMenuOwner::OnMenuChar(WPARAM wParam, LPARAM lParam)
 {
     LRESULT result = 0;
     return RouteMenuChar(wParam, lParam, &result) ? result : Default();
+}
+
+LRESULT CShortcutMenuOwner::OnInitMenuPopup(WPARAM menu, LPARAM)
+{
+    RouteInitMenuPopup(reinterpret_cast<HMENU>(menu));
+    return Default();
 }

@@ -1,7 +1,8 @@
 // A dialog that pops up the short-cut menu. While the menu is tracked the
 // system asks its owner to measure the owner-drawn entries (WM_MEASUREITEM)
-// and what a typed letter chooses (WM_MENUCHAR); this class answers both
-// through the menu objects, so every owner answers alike.
+// and what a typed letter chooses (WM_MENUCHAR), and tells it when a
+// submenu opens (WM_INITMENUPOPUP); this class answers through the menu
+// objects, so every owner answers alike.
 #pragma once
 
 #include "framework/CDialog.h"
@@ -13,5 +14,6 @@ public:
 protected:
     LRESULT OnMeasureItem(MEASUREITEMSTRUCT& measure);
     LRESULT OnMenuChar(WPARAM, LPARAM);
+    LRESULT OnInitMenuPopup(WPARAM, LPARAM);
     DECLARE_MESSAGE_MAP()
 };

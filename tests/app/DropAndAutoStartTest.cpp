@@ -93,6 +93,7 @@ protected:
     void Drop(const std::vector<std::wstring>& paths)
     {
         theTrayWindow.SendMessage(WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(paths)));
+        test::WaitForShellWorker();
     }
     std::wstring menu, source;
 };

@@ -1,11 +1,12 @@
 // The icon cache across popups, on real shortcuts with icons of their own:
 // a changed file shows its new icon, a deleted one leaves, a new one
-// appears, and a popup while the preload runs shows every icon.
+// appears, answers that come late are dropped, and a popup while the
+// preload runs shows every icon.
 #include "framework/ShellFiles.h"
 #include "menu/IconCache.h"
-#include "menu/IconPreload.h"
 #include "menu/MenuFolder.h"
 #include "menu/MenuTestSupport.h"
+#include "menu/ShellWorker.h"
 #include "support/Canvas.h"
 #include "support/IconFile.h"
 #include "support/TestSupport.h"
@@ -43,8 +44,8 @@ protected:
     {
         ASSERT_TRUE(test::MakeShortcutWithIcon(target, IconPath(colour), folder + L"\\" + name + L".lnk"));
     }
-    // The image of each entry of a fresh popup's menu, by label.
-    std::map<std::wstring, int> Popup()
+    // The image of each entry of a fresh menu, by label, as built now.
+    std::map<std::wstring, int> BuildNow()
     {
         menu = std::make_unique<CIconMenu>(images);
         menu->CreatePopupMenu();
@@ -53,7 +54,17 @@ protected:
         for (const test::MenuEntry& entry : test::ReadMenu(menu->m_hMenu)) shown[entry.label] = entry.image;
         return shown;
     }
-    unsigned Lookups() const { return TheIconCache().GetLookupCount(); }
+    // The images of the next popup once every icon it asked for has come.
+    std::map<std::wstring, int> Popup()
+    {
+        BuildNow();
+        test::WaitForShellWorker();
+        return BuildNow();
+    }
+    unsigned Lookups() const { return TheShellWorker().GetLookupCount(); }
+    // The worker has found what was asked, but the answers have not been
+    // taken in (nothing pumps the messages meanwhile).
+    static void LetTheWorkerAnswer() { ::Sleep(1500); }
 
     std::wstring icons, target;
 };
@@ -134,7 +145,57 @@ TEST_F(IconCacheTest, AShortcutLeavesItsTargetTypesIconToTheType)
     EXPECT_EQ(ImageColour(second[L"red"]), kRed);
 }
 
-TEST_F(IconCacheTest, APopupDuringThePreloadShowsEveryIcon)
+// New to the cache: a shortcut and a document of a type not seen before.
+TEST_F(IconCacheTest, ABuildShowsStandInsAndAsksTheWorker)
+{
+    Shortcut(L"stand-in", kRed);
+    test::MakeFile(folder + L"\\notes.quillopstandin");
+    auto first = BuildNow();
+    EXPECT_EQ(first[L"stand-in"], MenuImage::ProgramFile);
+    EXPECT_EQ(first[L"notes"], MenuImage::Document);
+    EXPECT_EQ(TheIconCache().GetAwaitedCount(), 2u);
+    test::WaitForShellWorker();
+    EXPECT_EQ(TheIconCache().GetAwaitedCount(), 0u);
+    auto second = BuildNow();
+    EXPECT_EQ(ImageColour(second[L"stand-in"]), kRed);
+    EXPECT_GE(second[L"notes"], MenuImage::StripCount);
+}
+
+// Answers about a file as it was, or about a file that has gone, are
+// dropped; a file that came back is asked for again.
+TEST_F(IconCacheTest, LateAnswersAboutChangedOrDeletedFilesAreDropped)
+{
+    Shortcut(L"changed", kRed);
+    Shortcut(L"deleted", kBlue);
+    Shortcut(L"back", kBlue);
+    BuildNow();
+    LetTheWorkerAnswer();
+    ::Sleep(20);  // a later last-write time
+    ASSERT_TRUE(test::MakeShortcutWithIcon(target, IconPath(kGreen), folder + L"\\changed.lnk"));
+    ASSERT_TRUE(::DeleteFileW((folder + L"\\deleted.lnk").c_str()));
+    ASSERT_TRUE(::DeleteFileW((folder + L"\\back.lnk").c_str()));
+    BuildNow();  // sees the change and the deletions
+    Shortcut(L"back", kGreen);
+    auto shown = BuildNow();
+    EXPECT_EQ(shown.size(), 2u);
+    test::WaitForShellWorker();  // the late answers arrive now
+    shown = BuildNow();
+    EXPECT_EQ(ImageColour(shown[L"changed"]), kGreen);
+    EXPECT_EQ(ImageColour(shown[L"back"]), kGreen);
+    EXPECT_EQ(TheIconCache().GetFileCount(), 2u);
+    EXPECT_EQ(TheIconCache().GetAwaitedCount(), 0u);
+    // The dropped answers' images were not kept: with the files gone, a new
+    // icon takes a freed image instead of growing the list.
+    const int imageCount = ::ImageList_GetImageCount(TheIconCache().GetImageList());
+    ::DeleteFileW((folder + L"\\changed.lnk").c_str());
+    ::DeleteFileW((folder + L"\\back.lnk").c_str());
+    BuildNow();
+    Shortcut(L"fresh", kBlue);
+    EXPECT_EQ(ImageColour(Popup()[L"fresh"]), kBlue);
+    EXPECT_EQ(::ImageList_GetImageCount(TheIconCache().GetImageList()), imageCount);
+}
+
+TEST_F(IconCacheTest, APopupDuringThePreloadAsksForEachFileOnce)
 {
     const COLORREF colours[] = { kRed, kBlue, kGreen };
     for (int i = 0; i < 30; ++i) {
@@ -144,9 +205,7 @@ TEST_F(IconCacheTest, APopupDuringThePreloadShowsEveryIcon)
                                                    std::to_wstring(i) + L".lnk"));
     }
     unsigned before = Lookups();
-    CIconPreload preload;
-    preload.Start(folder.c_str());
-    preload.RunSlice(0);  // one step: a folder listed, or an icon loaded
+    TheShellWorker().Preload(folder.c_str());
     auto shown = Popup();
     ASSERT_EQ(shown.size(), 3u);
     for (int sub = 0; sub < 3; ++sub) {
@@ -156,8 +215,6 @@ TEST_F(IconCacheTest, APopupDuringThePreloadShowsEveryIcon)
             int number = std::stoi(entry.label.substr(5));
             EXPECT_EQ(ImageColour(entry.image), colours[number % 3]) << entry.label;
         }
-    }
-    while (preload.RunSlice(50)) {
     }
     EXPECT_EQ(Lookups() - before, 30u);  // each file asked for once, by the popup or the preload
 }

@@ -1,8 +1,8 @@
 // Folder links that lead back up the menu folder: the scan and the preload
 // end, links back up stay empty submenus, and a link elsewhere still works.
-#include "menu/IconPreload.h"
 #include "menu/MenuFolder.h"
 #include "menu/MenuTestSupport.h"
+#include "menu/ShellWorker.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -54,11 +54,8 @@ TEST_F(LinkLoopTest, MergedLinksBackUpAddNothing)
 
 TEST_F(LinkLoopTest, ThePreloadEnds)
 {
-    CIconPreload preload;
-    preload.Start(LoopingFolder().c_str());
-    int slices = 0;
-    while (preload.RunSlice(50) && slices < 1000) ++slices;
-    EXPECT_LT(slices, 1000);
+    TheShellWorker().Preload(LoopingFolder().c_str());
+    EXPECT_TRUE(test::WaitFor([] { return TheShellWorker().IsIdle(); }, 20000));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "menu/MenuFolder.h"
 #include "menu/ShortcutMenu.h"
 #include "menu/MenuTestSupport.h"
+#include "menu/ShellWorker.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -89,7 +90,7 @@ TEST_F(MenuFolderTest, LabelsAreCutAtTheLastDot)
     test::MakeFile(folder + L"\\My.Stuff\\.profile");
     test::MakeFile(folder + L"\\My.Stuff\\README");
     test::MakeFile(folder + L"\\My.Stuff\\My.Stuff");
-    Build(FALSE);
+    BuildWithIcons(FALSE);
     auto top = test::ReadMenu(menu->m_hMenu);
     ASSERT_EQ(top.size(), 1u);
     EXPECT_EQ(top[0].label, L"My.Stuff");  // a folder keeps its dots
@@ -171,7 +172,7 @@ TEST_F(MenuFolderTest, FilesOfOneKindShareTheirIconsImage)
     wchar_t self[MAX_PATH] = {};
     ::GetModuleFileNameW(nullptr, self, MAX_PATH);
     ASSERT_TRUE(::CopyFileW(self, (folder + L"\\c.exe").c_str(), FALSE));
-    Build(FALSE);
+    BuildWithIcons(FALSE);
     std::map<std::wstring, int> image;
     for (const test::MenuEntry& entry : test::ReadMenu(menu->m_hMenu)) image[entry.label] = entry.image;
     ASSERT_EQ(image.size(), 3u);
@@ -181,11 +182,12 @@ TEST_F(MenuFolderTest, FilesOfOneKindShareTheirIconsImage)
     EXPECT_NE(image[L"c"], image[L"a"]);
 
     // The next popup asks the shell for nothing and shows the same images.
-    unsigned lookups = TheIconCache().GetLookupCount();
+    unsigned lookups = TheShellWorker().GetLookupCount();
     CIconMenu again(images);
     again.CreatePopupMenu();
     BuildShortcutMenu(&again, FALSE, FALSE);
-    EXPECT_EQ(TheIconCache().GetLookupCount(), lookups);
+    test::WaitForShellWorker();
+    EXPECT_EQ(TheShellWorker().GetLookupCount(), lookups);
     std::map<std::wstring, int> second;
     for (const test::MenuEntry& entry : test::ReadMenu(again.m_hMenu)) second[entry.label] = entry.image;
     EXPECT_EQ(second, image);

@@ -66,11 +66,23 @@ void MenuBuildTest::SetUp()
 
 void MenuBuildTest::TearDown()
 {
+    // Nothing of this test's is left for the next to meet.
+    WaitForShellWorker();
     menu.reset();
     menuItemTable.clear();
     ::CoUninitialize();
 }
 
 void MenuBuildTest::Build(BOOL full, BOOL autoStart) { BuildShortcutMenu(menu.get(), autoStart, full); }
+
+void MenuBuildTest::BuildWithIcons(BOOL full)
+{
+    Build(full);
+    WaitForShellWorker();
+    menuItemTable.clear();
+    menu = std::make_unique<CIconMenu>(images);
+    menu->CreatePopupMenu();
+    Build(full);
+}
 
 }  // namespace test

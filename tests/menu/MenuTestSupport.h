@@ -36,6 +36,9 @@ protected:
     void SetUp() override;
     void TearDown() override;
     void Build(BOOL full, BOOL autoStart = FALSE);
+    // Builds once, lets the icons asked for arrive, and builds again: the
+    // menu as the next popup shows it.
+    void BuildWithIcons(BOOL full);
 
     std::wstring folder;
     HIMAGELIST images = nullptr;  // the icon cache's

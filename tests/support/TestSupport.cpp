@@ -7,6 +7,10 @@
 #include <iterator>
 #include <map>
 
+#include <gtest/gtest.h>
+
+#include "menu/ShellWorker.h"
+
 namespace test {
 
 std::wstring ExecutableFolder()
@@ -101,6 +105,11 @@ bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs)
         Pump(50);
     }
     return true;
+}
+
+void WaitForShellWorker()
+{
+    EXPECT_TRUE(WaitFor([] { return TheShellWorker().IsIdle(); }, 30000)) << "the shell worker is still busy";
 }
 
 HWND FindProcessWindow(DWORD process, const wchar_t* className, const wchar_t* caption)

@@ -42,6 +42,10 @@ void Pump(DWORD milliseconds = 0);
 // Checks the condition until it holds or the time is up, pumping messages
 // meanwhile; its last answer.
 bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 8000);
+// Runs the shell worker's replies until it has nothing more to do: the
+// icons a build asked for have arrived, the launches and drops asked for
+// are done.
+void WaitForShellWorker();
 // A visible top-level window of the process with the class and, if given,
 // the caption.
 HWND FindProcessWindow(DWORD process, const wchar_t* className, const wchar_t* caption = nullptr);

@@ -1,0 +1,70 @@
+// Finding a file's small icon through the shell: what the shell worker does
+// on its own thread for the icon cache. Nothing here touches the image list
+// or the cache's tables, which belong to the UI thread; an answer carries
+// the icon over.
+#pragma once
+
+#include <string>
+#include <unordered_map>
+
+#include "framework/Handles.h"
+
+// A file's last-write time and size: a file whose stamp changed may show
+// another icon.
+struct FileStamp {
+    FILETIME written = {};
+    ULONGLONG size = 0;
+    bool operator==(const FileStamp& other) const
+    {
+        return size == other.size && ::CompareFileTime(&written, &other.written) == 0;
+    }
+    bool operator!=(const FileStamp& other) const { return !(*this == other); }
+};
+FileStamp StampOf(const WIN32_FIND_DATAW& entry);
+
+// A name's extension with its dot, in lower case ("" for none).
+std::wstring ExtensionOf(LPCWSTR name);
+
+// Which types show an icon per file (programs, shortcuts, icon files and
+// the like) rather than one per type (documents). Each thread keeps its own.
+class CIconTypes {
+public:
+    bool HasIconPerFile(const std::wstring& extension);
+    // The stand-in picture's kind while a file's own icon is on its way.
+    static bool LooksLikeProgram(const std::wstring& extension);
+
+private:
+    std::unordered_map<std::wstring, bool> m_perFile;
+};
+
+struct IconRequest {
+    std::wstring key;   // what waits for the answer: the file's path, or a type's extension
+    std::wstring path;  // the file; for a type, a name with its extension
+    FileStamp stamp;    // the file's, when it was listed
+    bool typeOnly = false;
+};
+
+struct IconAnswer {
+    IconRequest request;
+    std::wstring iconKey;  // files showing one icon share one image by this key
+    UniqueIcon icon;       // none: there is no icon to show
+    bool preloaded = false;  // found by the preload, not asked for
+};
+
+// What the icon cache asks for a listed file: its own icon, or its type's.
+IconRequest MakeIconRequest(CIconTypes& types, LPCWSTR path, const WIN32_FIND_DATAW& entry);
+
+// Looks icons up on the worker thread.
+class CIconLookup {
+public:
+    IconAnswer LookUp(const IconRequest& request);
+    CIconTypes& Types() { return m_types; }
+
+private:
+    void LookUpFile(const std::wstring& path, const std::wstring& extension, IconAnswer& answer);
+    bool LookUpShortcut(const std::wstring& path, IconAnswer& answer);
+    bool LookUpIconFile(LPCWSTR location, int index, IconAnswer& answer);
+    bool LookUpSystemIcon(LPCWSTR path, DWORD attributes, UINT flags, IconAnswer& answer);
+
+    CIconTypes m_types;
+};

@@ -1,0 +1,63 @@
+// The icon look-ups waiting for the shell worker, in order of need: what an
+// open menu shows now, then the rest of the menu just built, then the
+// preload of the menu folder (which waits while a menu is open). A file
+// asked for twice (while queued, looked up, or on its way back) is looked
+// up once; asked for again with a new stamp (it changed), it is looked up
+// again. Any thread may add; the worker takes.
+#pragma once
+
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+#include "menu/FolderChain.h"
+#include "menu/IconLookup.h"
+
+class CIconQueue {
+public:
+    enum Need { Preload, Menu, Shown, NeedCount };
+
+    // One piece of work: a look-up, or (for the preload) a folder to list.
+    struct Work {
+        IconRequest request;
+        bool preloaded = false;  // nobody has asked for it yet
+        FolderChain::Link folder;
+    };
+
+    void Add(IconRequest request, Need need);
+    // The keys still waiting go first, in this order, ahead of all others.
+    void Raise(const std::vector<std::wstring>& keys);
+    void AddFolder(FolderChain::Link folder);
+    void SetPreloadPaused(bool paused);
+
+    // The next piece of work, taken out of the queue; false for none now.
+    bool Take(Work& work);
+    // The work taken last is done; its answer, if any, is on its way to the
+    // UI thread, and the same question is not looked up again until the
+    // answer has been delivered.
+    void Finish();
+    void Delivered(const IconRequest& request);
+    // Nothing waits (a paused preload included) and nothing runs.
+    bool IsIdle() const;
+
+private:
+    struct Waiting {
+        IconRequest request;
+        Need need;
+    };
+    bool TakeFrom(Need need, Work& work);
+
+    mutable std::mutex m_lock;
+    std::unordered_map<std::wstring, Waiting> m_waiting;
+    // Keys by need; a key whose need has since risen, or that has been
+    // taken, is passed over where it still stands.
+    std::deque<std::wstring> m_order[NeedCount];
+    std::vector<FolderChain::Link> m_folders;  // the preload's, still to list
+    bool m_preloadPaused = false;
+    bool m_running = false;
+    std::optional<IconRequest> m_runningLookup;  // the look-up under way, if that is what runs
+    std::unordered_map<std::wstring, FileStamp> m_answered;  // on their way
+    std::unordered_map<std::wstring, FileStamp> m_known;     // ever answered: the preload skips them
+};
