@@ -67,15 +67,18 @@ void MakeShortcutTree(const std::wstring& root, const std::wstring& iconFolder, 
     ::CreateDirectoryW(iconFolder.c_str(), nullptr);
     std::wstring target = iconFolder + L"\\target.txt";
     Touch(target);
+    std::vector<test::ShortcutWithIcon> shortcuts;
     for (int f = 0; f < folders; ++f) {
         ::CreateDirectoryW(FolderName(root, f).c_str(), nullptr);
         for (int i = 0; i < files / folders; ++i) {
             int n = f * (files / folders) + i;
-            std::wstring icon = iconFolder + L"\\icon " + std::to_wstring(n) + L".ico";
-            Touch(icon, IconFile(static_cast<unsigned>(n)));
-            SaveShortcut(target, icon, FolderName(root, f) + L"\\shortcut " + std::to_wstring(i) + L".lnk");
+            wchar_t name[32];
+            wnsprintfW(name, 32, L"\\icon %06d.ico", n);
+            Touch(iconFolder + name, IconFile(static_cast<unsigned>(n)));
+            shortcuts.push_back({ iconFolder + name, FolderName(root, f) + L"\\shortcut " + std::to_wstring(i) + L".lnk" });
         }
     }
+    test::MakeShortcutsWithIcons(target, shortcuts);
 }
 
 void AddOneFile(const std::wstring& root) { Touch(FolderName(root, 0) + L"\\added since.txt"); }

@@ -48,4 +48,60 @@ bool MakeShortcutWithIcon(const std::wstring& target, const std::wstring& icon, 
     return SUCCEEDED(link.As(&file)) && SUCCEEDED(file->Save(at.c_str(), TRUE));
 }
 
+namespace {
+
+std::string ReadAll(const std::wstring& path)
+{
+    std::string bytes;
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return bytes;
+    bytes.resize(::GetFileSize(file, nullptr));
+    DWORD read = 0;
+    if (!bytes.empty()) ::ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr);
+    ::CloseHandle(file);
+    bytes.resize(read);
+    return bytes;
+}
+
+bool WriteAll(const std::wstring& path, const std::string& bytes)
+{
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    bool ok = ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+              written == bytes.size();
+    return ::CloseHandle(file) && ok;
+}
+
+// Every occurrence of from, replaced by to of the same length.
+int ReplaceAll(std::string& bytes, const std::string& from, const std::string& to)
+{
+    int replaced = 0;
+    for (size_t at = bytes.find(from); at != std::string::npos; at = bytes.find(from, at + to.size()), ++replaced)
+        bytes.replace(at, from.size(), to);
+    return replaced;
+}
+
+std::string Utf16Bytes(const std::wstring& text)
+{
+    return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+}
+
+}  // namespace
+
+bool MakeShortcutsWithIcons(const std::wstring& target, const std::vector<ShortcutWithIcon>& shortcuts)
+{
+    if (shortcuts.empty()) return true;
+    const ShortcutWithIcon& first = shortcuts.front();
+    if (!MakeShortcutWithIcon(target, first.icon, first.at)) return false;
+    const std::string model = ReadAll(first.at);
+    for (size_t i = 1; i < shortcuts.size(); ++i) {
+        if (shortcuts[i].icon.size() != first.icon.size()) return false;
+        std::string bytes = model;
+        if (ReplaceAll(bytes, Utf16Bytes(first.icon), Utf16Bytes(shortcuts[i].icon)) == 0) return false;
+        if (!WriteAll(shortcuts[i].at, bytes)) return false;
+    }
+    return true;
+}
+
 }  // namespace test

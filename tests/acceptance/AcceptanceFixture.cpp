@@ -1,0 +1,205 @@
+#include "acceptance/AcceptanceFixture.h"
+
+#include "app/TrayWindow.h"
+#include "support/TestSupport.h"
+#include "tools/RunningProgram.h"
+
+namespace test {
+
+namespace {
+
+constexpr wchar_t kSettingsKey[] = L"Software\\Velmor's Tools";
+constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+double Milliseconds()
+{
+    LARGE_INTEGER frequency, now;
+    ::QueryPerformanceFrequency(&frequency);
+    ::QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+}  // namespace
+
+void Type(std::initializer_list<WORD> keys)
+{
+    for (WORD key : keys) {
+        INPUT input[2] = {};
+        input[0].type = input[1].type = INPUT_KEYBOARD;
+        input[0].ki.wVk = input[1].ki.wVk = key;
+        input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        ::SendInput(2, input, sizeof(INPUT));
+        ::Sleep(80);
+    }
+}
+
+void PressChord(std::initializer_list<WORD> modifiers, WORD key)
+{
+    std::vector<INPUT> inputs;
+    auto add = [&inputs](WORD vk, DWORD flags) {
+        INPUT input = {};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = vk;
+        input.ki.dwFlags = flags;
+        inputs.push_back(input);
+    };
+    for (WORD modifier : modifiers) add(modifier, 0);
+    add(key, 0);
+    add(key, KEYEVENTF_KEYUP);
+    for (auto m = std::rbegin(modifiers); m != std::rend(modifiers); ++m) add(*m, KEYEVENTF_KEYUP);
+    ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    ::Sleep(100);
+}
+
+bool HotkeyIsFree(UINT modifiers, UINT key)
+{
+    if (!::RegisterHotKey(nullptr, 77, modifiers, key)) return false;
+    ::UnregisterHotKey(nullptr, 77);
+    return true;
+}
+
+void Acceptance::SetUp()
+{
+    folder = ExecutableFolder() + L"\\program";
+    RemoveTree(folder);
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    program = folder + L"\\Quillop.exe";
+    ASSERT_TRUE(::CopyFileW(BuiltProgram().c_str(), program.c_str(), FALSE));
+    menu = folder + L"\\Quillop";
+    ::CreateDirectoryW(menu.c_str(), nullptr);
+    keyFile = folder + L"\\Quillop.key";
+    probe = folder + L"\\probe.exe";
+    ASSERT_TRUE(::CopyFileW((ExecutableFolder() + L"\\cwd_probe.exe").c_str(), probe.c_str(), FALSE));
+    probeOut = folder + L"\\probe.out";
+    ::SetEnvironmentVariableW(L"QUILLOP_PROBE_OUT", probeOut.c_str());
+    ::SetCursorPos(400, 300);
+}
+
+void Acceptance::TearDown()
+{
+    if (started.hProcess) {
+        if (::WaitForSingleObject(started.hProcess, 0) == WAIT_TIMEOUT) {
+            ::TerminateProcess(started.hProcess, 1);
+            ::WaitForSingleObject(started.hProcess, 5000);
+        }
+        ::CloseHandle(started.hThread);
+        ::CloseHandle(started.hProcess);
+        started = {};
+    }
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey);
+    RemoveTree(folder);
+    // As the machine was found: no start-up entry, no settings.
+    HKEY run = nullptr;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_READ, &run) == ERROR_SUCCESS) {
+        EXPECT_NE(::RegQueryValueExW(run, L"Quillop", nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+        ::RegCloseKey(run);
+    }
+}
+
+void Acceptance::Launch()
+{
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    ASSERT_TRUE(::CreateProcessW(program.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                                 &startup, &started));
+    ASSERT_TRUE(WaitFor([this] { return (tray = FindTrayWindow(started.dwProcessId)) != nullptr; }))
+        << "no tray window";
+}
+
+void Acceptance::Start()
+{
+    Launch();
+    ASSERT_TRUE(WaitFor([this] { return IconPresent(); })) << "no icon";
+}
+
+bool Acceptance::IconPresent() const { return IconIsUp(tray); }
+
+HWND Acceptance::PressIcon()
+{
+    ::SetCursorPos(400, 300);
+    ::PostMessageW(tray, WM_TRAY_ICON, 0, WM_LBUTTONDOWN);
+    HWND shown = nullptr;
+    WaitFor([&] { return (shown = FindProcessWindow(started.dwProcessId, L"#32768")) != nullptr; });
+    // The pointer out of the way: its moves over a menu clear the
+    // selection that the keys make.
+    ::SetCursorPos(2, ::GetSystemMetrics(SM_CYSCREEN) - 2);
+    ::Sleep(300);
+    return shown;
+}
+
+bool Acceptance::MenuClosed()
+{
+    return WaitFor([this] { return FindProcessWindow(started.dwProcessId, L"#32768") == nullptr; });
+}
+
+void Acceptance::ChooseEntry(std::initializer_list<WORD> keys)
+{
+    ASSERT_NE(PressIcon(), nullptr);
+    Type(keys);
+    Type({ VK_RETURN });
+    ASSERT_TRUE(MenuClosed());
+}
+
+void Acceptance::ChooseFixedEntry(int upFromExit)
+{
+    ASSERT_NE(PressIcon(), nullptr);
+    Type({ VK_UP, VK_RIGHT, VK_UP });  // "Quillop" (the last entry), into it, "Exit"
+    for (int i = 0; i < upFromExit; ++i) Type({ VK_UP });
+    Type({ VK_RETURN });
+    ASSERT_TRUE(MenuClosed());
+}
+
+std::vector<std::wstring> Acceptance::ProbeLines(size_t runs) { return WaitForProbeLines(probeOut, runs); }
+
+DWORD Acceptance::ProfileValue(const wchar_t* name)
+{
+    DWORD value = 0xFFFFFFFF, size = sizeof(value);
+    std::wstring key = std::wstring(kSettingsKey) + L"\\Quillop\\Option";
+    ::RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &size);
+    return value;
+}
+
+std::wstring Acceptance::RunValue()
+{
+    wchar_t value[MAX_PATH] = {};
+    DWORD size = sizeof(value);
+    if (::RegGetValueW(HKEY_LOCAL_MACHINE, kRunKey, L"Quillop", RRF_RT_REG_SZ, nullptr, value, &size) !=
+        ERROR_SUCCESS)
+        return L"(none)";
+    return value;
+}
+
+void Acceptance::DropOnTray(const std::wstring& path)
+{
+    std::vector<wchar_t> names(path.begin(), path.end());
+    names.push_back(0);
+    names.push_back(0);
+    std::vector<char> block(sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
+    auto* header = reinterpret_cast<DROPFILES*>(block.data());
+    header->pFiles = sizeof(DROPFILES);
+    header->fWide = TRUE;
+    memcpy(block.data() + sizeof(DROPFILES), names.data(), names.size() * sizeof(wchar_t));
+    void* remote = ::VirtualAllocEx(started.hProcess, nullptr, block.size(), MEM_COMMIT, PAGE_READWRITE);
+    ASSERT_NE(remote, nullptr);
+    ASSERT_TRUE(::WriteProcessMemory(started.hProcess, remote, block.data(), block.size(), nullptr));
+    ::PostMessageW(tray, WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0);
+}
+
+DWORD Acceptance::Exit()
+{
+    ChooseFixedEntry(0);
+    EXPECT_EQ(::WaitForSingleObject(started.hProcess, 10000), WAIT_OBJECT_0);
+    DWORD code = 1;
+    ::GetExitCodeProcess(started.hProcess, &code);
+    return code;
+}
+
+double Acceptance::AnswerTime() const
+{
+    const double sent = Milliseconds();
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutW(tray, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &result);
+    return Milliseconds() - sent;
+}
+
+}  // namespace test

@@ -1,0 +1,55 @@
+// The real Quillop.exe as a user meets it: started from a folder of its
+// own, with its own menu folder, hotkey file and registry state, and driven
+// only through what Windows delivers to it: the icon's callback messages,
+// keys typed into its menus, hotkeys, dropped files and shell broadcasts.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "framework/Afx.h"
+
+namespace test {
+
+// Types keys as the keyboard would: each pressed and released in turn.
+void Type(std::initializer_list<WORD> keys);
+// Holds the modifiers down while the key is pressed.
+void PressChord(std::initializer_list<WORD> modifiers, WORD key);
+bool HotkeyIsFree(UINT modifiers, UINT key);
+
+class Acceptance : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Starts the program and waits until its icon is in the notification area.
+    void Start();
+    // Starts the program and returns once its tray window exists.
+    void Launch();
+    bool IconPresent() const;
+    // A left press on the icon; returns the menu's window once it shows.
+    HWND PressIcon();
+    bool MenuClosed();
+    // Opens the icon's menu, moves with the keys and presses Enter.
+    void ChooseEntry(std::initializer_list<WORD> keys);
+    // Chooses an entry of the "Quillop" submenu, counted up from "Exit" (0).
+    void ChooseFixedEntry(int upFromExit);
+    std::vector<std::wstring> ProbeLines(size_t runs);
+    DWORD ProfileValue(const wchar_t* name);
+    std::wstring RunValue();
+    // Drops the path on the tray window, in a DROPFILES block made in the
+    // program's own memory, as a drag from the shell leaves it.
+    void DropOnTray(const std::wstring& path);
+    // Chooses "Exit" and waits for the program to end.
+    DWORD Exit();
+    // Milliseconds the tray window takes to answer a sent message.
+    double AnswerTime() const;
+
+    std::wstring folder, program, menu, keyFile, probe, probeOut;
+    PROCESS_INFORMATION started = {};
+    HWND tray = nullptr;
+};
+
+}  // namespace test

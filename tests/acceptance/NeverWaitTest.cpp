@@ -1,0 +1,233 @@
+// The program never waits for the shell or a slow drive: a cold menu of
+// 2,000 shortcuts with icons of their own opens at once and draws each icon
+// as it arrives; a shortcut, a launch or a drop on a drive that answers each
+// file operation in 3 s never stops the program answering; Exit is prompt
+// while a look-up hangs.
+#include "acceptance/AcceptanceFixture.h"
+#include "app/TrayWindow.h"
+#include "support/Canvas.h"
+#include "support/IconFile.h"
+#include "support/TestSupport.h"
+
+#include <algorithm>
+#include <fstream>
+
+namespace {
+
+using namespace test;
+
+double Milliseconds()
+{
+    LARGE_INTEGER frequency, now;
+    ::QueryPerformanceFrequency(&frequency);
+    ::QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+std::wstring Variable(const wchar_t* name)
+{
+    wchar_t value[MAX_PATH] = {};
+    return ::GetEnvironmentVariableW(name, value, MAX_PATH) ? value : L"";
+}
+
+// The slow volume the test runner mounted: a view of the backing folder in
+// which every file operation first waits for the delay.
+class SlowVolume {
+public:
+    SlowVolume() : mount(Variable(L"QUILLOP_SLOW_VOLUME")), backing(Variable(L"QUILLOP_SLOW_BACKING")) {}
+    ~SlowVolume() { SetDelay(0); }
+    // Why there is none, or "".
+    static std::wstring Missing()
+    {
+        std::wstring error = Variable(L"QUILLOP_SLOW_VOLUME_ERROR");
+        if (!error.empty()) return error;
+        return Variable(L"QUILLOP_SLOW_VOLUME").empty() ? L"the test runner mounted no slow volume" : L"";
+    }
+    void SetDelay(double seconds) const
+    {
+        std::string text = std::to_string(seconds) + "\n";
+        WriteFile(Variable(L"QUILLOP_SLOW_DELAY"), text);
+    }
+
+    const std::wstring mount, backing;
+};
+
+#define REQUIRE_SLOW_VOLUME()                                                     \
+    do {                                                                          \
+        std::wstring missing = SlowVolume::Missing();                             \
+        ASSERT_TRUE(missing.empty()) << "no slow volume: " << std::string(missing.begin(), missing.end()); \
+    } while (0)
+
+// What the screen shows inside the window now.
+std::unique_ptr<Canvas> Capture(HWND window)
+{
+    RECT r;
+    ::GetWindowRect(window, &r);
+    auto canvas = std::make_unique<Canvas>(r.right - r.left, r.bottom - r.top);
+    HDC screen = ::GetDC(nullptr);
+    ::BitBlt(canvas->dc(), 0, 0, canvas->width(), canvas->height(), screen, r.left, r.top, SRCCOPY);
+    ::ReleaseDC(nullptr, screen);
+    return canvas;
+}
+
+// How many pixels of the colour the canvas holds.
+int CountColour(const Canvas& canvas, COLORREF colour)
+{
+    int count = 0;
+    for (int y = 0; y < canvas.height(); ++y)
+        for (int x = 0; x < canvas.width(); ++x) count += canvas.At(x, y) == colour ? 1 : 0;
+    return count;
+}
+
+COLORREF TopLevelColour(int i) { return RGB(200, 10 * i + 5, 60); }
+
+class NeverWait : public Acceptance {
+protected:
+    void SetUp() override
+    {
+        ::CoInitialize(nullptr);  // the tests write shortcuts
+        Acceptance::SetUp();
+    }
+    void TearDown() override
+    {
+        Acceptance::TearDown();
+        ::CoUninitialize();
+    }
+
+    // The menu's window, and the milliseconds from the press until it showed.
+    HWND PressAndTime(double& milliseconds)
+    {
+        ::SetCursorPos(400, 300);
+        const double pressed = Milliseconds();
+        ::PostMessageW(tray, WM_TRAY_ICON, 0, WM_LBUTTONDOWN);
+        HWND shown = nullptr;
+        while (!(shown = FindProcessWindow(started.dwProcessId, L"#32768")) && Milliseconds() - pressed < 10000)
+            ::Sleep(1);
+        milliseconds = Milliseconds() - pressed;
+        return shown;
+    }
+
+    // The worst answer to a sent message while the step runs, and for the
+    // rest of the span.
+    double WorstAnswerOver(double spanMs)
+    {
+        const double start = Milliseconds();
+        double worst = 0;
+        while (Milliseconds() - start < spanMs) {
+            worst = std::max(worst, AnswerTime());
+            ::Sleep(20);
+        }
+        return worst;
+    }
+};
+
+TEST_F(NeverWait, AColdMenuOpensAtOnceAndDrawsEachIconAsItArrives)
+{
+    // 2,000 shortcuts with icons of their own: 20 in the menu folder, each in
+    // a colour of its own, and 1,980 in ten subfolders.
+    const std::wstring icons = folder + L"\\icons";
+    ::CreateDirectoryW(icons.c_str(), nullptr);
+    const std::wstring target = icons + L"\\target.txt";
+    WriteFile(target, "x");
+    std::vector<ShortcutWithIcon> shortcuts;
+    for (int i = 0; i < 2000; ++i) {
+        const bool top = i < 20;
+        const COLORREF colour = top ? TopLevelColour(i) : static_cast<COLORREF>((i * 2654435761u) & 0xFFFFFF);
+        wchar_t name[16];
+        wnsprintfW(name, 16, L"\\%04d.ico", i);
+        WriteFile(icons + name, IconFileBytes(colour));
+        std::wstring at = menu;
+        if (!top) {
+            at += L"\\Folder " + std::to_wstring(i % 10);
+            ::CreateDirectoryW(at.c_str(), nullptr);
+        }
+        shortcuts.push_back({ icons + name, at + L"\\shortcut " + std::to_wstring(i) + L".lnk" });
+    }
+    ASSERT_TRUE(MakeShortcutsWithIcons(target, shortcuts));
+    Start();
+    double opened = 0;
+    HWND shown = PressAndTime(opened);
+    ASSERT_NE(shown, nullptr);
+    EXPECT_LT(opened, 300.0) << "the menu took " << opened << " ms to show";
+    // Each top-level entry comes to show its own icon while the menu stays open.
+    ::SetCursorPos(2, ::GetSystemMetrics(SM_CYSCREEN) - 2);
+    int missing = 20;
+    WaitFor(
+        [&] {
+            auto canvas = Capture(shown);
+            missing = 0;
+            for (int i = 0; i < 20; ++i) missing += CountColour(*canvas, TopLevelColour(i)) >= 100 ? 0 : 1;
+            return missing == 0;
+        },
+        20000);
+    EXPECT_EQ(missing, 0) << "entries still without their own icon";
+    EXPECT_NE(FindProcessWindow(started.dwProcessId, L"#32768"), nullptr) << "the menu closed meanwhile";
+    HoldForScreenshot("the cold menu with its icons");
+    Type({ VK_ESCAPE });
+    ASSERT_TRUE(MenuClosed());
+    EXPECT_EQ(Exit(), 0u);
+}
+
+TEST_F(NeverWait, AShortcutOnASlowDriveNeverStopsTheProgramAnswering)
+{
+    REQUIRE_SLOW_VOLUME();
+    SlowVolume volume;
+    ASSERT_TRUE(::CopyFileW(probe.c_str(), (volume.backing + L"\\slow probe.exe").c_str(), FALSE));
+    WriteFile(volume.backing + L"\\slow.ico", IconFileBytes(RGB(0, 90, 200)));
+    ASSERT_TRUE(MakeShortcutWithIcon(volume.mount + L"\\slow probe.exe", volume.mount + L"\\slow.ico",
+                                     menu + L"\\Slow.lnk"));
+    volume.SetDelay(3);
+    const double launched = Milliseconds();
+    Launch();
+    // The first 8 s: answering throughout, the menu at once, the entry chosen.
+    double worst = WorstAnswerOver(1500);
+    double opened = 0;
+    ASSERT_NE(PressAndTime(opened), nullptr);
+    EXPECT_LT(opened, 500.0) << "the menu took " << opened << " ms to show";
+    ::SetCursorPos(2, ::GetSystemMetrics(SM_CYSCREEN) - 2);
+    ::Sleep(300);
+    Type({ VK_DOWN, VK_DOWN, VK_RETURN });  // <<Add New Item>>, Slow
+    ASSERT_TRUE(MenuClosed());
+    worst = std::max(worst, WorstAnswerOver(std::max(1000.0, 8000.0 - (Milliseconds() - launched))));
+    EXPECT_LT(worst, 250.0) << "the program once took " << worst << " ms to answer";
+    // The drive wakes up: the target starts, once.
+    volume.SetDelay(0.01);
+    auto lines = ProbeLines(1);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1], volume.mount + L"\\slow probe.exe");
+    ::Sleep(2000);
+    EXPECT_EQ(ProbeLines(2).size(), 2u) << "the target started more than once";
+    EXPECT_EQ(Exit(), 0u);
+}
+
+TEST_F(NeverWait, ADropFromASlowDriveNeverStopsTheProgramAnswering)
+{
+    REQUIRE_SLOW_VOLUME();
+    SlowVolume volume;
+    WriteFile(volume.backing + L"\\report.txt", "x");
+    Start();
+    volume.SetDelay(3);
+    DropOnTray(volume.mount + L"\\report.txt");
+    double worst = WorstAnswerOver(6000);
+    EXPECT_LT(worst, 250.0) << "the program once took " << worst << " ms to answer";
+    volume.SetDelay(0.01);
+    EXPECT_TRUE(WaitFor([&] { return Exists(menu + L"\\report.lnk"); }, 60000));
+    EXPECT_EQ(Exit(), 0u);
+}
+
+TEST_F(NeverWait, ExitIsPromptWhileALookUpHangs)
+{
+    REQUIRE_SLOW_VOLUME();
+    SlowVolume volume;
+    WriteFile(volume.backing + L"\\slow.ico", IconFileBytes(RGB(0, 90, 200)));
+    ASSERT_TRUE(MakeShortcutWithIcon(folder + L"\\probe.exe", volume.mount + L"\\slow.ico", menu + L"\\Slow.lnk"));
+    volume.SetDelay(3);
+    Start();
+    ::Sleep(500);  // the preload now waits for the drive
+    ChooseFixedEntry(0);
+    const double chosen = Milliseconds();
+    EXPECT_EQ(::WaitForSingleObject(started.hProcess, 10000), WAIT_OBJECT_0);
+    EXPECT_LT(Milliseconds() - chosen, 1500.0);
+}
+
+}  // namespace
