@@ -81,6 +81,8 @@ void MakeShortcutTree(const std::wstring& root, const std::wstring& iconFolder, 
     test::MakeShortcutsWithIcons(target, shortcuts);
 }
 
+void AddIconFile(const std::wstring& path) { Touch(path, IconFile(4242)); }
+
 void AddOneFile(const std::wstring& root) { Touch(FolderName(root, 0) + L"\\added since.txt"); }
 
 void AddOneShortcut(const std::wstring& root, const std::wstring& iconFolder)

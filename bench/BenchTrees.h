@@ -12,6 +12,8 @@ void MakeDocumentTree(const std::wstring& root, int files = 2000, int folders = 
 // into iconFolder, set with IShellLinkW::SetIconLocation.
 void MakeShortcutTree(const std::wstring& root, const std::wstring& iconFolder, int files = 2000,
                       int folders = 100);
+// Writes an icon file of a colour of its own.
+void AddIconFile(const std::wstring& path);
 // Adds one document, or one shortcut with an icon of its own, to the
 // tree's first folder.
 void AddOneFile(const std::wstring& root);

@@ -23,7 +23,7 @@ double Milliseconds()
 
 namespace {
 
-constexpr UINT kMenuCommand = WM_USER + 13, kExit = 10;
+constexpr UINT kTrayIcon = WM_USER + 11, kMenuCommand = WM_USER + 13, kExit = 10;
 
 double CpuMilliseconds(HANDLE process)
 {
@@ -48,9 +48,78 @@ void WaitUntilIdle(HANDLE process)
     }
 }
 
+// The program's menu window, when one shows.
+HWND MenuWindow(DWORD process)
+{
+    for (HWND window = ::FindWindowExW(nullptr, nullptr, L"#32768", nullptr); window;
+         window = ::FindWindowExW(nullptr, window, L"#32768", nullptr)) {
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(window, &owner);
+        if (owner == process && ::IsWindowVisible(window)) return window;
+    }
+    return nullptr;
+}
+
+// A left press on the icon, timed until the menu is on the screen; the
+// menu is closed again.
+double PressToMenu(HWND tray, DWORD process)
+{
+    ::SetCursorPos(300, 200);
+    const double pressed = Milliseconds();
+    ::PostMessageW(tray, kTrayIcon, 0, WM_LBUTTONDOWN);
+    HWND menu = nullptr;
+    while (!(menu = MenuWindow(process)) && Milliseconds() - pressed < 60000) ::Sleep(0);
+    const double shown = Milliseconds() - pressed;
+    while ((menu = MenuWindow(process)) && Milliseconds() - pressed < 60000) {
+        ::PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+        ::Sleep(50);
+    }
+    return shown;
+}
+
+// Sends the window a message every 20 ms from a thread of its own, from
+// construction until Stop, and keeps the slowest answer.
+class AnswerSampler {
+public:
+    explicit AnswerSampler(HWND window) : m_window(window)
+    {
+        m_thread = ::CreateThread(nullptr, 0, Sample, this, 0, nullptr);
+    }
+    ~AnswerSampler() { Stop(); }
+    double Stop()
+    {
+        if (m_thread) {
+            m_stop = true;
+            ::WaitForSingleObject(m_thread, INFINITE);
+            ::CloseHandle(m_thread);
+            m_thread = nullptr;
+        }
+        return m_worst;
+    }
+
+private:
+    static DWORD WINAPI Sample(void* self)
+    {
+        auto* sampler = static_cast<AnswerSampler*>(self);
+        while (!sampler->m_stop) {
+            double sent = Milliseconds();
+            DWORD_PTR result = 0;
+            ::SendMessageTimeoutW(sampler->m_window, WM_NULL, 0, 0, SMTO_NORMAL, 120000, &result);
+            sampler->m_worst = std::max(sampler->m_worst, Milliseconds() - sent);
+            ::Sleep(20);
+        }
+        return 0;
+    }
+
+    HWND m_window;
+    HANDLE m_thread = nullptr;
+    volatile bool m_stop = false;
+    double m_worst = 0;
+};
+
 }  // namespace
 
-ProgramRun MeasureProgram(const std::wstring& program)
+ProgramRun MeasureProgram(const std::wstring& program, double answeringMs)
 {
     ProgramRun run;
     std::wstring folder = program.substr(0, program.rfind(L'\\'));
@@ -69,19 +138,18 @@ ProgramRun MeasureProgram(const std::wstring& program)
     }
     if (tray) {
         run.startupMs = Milliseconds() - start;
-        run.worstAnswerMs = 0;
-        for (int sample = 0; sample < 100; ++sample) {
-            double sent = Milliseconds();
-            DWORD_PTR result = 0;
-            ::SendMessageTimeoutW(tray, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &result);
-            run.worstAnswerMs = std::max(run.worstAnswerMs, Milliseconds() - sent);
-            ::Sleep(20);
-        }
+        // Answers are timed from now on, the press included.
+        AnswerSampler answers(tray);
+        const double iconShown = Milliseconds();
+        run.coldMenuMs = PressToMenu(tray, process.dwProcessId);
+        while (Milliseconds() - iconShown < answeringMs) ::Sleep(20);
+        run.worstAnswerMs = answers.Stop();
         WaitUntilIdle(process.hProcess);
         PROCESS_MEMORY_COUNTERS memory = {};
         memory.cb = sizeof(memory);
         if (::GetProcessMemoryInfo(process.hProcess, &memory, sizeof(memory)))
             run.workingSetMB = static_cast<double>(memory.WorkingSetSize) / (1024.0 * 1024.0);
+        run.warmMenuMs = PressToMenu(tray, process.dwProcessId);
         ::PostMessageW(tray, kMenuCommand, kExit, 0);
     }
     if (::WaitForSingleObject(process.hProcess, 10000) == WAIT_TIMEOUT) ::TerminateProcess(process.hProcess, 1);

@@ -1,5 +1,6 @@
 // The real Quillop.exe started by the benchmark: how soon its icon shows,
-// how promptly it answers meanwhile, and how much memory it keeps.
+// how soon a press brings its menu, how promptly it answers meanwhile, and
+// how much memory it keeps.
 #pragma once
 
 #include <string>
@@ -8,13 +9,15 @@ namespace bench {
 
 struct ProgramRun {
     double startupMs = -1;      // CreateProcess to the notification icon being there
-    double worstAnswerMs = -1;  // the slowest of 100 sent messages right after the icon showed
+    double coldMenuMs = -1;     // a press as soon as the icon showed, to the menu on the screen
+    double worstAnswerMs = -1;  // the slowest of the sent messages while the icons load
     double workingSetMB = -1;   // once the program has gone idle
+    double warmMenuMs = -1;     // a press once idle, to the menu on the screen
 };
 
-// Starts the program (its menu folder beside it) and measures it, then
-// ends it with its own Exit command.
-ProgramRun MeasureProgram(const std::wstring& program);
+// Starts the program (its menu folder beside it) and measures it for the
+// given span of answers, then ends it with its own Exit command.
+ProgramRun MeasureProgram(const std::wstring& program, double answeringMs = 2000);
 
 double Milliseconds();
 
