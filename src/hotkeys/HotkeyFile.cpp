@@ -10,6 +10,32 @@
 
 void HotkeyFilePath(wchar_t* buffer, int size) { lstrcpynW(buffer, ExecutableSibling(L".key"), size); }
 
+namespace {
+
+CMappedTextFile::Encoding DetectEncoding(const BYTE* data, DWORD size, DWORD& start)
+{
+    using Encoding = CMappedTextFile::Encoding;
+    start = 0;
+    if (size > 2 && data[0] == 0xFF && data[1] == 0xFE) {
+        start = 2;
+        return Encoding::Utf16;
+    }
+    if (size >= 3 && data[0] == 0xEF && data[1] == 0xBB && data[2] == 0xBF) {
+        start = 3;
+        return Encoding::Utf8;
+    }
+    // Without a mark, UTF-8 when every byte above ASCII is valid UTF-8.
+    DWORD high = 0;
+    while (high < size && data[high] < 0x80) ++high;
+    if (high < size && static_cast<int>(size) > 0 &&
+        ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, reinterpret_cast<const char*>(data), static_cast<int>(size),
+                              nullptr, 0) > 0)
+        return Encoding::Utf8;
+    return Encoding::CodePage;
+}
+
+}  // namespace
+
 int CMappedTextFile::Open(LPCWSTR path, const BYTE** base, DWORD* size, BOOL quiet)
 {
     Close();
@@ -35,7 +61,9 @@ int CMappedTextFile::Open(LPCWSTR path, const BYTE** base, DWORD* size, BOOL qui
 
     m_size = length;
     m_position = 0;
-    m_unicode = m_size > 2 && View()[0] == 0xFF && View()[1] == 0xFE;
+    m_damaged = false;
+    m_encoding = DetectEncoding(View(), m_size, m_position);
+    if (m_encoding == Encoding::Utf16 && (m_size - m_position) % 2 != 0) m_damaged = true;  // half a character
     if (base) *base = View();
     if (size) *size = m_size;
     return 1;
@@ -47,32 +75,31 @@ void CMappedTextFile::Close()
     m_mapping.Reset();
     m_file.Reset();
     m_size = m_position = 0;
-    m_unicode = FALSE;
+    m_encoding = Encoding::CodePage;
+    m_damaged = false;
 }
 
 int CMappedTextFile::ReadLine(CString& line, UINT codePage)
 {
     if (m_position >= m_size) return 0;
     line.Empty();
-    if (m_unicode)
+    if (m_encoding == Encoding::Utf16)
         ReadUnicodeLine(line);
     else
-        ReadAnsiLine(line, codePage);
+        ReadByteLine(line, m_encoding == Encoding::Utf8 ? CP_UTF8 : codePage);
     return 1;
 }
 
 void CMappedTextFile::ReadUnicodeLine(CString& line)
 {
-    if (m_position == 0) m_position = 2;  // the byte-order mark
     // Units are read byte-wise, since the view need not be aligned; a final
     // odd byte is no whole unit and is dropped.
-    auto unitAt = [this](DWORD at) { return static_cast<wchar_t>(View()[at] | (View()[at + 1] << 8)); };
     while (m_position + 1 < m_size) {
-        wchar_t unit = unitAt(m_position);
+        wchar_t unit = UnitAt(m_position);
         m_position += 2;
         if (unit == L'\n') return;
         if (unit == L'\r') {
-            if (m_position + 1 < m_size && unitAt(m_position) == L'\n') m_position += 2;
+            if (m_position + 1 < m_size && UnitAt(m_position) == L'\n') m_position += 2;
             return;
         }
         line += unit;
@@ -80,13 +107,17 @@ void CMappedTextFile::ReadUnicodeLine(CString& line)
     m_position = m_size;
 }
 
-void CMappedTextFile::ReadAnsiLine(CString& line, UINT codePage)
+void CMappedTextFile::ReadByteLine(CString& line, UINT codePage)
 {
     DWORD start = m_position;
     while (m_position < m_size && View()[m_position] != '\r' && View()[m_position] != '\n') ++m_position;
     int length = static_cast<int>(m_position - start);
     if (length > 0) {
         const char* bytes = reinterpret_cast<const char*>(View() + start);
+        // Bytes that are not UTF-8 after a UTF-8 mark are read as the
+        // system's substitute, and the file counts as damaged.
+        if (codePage == CP_UTF8 && !::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes, length, nullptr, 0))
+            m_damaged = true;
         int needed = ::MultiByteToWideChar(codePage, 0, bytes, length, nullptr, 0);
         if (needed > 0) {
             ::MultiByteToWideChar(codePage, 0, bytes, length, line.GetBuffer(needed), needed);
@@ -100,19 +131,43 @@ void CMappedTextFile::ReadAnsiLine(CString& line, UINT codePage)
     }
 }
 
-namespace {
-
-// The code line as atol reads it, after conversion to the ANSI code page
-// (at most 19 bytes).
-long ParseCode(const CString& text)
+bool CMappedTextFile::RestIsBlank() const
 {
-    char ansi[20] = {};
-    ::WideCharToMultiByte(CP_ACP, 0, text, -1, ansi, 19, nullptr, nullptr);
-    ansi[19] = 0;
-    return std::atol(ansi);
+    const bool wide = m_encoding == Encoding::Utf16;
+    for (DWORD at = m_position; at < m_size; at += wide ? 2 : 1) {
+        wchar_t c = wide ? (at + 1 < m_size ? UnitAt(at) : L'x') : static_cast<wchar_t>(View()[at]);
+        if (!wcschr(L" \t\r\n", c) || c == 0) return false;
+    }
+    return true;
 }
 
-void ReadHotkeyGroups(CMappedTextFile& file)
+namespace {
+
+// The code line's number, as atol would read it (white space, a sign,
+// digits, whatever follows ignored), when it is a code: above 0 and within
+// a code's layout. clean: nothing but white space around the digits.
+bool ParseCode(const CString& text, unsigned& code, bool& clean)
+{
+    const wchar_t* c = text;
+    while (*c && wcschr(L" \t\v\f", *c)) ++c;
+    bool negative = *c == L'-';
+    if (*c == L'-' || *c == L'+') ++c;
+    unsigned long long number = 0;
+    const wchar_t* digits = c;
+    while (*c >= L'0' && *c <= L'9') {
+        number = number * 10 + static_cast<unsigned>(*c - L'0');
+        if (number > kLargestHotkeyCode) return false;  // no code is that large
+        ++c;
+    }
+    while (*c && wcschr(L" \t\v\f", *c)) ++c;
+    clean = *c == 0 && !negative;
+    code = static_cast<unsigned>(number);
+    return c != digits && !negative && number != 0;
+}
+
+// Reads groups until one is not whole; notes whether anything was left
+// unread or not understood.
+void ReadHotkeyGroups(CMappedTextFile& file, HotkeyFileContent& content)
 {
     try {
         for (;;) {
@@ -120,39 +175,59 @@ void ReadHotkeyGroups(CMappedTextFile& file)
             file.ReadLine(code, CP_ACP);
             file.ReadLine(command, CP_ACP);
             file.ReadLine(separator, CP_ACP);
-            if (code.IsEmpty()) command.Empty();
-            else if (command.IsEmpty()) code.Empty();
-            if (!separator.IsEmpty()) code.Empty(), command.Empty();
-            if (command.IsEmpty()) break;
+            if (code.IsEmpty() || !separator.IsEmpty() || command.IsEmpty()) {
+                // The reading ends here: whole only where nothing but blank
+                // lines ends it.
+                if (!code.IsEmpty() || !command.IsEmpty() || !separator.IsEmpty() || !file.RestIsBlank())
+                    content.whole = false;
+                break;
+            }
+            unsigned number = 0;
+            bool clean = false;
             // A damaged command that reads as empty (a NUL first) drops its
             // group only: kept, it would be saved as the empty line that
             // ends the reading.
-            long number = lstrlenW(command) > 0 ? ParseCode(code) : 0;
-            if (number != 0) {
-                int index = theCommandPool.Add(command);
-                if (index != 0) {
-                    // A refused command keeps its negative index, which every
-                    // reader treats as no command.
-                    HotkeyRecord record = { static_cast<unsigned>(number), index };
-                    theRecordList.Add(&record);
-                }
+            if (!ParseCode(code, number, clean) || lstrlenW(command) == 0) {
+                content.whole = false;
+                continue;
             }
+            // A command the pool cannot hold is kept with no command.
+            if (!clean || command.GetLength() > static_cast<int>(CStringPool::kLongestString)) content.whole = false;
+            content.hotkeys.push_back({ number, command });
         }
     } catch (const CMemoryException&) {
         // Keep what has been read.
+        content.whole = false;
     }
+    if (file.IsDamaged()) content.whole = false;
 }
 
 }  // namespace
+
+bool ReadHotkeyFile(LPCWSTR path, HotkeyFileContent& content)
+{
+    CMappedTextFile file;
+    if (!file.Open(path, nullptr, nullptr, TRUE)) return false;
+    ReadHotkeyGroups(file, content);
+    return true;
+}
+
+bool HotkeyFileIsWhole(LPCWSTR path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA attributes;
+    if (!::GetFileAttributesExW(path, GetFileExInfoStandard, &attributes)) return ::GetLastError() == ERROR_FILE_NOT_FOUND;
+    if (attributes.nFileSizeLow == 0 && attributes.nFileSizeHigh == 0) return true;
+    HotkeyFileContent content;
+    return ReadHotkeyFile(path, content) && content.whole;
+}
 
 int LoadHotkeys(HWND window, BOOL stopAtFailure)
 {
     wchar_t path[kLongPathBuffer];
     HotkeyFilePath(path, kLongPathBuffer);
-    CMappedTextFile file;
-    if (!file.Open(path, nullptr, nullptr, TRUE)) return 0;
-    ReadHotkeyGroups(file);
-    file.Close();
+    HotkeyFileContent content;
+    if (!ReadHotkeyFile(path, content)) return 0;
+    for (const Hotkey& hotkey : content.hotkeys) AddHotkey(hotkey.code, hotkey.command);
 
     for (int index = static_cast<int>(theRecordList.GetCount()); index >= 1; --index) {
         const HotkeyRecord* record = GetHotkeyRecord(index);
@@ -163,13 +238,27 @@ int LoadHotkeys(HWND window, BOOL stopAtFailure)
     return 0;
 }
 
+std::vector<int> RegisterHotkeys(HWND window)
+{
+    std::vector<int> failed;
+    for (int index = static_cast<int>(theRecordList.GetCount()); index >= 1; --index) {
+        const HotkeyRecord* record = GetHotkeyRecord(index);
+        if (!::RegisterHotKey(window, kHotkeyIdBase + index, HotkeyModifiers(record->code), HotkeyKey(record->code)))
+            failed.insert(failed.begin(), index);
+    }
+    return failed;
+}
+
+void UnregisterHotkeys(HWND window)
+{
+    for (int index = static_cast<int>(theRecordList.GetCount()); index >= 1; --index)
+        ::UnregisterHotKey(window, kHotkeyIdBase + index);
+}
+
 void ReleaseHotkeys()
 {
-    HWND main = AfxGetMainWnd() ? AfxGetMainWnd()->m_hWnd : nullptr;
-    for (int index = static_cast<int>(theRecordList.GetCount()); index >= 1; --index)
-        ::UnregisterHotKey(main, kHotkeyIdBase + index);
-    theCommandPool.Clear();
-    theRecordList.Clear();
+    UnregisterHotkeys(AfxGetMainWnd() ? AfxGetMainWnd()->m_hWnd : nullptr);
+    ClearHotkeyTable();
 }
 
 void DeleteHotkeyFile(LPCWSTR path, HWND owner) { DeleteSilently(path, owner); }

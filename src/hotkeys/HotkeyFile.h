@@ -1,11 +1,14 @@
 // The hotkey file beside the executable (extension ".key"): UTF-16LE with a
 // byte-order mark, one group of three CR LF lines per hotkey: the code in
-// decimal, the command, an empty line. ANSI text and LF or CR line ends are
-// read as well.
+// decimal, the command, an empty line. UTF-8 (with or without its mark),
+// ANSI text, and LF or CR line ends are read as well.
 #pragma once
+
+#include <vector>
 
 #include "framework/CString.h"
 #include "framework/Handles.h"
+#include "hotkeys/HotkeyTable.h"
 
 // The hotkey file's path: the executable's with ".key" as its extension.
 void HotkeyFilePath(wchar_t* buffer, int size);
@@ -18,17 +21,27 @@ public:
     CMappedTextFile(const CMappedTextFile&) = delete;
     CMappedTextFile& operator=(const CMappedTextFile&) = delete;
 
+    // UTF-16LE after its mark; UTF-8 after its mark, or without one when
+    // the bytes are valid UTF-8; else text in a code page.
+    enum class Encoding { CodePage, Utf8, Utf16 };
+
     // 1 when the file is mapped; with quiet, failures show no message.
     int Open(LPCWSTR path, const BYTE** base, DWORD* size, BOOL quiet);
     // 0 when the data is exhausted (the string is left as it was), else 1.
-    // The code page applies to ANSI data only.
+    // The code page applies to code-page text only.
     int ReadLine(CString& line, UINT codePage);
     void Close();
-    BOOL IsUnicode() const { return m_unicode; }
+    Encoding GetEncoding() const { return m_encoding; }
+    // Whether some of the data read so far could not be decoded (bytes that
+    // are not UTF-8 after its mark, half a UTF-16 character at the end).
+    bool IsDamaged() const { return m_damaged; }
+    // Whether nothing but white space is left to read.
+    bool RestIsBlank() const;
 
 private:
     void ReadUnicodeLine(CString& line);
-    void ReadAnsiLine(CString& line, UINT codePage);
+    void ReadByteLine(CString& line, UINT codePage);
+    wchar_t UnitAt(DWORD at) const { return static_cast<wchar_t>(View()[at] | (View()[at + 1] << 8)); }
 
     const BYTE* View() const { return static_cast<const BYTE*>(m_view.Get()); }
 
@@ -37,13 +50,31 @@ private:
     UniqueMappedView m_view;
     DWORD m_size = 0;
     DWORD m_position = 0;
-    BOOL m_unicode = FALSE;
+    Encoding m_encoding = Encoding::CodePage;
+    bool m_damaged = false;
 };
+
+// What a hotkey file holds, as far as it could be read.
+struct HotkeyFileContent {
+    std::vector<Hotkey> hotkeys;
+    // Every byte was understood: writing the hotkeys back loses nothing.
+    bool whole = true;
+};
+// Reads the file; false when it cannot be opened or is empty.
+bool ReadHotkeyFile(LPCWSTR path, HotkeyFileContent& content);
+// Whether replacing the file would lose nothing: there is none, it is
+// empty, or it was understood whole.
+bool HotkeyFileIsWhole(LPCWSTR path);
 
 // Loads the hotkey file into the hotkey table and registers every hotkey
 // for the window, the last record first. Returns 0, or with stopAtFailure
 // the index of the record whose registration failed.
 int LoadHotkeys(HWND window, BOOL stopAtFailure);
+// Registers every record of the table for the window, the last first, and
+// returns the indexes of those that failed (every record is tried).
+std::vector<int> RegisterHotkeys(HWND window);
+// Unregisters every record of the table from the window; the table stays.
+void UnregisterHotkeys(HWND window);
 // Unregisters every hotkey from the main window and empties the table.
 void ReleaseHotkeys();
 // Deletes the file through the shell (silently, not to the recycle bin).

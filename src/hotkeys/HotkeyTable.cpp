@@ -14,8 +14,46 @@ const KeyName kKeyNames[kKeyNameCount] = {
 
 const wchar_t kSpecialCharacters[] = L"<>[]{}|\\:;~!@#$%^&()_=";
 
+namespace {
+
+// Keys the key table does not name and the keyboard layout gives no
+// character for: a name a user can read in the Hotkeys dialog and the menu.
+const KeyName kOtherKeyNames[] = {
+    { VK_LEFT, L"Left" },          { VK_RIGHT, L"Right" },      { VK_UP, L"Up" },
+    { VK_DOWN, L"Down" },          { VK_ESCAPE, L"Esc" },       { VK_RETURN, L"Enter" },
+    { VK_PAUSE, L"Pause" },        { VK_CAPITAL, L"Caps Lock" }, { VK_SNAPSHOT, L"Print Screen" },
+    { VK_SCROLL, L"Scroll Lock" }, { VK_NUMLOCK, L"Num Lock" }, { VK_APPS, L"Apps" },
+    { VK_CLEAR, L"Clear" },        { VK_HELP, L"Help" },        { VK_SLEEP, L"Sleep" },
+};
+
+// Changes with every hotkey added and every emptying of the table.
+unsigned gTableVersion = 0;
+
+bool OtherKeyName(unsigned key, CString& text)
+{
+    wchar_t name[16] = {};
+    if (key >= VK_F13 && key <= VK_F24)
+        wnsprintfW(name, ARRAYSIZE(name), L"F%u", key - VK_F1 + 1);
+    else if (key >= VK_NUMPAD0 && key <= VK_NUMPAD9)
+        wnsprintfW(name, ARRAYSIZE(name), L"Num %u", key - VK_NUMPAD0);
+    for (const KeyName& row : kOtherKeyNames)
+        if (row.virtualKey == key) lstrcpynW(name, row.name, ARRAYSIZE(name));
+    text = name;
+    return name[0] != 0;
+}
+
+CString KeyNumber(unsigned key)
+{
+    CString text;
+    text.Format(L"Key 0x%02X", key);
+    return text;
+}
+
+}  // namespace
+
 int AddHotkey(unsigned code, const wchar_t* command)
 {
+    ++gTableVersion;
     int index = theCommandPool.Add(command);
     if (index == 0) return 0;
     HotkeyRecord record = { code, index };
@@ -37,6 +75,7 @@ CString FormatHotkeyKey(unsigned flags, unsigned key)
     CString text;
     key &= 0xFFFF;
     if (!(flags & HotkeyFlag::VirtualKey)) {
+        if (key < L' ') return KeyNumber(key);  // no character to show
         text += static_cast<wchar_t>(key);
         return text;
     }
@@ -46,9 +85,59 @@ CString FormatHotkeyKey(unsigned flags, unsigned key)
             return text;
         }
     }
+    if (OtherKeyName(key, text)) return text;
     wchar_t mapped = static_cast<wchar_t>(::MapVirtualKeyW(key, MAPVK_VK_TO_CHAR) & 0xFFFF);
-    if (mapped) text += mapped;
-    return text;
+    if (mapped >= L' ') {
+        text += mapped;
+        return text;
+    }
+    return KeyNumber(key);
+}
+
+std::vector<Hotkey> CurrentHotkeys()
+{
+    std::vector<Hotkey> hotkeys;
+    for (int index = 1; index <= static_cast<int>(theRecordList.GetCount()); ++index) {
+        const HotkeyRecord* record = GetHotkeyRecord(index);
+        if (const wchar_t* command = GetHotkeyCommand(record)) hotkeys.push_back({ record->code, command });
+    }
+    return hotkeys;
+}
+
+void ClearHotkeyTable()
+{
+    ++gTableVersion;
+    theCommandPool.Clear();
+    theRecordList.Clear();
+}
+
+void SetHotkeys(const std::vector<Hotkey>& hotkeys)
+{
+    ClearHotkeyTable();
+    for (const Hotkey& hotkey : hotkeys) AddHotkey(hotkey.code, hotkey.command);
+}
+
+std::wstring CommandKey(LPCWSTR command)
+{
+    std::wstring key(command);
+    if (!key.empty()) ::CharLowerBuffW(&key[0], static_cast<DWORD>(key.size()));
+    return key;
+}
+
+const std::unordered_map<std::wstring, unsigned>& HotkeyCodesByCommand()
+{
+    static std::unordered_map<std::wstring, unsigned> codes;
+    static unsigned version = 0;
+    static size_t count = 0;
+    if (version == gTableVersion && count == theRecordList.GetCount()) return codes;
+    codes.clear();
+    for (int index = 1; index <= static_cast<int>(theRecordList.GetCount()); ++index) {
+        const HotkeyRecord* record = GetHotkeyRecord(index);
+        if (const wchar_t* command = GetHotkeyCommand(record)) codes.emplace(CommandKey(command), record->code);
+    }
+    version = gTableVersion;
+    count = theRecordList.GetCount();
+    return codes;
 }
 
 CString FormatHotkeyText(unsigned flags, unsigned key)

@@ -6,6 +6,10 @@
 // 0x08 Ctrl, 0x10 Alt, 0x20 Win. A code of 0 means no hotkey.
 #pragma once
 
+#include <string>
+#include <unordered_map>
+#include <vector>
+
 #include "framework/RecordArray.h"
 #include "framework/StringPool.h"
 #include "framework/CString.h"
@@ -36,6 +40,14 @@ extern CRecordArray theRecordList;
 inline unsigned HotkeyFlags(unsigned code) { return (code >> 16) & 0xFF; }
 inline unsigned HotkeyKey(unsigned code) { return code & 0xFFFF; }
 inline unsigned MakeHotkeyCode(unsigned flags, unsigned key) { return (flags << 16) | (key & 0xFFFF); }
+// A code holds a key and a flag byte and nothing above them.
+constexpr unsigned long long kLargestHotkeyCode = 0xFFFFFF;
+
+// A hotkey as the file and the dialogs hold it.
+struct Hotkey {
+    unsigned code;
+    CString command;
+};
 
 // Adds a hotkey: its command to the pool and, when the pool gives an index,
 // the record to the list. Returns the record's index, or a result below 1.
@@ -43,6 +55,17 @@ int AddHotkey(unsigned code, const wchar_t* command);
 const HotkeyRecord* GetHotkeyRecord(int index);
 // The record's command text, or nullptr for a missing record or command.
 const wchar_t* GetHotkeyCommand(const HotkeyRecord* record);
+// The table's hotkeys in order (records without a command left out), and
+// the table made anew from a list of them (not registered).
+std::vector<Hotkey> CurrentHotkeys();
+void SetHotkeys(const std::vector<Hotkey>& hotkeys);
+// Empties the table (its registrations are the caller's business).
+void ClearHotkeyTable();
+// Each command's hotkey code, by the command in lower case (commands are
+// paths, compared without regard to case); of two hotkeys with one command
+// the lower index's. Made again only when the table has changed.
+const std::unordered_map<std::wstring, unsigned>& HotkeyCodesByCommand();
+std::wstring CommandKey(LPCWSTR command);
 
 // The key-name table: virtual-key code and name, in combo-box order.
 struct KeyName {
@@ -57,7 +80,9 @@ extern const wchar_t kSpecialCharacters[];
 
 // "Alt+", "Ctrl+", "Shift+", "Win+", then the key's name.
 CString FormatHotkeyText(unsigned flags, unsigned key);
-// The key's part of that text alone.
+// The key's part of that text alone: its name in the key table, its
+// character, or for a key neither names a readable name of its own ("F13",
+// "Num 0", "Left", or "Key 0x7C"); never empty.
 CString FormatHotkeyKey(unsigned flags, unsigned key);
 // RegisterHotKey's modifiers for a code.
 UINT HotkeyModifiers(unsigned code);

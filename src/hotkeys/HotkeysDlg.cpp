@@ -77,7 +77,7 @@ bool WriteGroup(HANDLE file, unsigned code, LPCWSTR command)
 
 }  // namespace
 
-BOOL WriteHotkeyFile(LPCWSTR path, const CReportListCtrl* list, unsigned menuCode)
+BOOL WriteHotkeyFile(LPCWSTR path, const std::vector<Hotkey>& hotkeys)
 {
     // A failed write must not cost the user the hotkeys already saved: the
     // new content goes to a file beside the old one, which it replaces only
@@ -90,16 +90,8 @@ BOOL WriteHotkeyFile(LPCWSTR path, const CReportListCtrl* list, unsigned menuCod
     if (!file) return FALSE;
     static const unsigned char kByteOrderMark[] = { 0xFF, 0xFE };
     bool ok = WriteAll(file.Get(), kByteOrderMark, 2);
-    int rows = list ? list->GetItemCount() : 0;
-    for (int row = 0; ok && row < rows; ++row) {
-        CString key, command;
-        list->GetCellText(row, 0, key);
-        if (key.IsEmpty()) continue;
-        list->GetCellText(row, 1, command);
-        if (!RoundTrips(command)) continue;
-        ok = WriteGroup(file.Get(), static_cast<unsigned>(list->GetRowValue(row)), command);
-    }
-    if (ok && menuCode) ok = WriteGroup(file.Get(), menuCode, kShortcutMenuMarker);
+    for (auto hotkey = hotkeys.begin(); ok && hotkey != hotkeys.end(); ++hotkey)
+        if (RoundTrips(hotkey->command)) ok = WriteGroup(file.Get(), hotkey->code, hotkey->command);
     ok = ::CloseHandle(file.Release()) && ok;  // only a whole, closed file replaces the old one
     if (ok) ok = ::MoveFileExW(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
     if (!ok) ::DeleteFileW(temporary);
@@ -141,22 +133,25 @@ BOOL CHotkeysDlg::OnInitDialog()
     m_list.SetGridLines(TRUE);
     m_list.EnableToolTips(FALSE);
 
-    for (int index = 1; index <= static_cast<int>(theRecordList.GetCount()); ++index) {
-        const HotkeyRecord* record = GetHotkeyRecord(index);
-        const wchar_t* command = GetHotkeyCommand(record);
-        if (!command || lstrcmpW(command, kShortcutMenuMarker) == 0) continue;
-        CString key = FormatHotkeyText(HotkeyFlags(record->code), HotkeyKey(record->code));
-        int row = m_list.AddRow(m_list.GetItemCount(), { key, command });
-        m_list.SetRowValue(row, static_cast<int>(record->code));
+    // The first hotkey of the short-cut menu has a line of its own; any
+    // other one is a row, so that OK keeps it.
+    int menuIndex = 0;
+    for (int index = 1; index <= static_cast<int>(theRecordList.GetCount()) && !menuIndex; ++index) {
+        const wchar_t* command = GetHotkeyCommand(GetHotkeyRecord(index));
+        if (command && lstrcmpW(command, kShortcutMenuMarker) == 0) menuIndex = index;
     }
     for (int index = 1; index <= static_cast<int>(theRecordList.GetCount()); ++index) {
         const HotkeyRecord* record = GetHotkeyRecord(index);
         const wchar_t* command = GetHotkeyCommand(record);
-        if (command && lstrcmpW(command, kShortcutMenuMarker) == 0) {
-            m_labelText = FormatHotkeyText(HotkeyFlags(record->code), HotkeyKey(record->code));
+        if (!command) continue;
+        CString key = FormatHotkeyText(HotkeyFlags(record->code), HotkeyKey(record->code));
+        if (index == menuIndex) {
+            m_labelText = key;
             m_menuCode = record->code;
-            break;
+            continue;
         }
+        int row = m_list.AddRow(m_list.GetItemCount(), { key, command });
+        m_list.SetRowValue(row, static_cast<int>(record->code));
     }
     ::SetDlgItemTextW(m_hWnd, IDC_HOTKEYS_MENU_LABEL, m_labelText);
     return TRUE;
@@ -261,52 +256,105 @@ void CHotkeysDlg::OnClientResize(int dx, int dy)
     ::MoveWindow(list, r.left, r.top, r.right - r.left + dx, r.bottom - r.top + dy, TRUE);
 }
 
-int CHotkeysDlg::SaveHotkeys()
+std::vector<Hotkey> CHotkeysDlg::WantedHotkeys() const
+{
+    // Every row, from its code: the key text is for show.
+    std::vector<Hotkey> hotkeys;
+    for (int row = 0; row < m_list.GetItemCount(); ++row) {
+        CString command;
+        m_list.GetCellText(row, 1, command);
+        hotkeys.push_back({ static_cast<unsigned>(m_list.GetRowValue(row)), command });
+    }
+    if (m_menuCode) hotkeys.push_back({ m_menuCode, kShortcutMenuMarker });
+    return hotkeys;
+}
+
+int CHotkeysDlg::SaveHotkeys() { return SaveHotkeys(WantedHotkeys()); }
+
+namespace {
+
+// A hotkey file the reader did not wholly understand is copied beside
+// itself before it is replaced or deleted: nothing in it is lost. False
+// when it could not be copied.
+bool KeepUnreadFile(LPCWSTR path)
+{
+    if (HotkeyFileIsWhole(path)) return true;
+    CString copy = CString(path) + L".bak";
+    if (!::CopyFileW(path, copy, FALSE)) return false;
+    CString message;
+    message.Format(L"Part of %s could not be read. The file as it was is kept as %s.", ::PathFindFileNameW(path),
+                   ::PathFindFileNameW(copy));
+    AfxMessageBox(message, MB_OK | MB_ICONINFORMATION);
+    return true;
+}
+
+}  // namespace
+
+int CHotkeysDlg::SaveHotkeys(const std::vector<Hotkey>& hotkeys)
 {
     wchar_t path[kLongPathBuffer];
     HotkeyFilePath(path, kLongPathBuffer);
-    if (m_list.GetItemCount() == 0 && m_menuCode == 0) {
+    if (!KeepUnreadFile(path)) {
+        AfxMessageBox(L"Falied to save keys.", MB_OK | MB_ICONEXCLAMATION);
+        return 0;
+    }
+    if (hotkeys.empty()) {
         DeleteHotkeyFile(path, m_hWnd);
         return 1;
     }
-    if (!WriteHotkeyFile(path, &m_list, m_menuCode)) {
+    if (!WriteHotkeyFile(path, hotkeys)) {
         AfxMessageBox(L"Falied to save keys.", MB_OK | MB_ICONEXCLAMATION);
         return 0;
     }
     return 1;
 }
 
+// The new set is registered whole or not at all, and saved only then; on
+// any failure the hotkeys that worked before work again, from memory, and
+// the file stays as it was.
 void CHotkeysDlg::OnOK()
 {
-    ReleaseHotkeys();
     CWnd* main = AfxGetMainWnd();
-    HWND hotkeyWindow = main ? main->m_hWnd : nullptr;
-    if (!SaveHotkeys()) {
-        // The old file is whole: its hotkeys work again while the dialog stays.
-        LoadHotkeys(hotkeyWindow, FALSE);
-        return;
-    }
-    int failed = LoadHotkeys(hotkeyWindow, TRUE);
-    if (failed == 0) {
+    const HWND window = main ? main->m_hWnd : nullptr;
+    const std::vector<Hotkey> previous = CurrentHotkeys();
+    const std::vector<Hotkey> wanted = WantedHotkeys();
+    UnregisterHotkeys(window);
+    SetHotkeys(wanted);
+    const std::vector<int> failed = RegisterHotkeys(window);
+    if (failed.empty() && SaveHotkeys(wanted)) {
         CDialog::OnOK();
         return;
     }
-    const HotkeyRecord* record = GetHotkeyRecord(failed);
-    for (int row = 0; record && row < m_list.GetItemCount(); ++row) {
-        if (static_cast<unsigned>(m_list.GetRowValue(row)) == record->code) {
-            ShowRow(row);
-            AfxMessageBox(L"Hotkey may be conflicted. Please use another key.", MB_OK | MB_ICONEXCLAMATION);
-            ::SetFocus(m_list.m_hWnd);
-            return;
+    UnregisterHotkeys(window);
+    SetHotkeys(previous);
+    RegisterHotkeys(window);
+    if (!failed.empty()) ReportConflicts(wanted, failed);
+}
+
+// One message for every key that could not be registered: the first one's
+// (its row selected), then the others listed.
+void CHotkeysDlg::ReportConflicts(const std::vector<Hotkey>& wanted, const std::vector<int>& failed)
+{
+    const Hotkey& first = wanted[static_cast<size_t>(failed.front() - 1)];
+    CString message;
+    if (first.command == kShortcutMenuMarker) {
+        message = L"The hotkey for Quillop's short-cut menu may be conflicted. Please use another key.";
+    } else {
+        message = L"Hotkey may be conflicted. Please use another key.";
+        for (int row = 0; row < m_list.GetItemCount(); ++row) {
+            if (static_cast<unsigned>(m_list.GetRowValue(row)) == first.code) {
+                ShowRow(row);
+                break;
+            }
         }
     }
-    const wchar_t* command = GetHotkeyCommand(record);
-    if (command && lstrcmpW(command, kShortcutMenuMarker) == 0) {
-        AfxMessageBox(L"The hotkey for Quillop's short-cut menu may be conflicted. Please use another key.",
-                      MB_OK | MB_ICONEXCLAMATION);
-        return;
+    for (size_t i = 1; i < failed.size(); ++i) {
+        const Hotkey& other = wanted[static_cast<size_t>(failed[i] - 1)];
+        message += i == 1 ? L"\n\nAlso taken: " : L", ";
+        message += FormatHotkeyText(HotkeyFlags(other.code), HotkeyKey(other.code));
     }
-    CDialog::OnOK();
+    AfxMessageBox(message, MB_OK | MB_ICONEXCLAMATION);
+    if (first.command != kShortcutMenuMarker) ::SetFocus(m_list.m_hWnd);
 }
 
 void RunHotkeysDialog()

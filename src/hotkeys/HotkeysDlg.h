@@ -2,9 +2,12 @@
 // dialog, and on OK rewrites the hotkey file and registers it again.
 #pragma once
 
+#include <vector>
+
 #include "controls/ReportListCtrl.h"
 #include "framework/CDialog.h"
 #include "framework/Handles.h"
+#include "hotkeys/HotkeyTable.h"
 
 // A dialog that can grow, never shrink below its first size, and tells its
 // class how far its client area moved.
@@ -33,8 +36,12 @@ public:
     void OnOK() override;
 
     // Writes the hotkey file from the rows and the short-cut menu hotkey;
-    // with nothing to write, deletes it. 1 when saved or deleted.
+    // with nothing to write, deletes it. A file not wholly understood is
+    // kept beside it first. 1 when saved or deleted.
     int SaveHotkeys();
+    int SaveHotkeys(const std::vector<Hotkey>& hotkeys);
+    // The rows in order, then the short-cut menu hotkey.
+    std::vector<Hotkey> WantedHotkeys() const;
 
     CReportListCtrl& GetList() { return m_list; }
     unsigned GetMenuCode() const { return m_menuCode; }
@@ -54,6 +61,7 @@ protected:
 private:
     void ShowRow(int row);
     void SetMenuHotkey(unsigned code);
+    void ReportConflicts(const std::vector<Hotkey>& wanted, const std::vector<int>& failed);
 
     unsigned m_menuCode = 0;
     CReportListCtrl m_list;
@@ -63,10 +71,10 @@ private:
     UniqueIcon m_smallIcon;
 };
 
-// Writes the hotkey file content for rows of (code, command) and the
-// short-cut menu code (0: none) to path, through a temporary file that
-// replaces it only when every write succeeded. FALSE leaves path as it was.
-BOOL WriteHotkeyFile(LPCWSTR path, const CReportListCtrl* list, unsigned menuCode);
+// Writes the hotkeys to path as the hotkey file holds them, through a
+// temporary file that replaces it only when every write succeeded. FALSE
+// leaves path as it was.
+BOOL WriteHotkeyFile(LPCWSTR path, const std::vector<Hotkey>& hotkeys);
 
 // Runs the Hotkeys dialog modally with no parent.
 void RunHotkeysDialog();

@@ -20,14 +20,10 @@ wchar_t menuFolderPath[MAX_PATH] = {};
 // the path, or an empty text.
 CString HotkeyTextFor(LPCWSTR path)
 {
-    CString text;
-    for (int index = static_cast<int>(theRecordList.GetCount()); index >= 1; --index) {
-        const HotkeyRecord* record = GetHotkeyRecord(index);
-        const wchar_t* command = GetHotkeyCommand(record);
-        if (command && lstrcmpiW(command, path) == 0)
-            text = FormatHotkeyText(HotkeyFlags(record->code), HotkeyKey(record->code));
-    }
-    return text;
+    const auto& codes = HotkeyCodesByCommand();
+    if (codes.empty()) return CString();
+    auto found = codes.find(CommandKey(path));
+    return found == codes.end() ? CString() : FormatHotkeyText(HotkeyFlags(found->second), HotkeyKey(found->second));
 }
 
 // The file name cut at its last dot, then TAB and the hotkey text; cut to

@@ -25,8 +25,11 @@ TEST(FormatHotkeyText, NamesComeBeforeTheCharacterMapping)
     EXPECT_EQ(FormatHotkeyText(0x03, 106), L"*");
     // Not named, mapped by the keyboard layout.
     EXPECT_EQ(FormatHotkeyText(0x01, 'Q'), L"Q");
-    // Neither named nor mapped: the modifiers alone.
-    EXPECT_EQ(FormatHotkeyText(0x09, 0xFF), L"Ctrl+");
+    // Neither named nor mapped: a name of its own, never nothing.
+    EXPECT_EQ(FormatHotkeyText(0x09, 0xFF), L"Ctrl+Key 0xFF");
+    EXPECT_EQ(FormatHotkeyText(0x03, VK_F24), L"F24");
+    EXPECT_EQ(FormatHotkeyText(0x23, VK_NUMPAD9), L"Win+Num 9");
+    EXPECT_EQ(FormatHotkeyText(0x02, 0x07), L"Key 0x07");  // a character that cannot be shown
 }
 
 TEST(HotkeyModifiers, MapFlagsToRegistration)

@@ -97,13 +97,25 @@ TEST_F(HotkeysDialog, ADamagedCommandDoesNotCostTheLaterHotkeys)
 {
     std::wstring damaged = std::wstring(L"1769589\r\n") + L'\0' + L"lost.txt\r\n\r\n";
     const std::wstring rest = L"1769588\r\nC:\\Tools\\notes.txt\r\n\r\n2293872\r\nQuillop\r\n\r\n";
+    const std::wstring backup = HotkeyFile() + L".bak";
+    ScratchFiles scratch({ backup });
     LoadHotkeyFile(Utf16(damaged + rest));
     for (int save = 0; save < 2; ++save) {
         CHotkeysDlg dialog;
-        EXPECT_EQ(DriveModal<CHotkeysDlg>(dialog, [](CHotkeysDlg& d) { d.SendMessage(WM_COMMAND, IDOK); }), IDOK);
+        std::wstring message;
+        EXPECT_EQ(DriveModal<CHotkeysDlg>(dialog,
+                                          [&](CHotkeysDlg& d) {
+                                              MessageBoxAnswer answer(L"hotkeys_tests");
+                                              d.SendMessage(WM_COMMAND, IDOK);
+                                              message = answer.Text(500);
+                                          }),
+                  IDOK);
         EXPECT_EQ(ReadFile(HotkeyFile()), Utf16(rest));
         EXPECT_EQ(theRecordList.GetCount(), 2u);
+        // The damaged file is kept whole beside it, once: the saved one is whole.
+        EXPECT_EQ(message.empty(), save == 1);
     }
+    EXPECT_EQ(ReadFile(backup), Utf16(damaged + rest));
 }
 
 // The dialog's icons are its own: the shared one LoadIconW gives must not
