@@ -1,16 +1,5 @@
 #include "tools/RunningProgram.h"
 
-HWND FindTrayWindow(const std::function<bool(DWORD process)>& isProgram)
-{
-    for (HWND window = ::FindWindowExW(nullptr, nullptr, L"#32770", nullptr); window;
-         window = ::FindWindowExW(nullptr, window, L"#32770", nullptr)) {
-        DWORD process = 0;
-        ::GetWindowThreadProcessId(window, &process);
-        if ((::GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_ACCEPTFILES) && isProgram(process)) return window;
-    }
-    return nullptr;
-}
-
 HWND FindTrayWindow(DWORD process)
 {
     return FindTrayWindow([process](DWORD owner) { return owner == process; });

@@ -16,8 +16,15 @@ constexpr DWORD kWorkerStopWait = 500;  // ms
 
 BOOL CLauncherApp::InitInstance()
 {
+    // A second start of this very executable shows the first one's menu
+    // instead: two copies would each save over the other's hotkey file.
+    if (!m_singleCopy.Claim()) {
+        ShowRunningCopysMenu();
+        return FALSE;
+    }
     // The framework's 3-D dialog controls are always on: nothing to enable.
     ::CoInitialize(nullptr);
+    m_comReady = true;
     RelaxMessageFilter();
     SetRegistryKey(L"Velmor's Tools");
     CreateMenuFolder();
@@ -40,7 +47,8 @@ int CLauncherApp::ExitInstance()
     if (m_pMainWnd && m_pMainWnd->m_hWnd) m_pMainWnd->DestroyWindow();
     // A shell call that hangs (a sleeping drive) does not hold the exit up.
     TheShellWorker().Stop(kWorkerStopWait);
-    ::CoUninitialize();
+    if (m_comReady) ::CoUninitialize();
+    m_comReady = false;
     return CWinApp::ExitInstance();
 }
 

@@ -3,6 +3,7 @@
 // it down again.
 #pragma once
 
+#include "app/RunningCopy.h"
 #include "framework/CWinApp.h"
 
 class CLauncherApp : public CWinApp {
@@ -20,6 +21,8 @@ private:
     void PumpMessages();
 
     int m_iconAttempts = 0;
+    CSingleCopy m_singleCopy;
+    bool m_comReady = false;
 };
 
 extern CLauncherApp theApp;

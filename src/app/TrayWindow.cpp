@@ -136,7 +136,6 @@ LRESULT CTrayWindow::OnEraseBackground(WPARAM wParam, LPARAM)
 LRESULT CTrayWindow::OnTrayIcon(WPARAM wParam, LPARAM lParam)
 {
     if (wParam != 0) return 0;
-    if (m_aboutOpen) return 1;
     switch (LOWORD(lParam)) {
     case WM_MOUSEMOVE:
         ::GetCursorPos(&m_pointer);
@@ -210,7 +209,7 @@ void CTrayWindow::RunCommand(UINT id)
         SaveFolderAsSeparator();
         break;
     case MenuCommand::Help: OpenHelpPage(); break;
-    case MenuCommand::About: ShowAbout(); break;
+    case MenuCommand::About: RunAboutBox(); break;
     case MenuCommand::Exit: DestroyWindow(); break;
     default: OpenMenuItem(id); break;
     }
@@ -273,11 +272,4 @@ void CTrayWindow::OpenHelpPage()
         return;
     }
     OpenPath(path);
-}
-
-void CTrayWindow::ShowAbout()
-{
-    m_aboutOpen = TRUE;
-    RunAboutBox();
-    m_aboutOpen = FALSE;
 }

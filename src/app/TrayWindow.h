@@ -57,12 +57,10 @@ private:
     void RestoreAllWindows();
     void ExploreMenuFolder();
     void OpenHelpPage();
-    void ShowAbout();
 
     CTipWindow m_tip;
     UniqueIcon m_dropIcon;  // the program's icon, drawn on the drop window
     POINT m_pointer = { 0, 0 };
-    BOOL m_aboutOpen = FALSE;
 };
 
 extern CTrayWindow theTrayWindow;

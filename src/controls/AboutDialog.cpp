@@ -23,8 +23,4 @@ BOOL CAboutDialog::OnInitDialog()
     return TRUE;
 }
 
-void RunAboutBox()
-{
-    CAboutDialog about;
-    about.DoModal();
-}
+void RunAboutBox() { DoModalOnce<CAboutDialog>(); }

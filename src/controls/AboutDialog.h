@@ -19,5 +19,6 @@ private:
 
 extern const wchar_t kAboutEmail[];
 
-// Runs the About box modally with no parent.
+// Runs the About box modally with no parent; one already open comes to
+// the front instead.
 void RunAboutBox();

@@ -176,9 +176,17 @@ LRESULT CReportListCtrl::OnCustomDraw(NMLVCUSTOMDRAW& draw)
     case CDDS_ITEMPREPAINT:
         draw.clrText = RGB(0, 0, 0);
         return CDRF_NOTIFYSUBITEMDRAW;
-    case CDDS_ITEMPREPAINT | CDDS_SUBITEM:
-        draw.clrTextBk = RGB(255, 255, 255);
+    case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
+        // The selected row in the highlight colours whether the list has the
+        // focus or not: a row clicked is seen to be chosen.
+        const int row = static_cast<int>(draw.nmcd.dwItemSpec);
+        const bool selected = (GetItemState(row, LVIS_SELECTED) & LVIS_SELECTED) != 0;
+        draw.clrText = selected ? ::GetSysColor(COLOR_HIGHLIGHTTEXT) : RGB(0, 0, 0);
+        draw.clrTextBk = selected ? ::GetSysColor(COLOR_HIGHLIGHT) : RGB(255, 255, 255);
+        // The list must not paint its own selection over these colours.
+        draw.nmcd.uItemState &= ~static_cast<UINT>(CDIS_SELECTED | CDIS_FOCUS);
         return CDRF_NEWFONT;
+    }
     default:
         return CDRF_DODEFAULT;
     }

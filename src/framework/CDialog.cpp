@@ -172,3 +172,10 @@ void DDX_CBIndex(CDataExchange* dx, int id, int& index)
     else
         ::SendMessageW(control, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
+
+void BringToFront(HWND window)
+{
+    if (!window) return;
+    if (::IsIconic(window)) ::ShowWindow(window, SW_RESTORE);
+    ::SetForegroundWindow(window);
+}

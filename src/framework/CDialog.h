@@ -60,3 +60,23 @@ private:
     HWND m_modalOwner = nullptr;  // disabled while the dialog runs modally
     INT_PTR m_modalResult = -1;
 };
+
+// Brings a window to the front, restored if it was minimised.
+void BringToFront(HWND window);
+
+// Runs a modal dialog of a kind that is open once at most: asked for again
+// while it is open, the open one comes to the front instead. -1 then.
+template <class Dialog>
+INT_PTR DoModalOnce()
+{
+    static Dialog* open = nullptr;
+    if (open) {
+        BringToFront(open->m_hWnd);
+        return -1;
+    }
+    Dialog dialog;
+    open = &dialog;
+    INT_PTR result = dialog.DoModal();
+    open = nullptr;
+    return result;
+}

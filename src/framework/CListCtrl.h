@@ -23,6 +23,10 @@ public:
     BOOL SetItemData(int row, LPARAM data) const;
     LPARAM GetItemData(int row) const;
     BOOL SetItemState(int row, UINT state, UINT mask) const;
+    UINT GetItemState(int row, UINT mask) const
+    {
+        return static_cast<UINT>(SendMessage(LVM_GETITEMSTATE, static_cast<WPARAM>(row), mask));
+    }
     BOOL DeleteItem(int row) const { return static_cast<BOOL>(SendMessage(LVM_DELETEITEM, static_cast<WPARAM>(row))); }
     BOOL EnsureVisible(int row, BOOL partialOk) const
     {

@@ -48,6 +48,15 @@ public:
         if (rect) info.rect = *rect;
         return static_cast<BOOL>(SendMessage(TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info)));
     }
+    // A tip for a child control of the parent, shown whenever the pointer
+    // rests on it: the tooltip watches the control's messages itself.
+    BOOL AddControlTool(CWnd* parent, HWND control, LPCWSTR text)
+    {
+        TOOLINFOW info = Info(parent, reinterpret_cast<UINT_PTR>(control));
+        info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        info.lpszText = const_cast<LPWSTR>(text);
+        return static_cast<BOOL>(SendMessage(TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info)));
+    }
     void UpdateTipText(LPCWSTR text, CWnd* window, UINT id)
     {
         TOOLINFOW info = Info(window, id);
@@ -57,7 +66,7 @@ public:
     void RelayEvent(MSG* message) { SendMessage(TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(message)); }
 
 private:
-    static TOOLINFOW Info(CWnd* window, UINT id)
+    static TOOLINFOW Info(CWnd* window, UINT_PTR id)
     {
         TOOLINFOW info = {};
         // The size every comctl32 takes: 5.x refuses the later, larger record.

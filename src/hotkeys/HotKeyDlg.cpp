@@ -85,7 +85,13 @@ BOOL CHotKeyDlg::OnInitDialog()
                                               reinterpret_cast<LPARAM>(static_cast<LPCWSTR>(key)));
         ::SendDlgItemMessageW(m_hWnd, IDC_HOTKEY_KEY, CB_SETCURSEL, static_cast<WPARAM>(found), 0);
     }
-    return TRUE;
+    if (m_tips.Create(this, TTS_ALWAYSTIP)) {
+        m_tips.AddControlTool(this, GetDlgItem(IDC_HOTKEY_BROWSE), L"Browse for a file");
+        m_tips.AddControlTool(this, GetDlgItem(IDC_HOTKEY_MENU_PICK), L"Pick an entry of the short-cut menu");
+    }
+    // The key is what the dialog is about: the focus starts there.
+    ::SetFocus(GetDlgItem(IDC_HOTKEY_KEY));
+    return FALSE;
 }
 
 bool CHotKeyDlg::IsDuplicate(unsigned code) const

@@ -2,6 +2,7 @@
 // refuses combinations it does not allow and keys already in use.
 #pragma once
 
+#include "framework/Controls.h"
 #include "framework/Handles.h"
 #include "menu/ShortcutMenuOwner.h"
 
@@ -36,4 +37,5 @@ private:
     int m_keyIndex = -1;
     UniqueIcon m_browseIcon;
     UniqueIcon m_menuIcon;
+    CToolTipCtrl m_tips;  // the picture buttons say what they do
 };

@@ -357,8 +357,4 @@ void CHotkeysDlg::ReportConflicts(const std::vector<Hotkey>& wanted, const std::
     if (first.command != kShortcutMenuMarker) ::SetFocus(m_list.m_hWnd);
 }
 
-void RunHotkeysDialog()
-{
-    CHotkeysDlg dialog;
-    dialog.DoModal();
-}
+void RunHotkeysDialog() { DoModalOnce<CHotkeysDlg>(); }

@@ -76,5 +76,6 @@ private:
 // leaves path as it was.
 BOOL WriteHotkeyFile(LPCWSTR path, const std::vector<Hotkey>& hotkeys);
 
-// Runs the Hotkeys dialog modally with no parent.
+// Runs the Hotkeys dialog modally with no parent; one already open comes
+// to the front instead: two would each save over the other.
 void RunHotkeysDialog();

@@ -2,6 +2,7 @@
 // program's own drawing follows the system DPI, and at 96 DPI the other
 // suites see every measure as it always was.
 #include "framework/Dpi.h"
+#include "hotkeys/HotKeyDlg.h"
 #include "menu/IconCache.h"
 #include "menu/IconMenu.h"
 #include "menu/MenuFolder.h"
@@ -12,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+
+#include "../res/resource.h"
 
 namespace {
 
@@ -67,6 +70,31 @@ TEST_F(DpiMenu, CommandPicturesAreDrawnAtTheSize)
     // The green of the check box covers most of the image.
     const int green = canvas.CountIf([](COLORREF pixel) { return GetGValue(pixel) > 120 && GetRValue(pixel) < 90; });
     EXPECT_GT(green, size * size / 3);
+}
+
+// A label's text, in the dialog's font at this scaling, fits its control.
+bool LabelFits(HWND label)
+{
+    wchar_t text[64] = {};
+    int length = ::GetWindowTextW(label, text, 64);
+    WindowDC dc(label);
+    SelectedObject font(dc, reinterpret_cast<HFONT>(::SendMessageW(label, WM_GETFONT, 0, 0)));
+    SIZE extent = {};
+    ::GetTextExtentPoint32W(dc, text, length, &extent);
+    RECT client;
+    ::GetClientRect(label, &client);
+    return extent.cx <= client.right && extent.cy <= client.bottom;
+}
+
+TEST(DpiDialogs, TheHotKeyDialogsCommandLabelIsWhole)
+{
+    CHotKeyDlg dialog(nullptr);
+    bool fits = false;
+    test::DriveModal<CHotKeyDlg>(dialog, [&](CHotKeyDlg& d) {
+        fits = LabelFits(d.GetDlgItem(IDC_HOTKEY_COMMAND_LABEL));
+        test::HoldForScreenshot("HotKey dialog");
+    });
+    EXPECT_TRUE(fits);
 }
 
 }  // namespace

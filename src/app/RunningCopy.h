@@ -1,0 +1,28 @@
+// One copy of the program per executable path. A second start of the same
+// Quillop.exe brings the running copy's menu up and ends at once; a copy
+// under another name or in another folder has its own menu folder, hotkey
+// file and claim, and runs beside it.
+#pragma once
+
+#include <functional>
+
+#include "framework/Handles.h"
+
+class CSingleCopy {
+public:
+    // True when no other copy of this executable runs: the claim, a named
+    // mutex made from the executable's full path, holds while the object
+    // lives.
+    bool Claim();
+
+private:
+    UniqueKernelHandle m_mutex;
+};
+
+// The tray window of the first process the test accepts: a dialog window
+// that takes dropped files.
+HWND FindTrayWindow(const std::function<bool(DWORD process)>& isProgram);
+// Pops the short-cut menu of the running copy of this executable up at the
+// pointer, waiting a few seconds for its tray window; false when there is
+// none.
+bool ShowRunningCopysMenu();
