@@ -190,7 +190,7 @@ LRESULT CTrayWindow::OnHotkey(WPARAM wParam, LPARAM)
     if (lstrcmpW(command, kShortcutMenuMarker) == 0)
         PopupShortcutMenu(m_hWnd, FALSE, 0);
     else
-        OpenPath(command);
+        OpenCommand(command);
     return 1;
 }
 
@@ -217,28 +217,46 @@ void CTrayWindow::RunCommand(UINT id)
 
 namespace {
 
-// Calls visit for every visible top-level window that has a title.
-template <typename Visit>
-void ForEachTitledWindow(Visit visit)
+// The shell's own windows: the taskbar, the desktop, and the notification
+// area where it stands apart (Wine shows it in a window of its own).
+const wchar_t* const kShellClasses[] = { L"Shell_TrayWnd", L"Shell_SecondaryTrayWnd", L"Progman", L"WorkerW",
+                                         L"__winex11_standalone_tray" };
+
+// Whether the window is one the taskbar would show: visible, titled, not a
+// tool window nor owned by another (unless it asks for a button), and not
+// one of the shell's.
+bool ShowsInTaskbar(HWND window)
 {
-    for (HWND hwnd = ::GetWindow(::GetDesktopWindow(), GW_CHILD); hwnd; hwnd = ::GetWindow(hwnd, GW_HWNDNEXT)) {
-        if (!::IsWindowVisible(hwnd)) continue;
-        if (!WindowText(hwnd).IsEmpty()) visit(hwnd);
-    }
+    if (!::IsWindowVisible(window) || WindowText(window).IsEmpty()) return false;
+    const LONG_PTR exStyle = ::GetWindowLongPtrW(window, GWL_EXSTYLE);
+    if (!(exStyle & WS_EX_APPWINDOW) && ((exStyle & WS_EX_TOOLWINDOW) || ::GetWindow(window, GW_OWNER))) return false;
+    wchar_t name[64] = {};
+    ::GetClassNameW(window, name, ARRAYSIZE(name));
+    for (const wchar_t* shell : kShellClasses)
+        if (lstrcmpiW(name, shell) == 0) return false;
+    return true;
+}
+
+// Calls visit for every top-level window the taskbar would show.
+template <typename Visit>
+void ForEachTaskbarWindow(Visit visit)
+{
+    for (HWND hwnd = ::GetWindow(::GetDesktopWindow(), GW_CHILD); hwnd; hwnd = ::GetWindow(hwnd, GW_HWNDNEXT))
+        if (ShowsInTaskbar(hwnd)) visit(hwnd);
 }
 
 }  // namespace
 
 void CTrayWindow::MinimizeAllWindows()
 {
-    ForEachTitledWindow([](HWND hwnd) {
+    ForEachTaskbarWindow([](HWND hwnd) {
         if (!::IsIconic(hwnd)) ::PostMessageW(hwnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
     });
 }
 
 void CTrayWindow::RestoreAllWindows()
 {
-    ForEachTitledWindow([](HWND hwnd) {
+    ForEachTaskbarWindow([](HWND hwnd) {
         if (::IsIconic(hwnd)) ::ShowWindow(hwnd, SW_RESTORE);
     });
 }

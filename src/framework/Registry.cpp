@@ -20,3 +20,24 @@ bool RegistryKeyExists(HKEY root, LPCWSTR path)
     UniqueRegistryKey opened(key);
     return exists;
 }
+
+CRegistryWatch::CRegistryWatch(HKEY root, LPCWSTR path) : m_event(::CreateEventW(nullptr, FALSE, FALSE, nullptr))
+{
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(root, path, 0, KEY_NOTIFY, &key) == ERROR_SUCCESS) m_key.Reset(key);
+    Arm();
+}
+
+void CRegistryWatch::Arm()
+{
+    if (m_key && m_event)
+        ::RegNotifyChangeKeyValue(m_key.Get(), TRUE, REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET, m_event.Get(),
+                                  TRUE);
+}
+
+bool CRegistryWatch::Changed()
+{
+    if (!m_event || ::WaitForSingleObject(m_event.Get(), 0) != WAIT_OBJECT_0) return false;
+    Arm();
+    return true;
+}

@@ -1,5 +1,7 @@
 #include "framework/ShellFiles.h"
 
+#include <string>
+
 #include "framework/ExecutablePath.h"
 
 using Microsoft::WRL::ComPtr;
@@ -51,6 +53,28 @@ ComPtr<IShellLinkW> LoadShortcut(LPCWSTR shortcut)
         FAILED(link.As(&file)) || FAILED(file->Load(shortcut, STGM_READ)))
         return nullptr;
     return link;
+}
+
+bool ShortcutLeadsBack(LPCWSTR shortcut)
+{
+    constexpr int kLongestChain = 32;
+    std::vector<std::wstring> passed;
+    wchar_t current[MAX_PATH];
+    lstrcpynW(current, shortcut, MAX_PATH);
+    for (int step = 0; step < kLongestChain; ++step) {
+        wchar_t full[MAX_PATH];
+        if (!::GetFullPathNameW(current, MAX_PATH, full, nullptr)) return false;
+        for (const std::wstring& earlier : passed)
+            if (lstrcmpiW(earlier.c_str(), full) == 0) return true;
+        passed.emplace_back(full);
+        ComPtr<IShellLinkW> link = LoadShortcut(full);
+        if (!link) return false;  // the chain ends in something that is not a shortcut
+        wchar_t target[MAX_PATH] = {};
+        if (FAILED(link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH)) || !target[0]) return false;
+        if (lstrcmpiW(::PathFindExtensionW(target), L".lnk") != 0) return false;
+        lstrcpynW(current, target, MAX_PATH);
+    }
+    return true;
 }
 
 void DeleteSilently(LPCWSTR path, HWND owner)

@@ -43,5 +43,10 @@ bool CreateShortcut(LPCWSTR target, LPCWSTR shortcut);
 // The shell link object of a shortcut file, loaded; null when it cannot be.
 Microsoft::WRL::ComPtr<IShellLinkW> LoadShortcut(LPCWSTR shortcut);
 
+// Whether a shortcut, followed from shortcut to shortcut, comes back to one
+// it has passed (or goes on past any sensible length): the shell's own
+// resolution of such a chain never returns.
+bool ShortcutLeadsBack(LPCWSTR shortcut);
+
 // Deletes a file through the shell, silently and not to the recycle bin.
 void DeleteSilently(LPCWSTR path, HWND owner);

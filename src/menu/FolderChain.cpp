@@ -25,6 +25,20 @@ bool FolderChain::LoopsBack(LPCWSTR subfolder, DWORD attributes) const
     return false;
 }
 
+bool FolderChain::SameFolder(LPCWSTR a, LPCWSTR b) { return Read(a) == Read(b); }
+
+bool FolderChain::IsOrHolds(LPCWSTR folder, LPCWSTR other)
+{
+    const Identity identity = Read(folder);
+    if (!identity.known) return false;
+    wchar_t up[MAX_PATH];
+    lstrcpynW(up, other, MAX_PATH);
+    for (;;) {
+        if (Read(up) == identity) return true;
+        if (!::PathRemoveFileSpecW(up) || !up[0]) return false;
+    }
+}
+
 FolderChain::Identity FolderChain::Read(LPCWSTR folder)
 {
     Identity identity;

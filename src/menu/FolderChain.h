@@ -22,6 +22,12 @@ public:
     static Link Extend(const Link& parent, LPCWSTR folder, DWORD attributes);
 
     const std::wstring& Path() const { return m_path; }
+    // Whether this folder is a link, or lies below one.
+    bool IsBelowLink() const { return m_belowLink; }
+    // Whether two paths name the same folder, however they are spelt.
+    static bool SameFolder(LPCWSTR a, LPCWSTR b);
+    // Whether the folder is the other one or holds it, however spelt.
+    static bool IsOrHolds(LPCWSTR folder, LPCWSTR other);
     // Whether a subfolder of the last folder, with these attributes, leads
     // back to a folder on the chain.
     bool LoopsBack(LPCWSTR subfolder, DWORD attributes) const;

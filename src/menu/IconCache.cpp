@@ -49,10 +49,10 @@ int CIconCache::ImageOfFile(LPCWSTR path, const WIN32_FIND_DATAW& entry, const s
         return known->second.image;
     }
     if (known == m_files.end()) {
-        known = m_files.emplace(path, FileIcon{ stamp, Hold(StandIn(extension)), m_scan, true }).first;
+        known = m_files.emplace(path, FileIcon{ stamp, Hold(StandIn(extension)), m_scan, true, {} }).first;
     } else {
         // Changed: the old icon stays until the new one comes.
-        known->second = FileIcon{ stamp, known->second.image, m_scan, true };
+        known->second = FileIcon{ stamp, known->second.image, m_scan, true, {} };
     }
     Ask(MakeIconRequest(m_types, path, entry), awaited);
     return known->second.image;
@@ -87,6 +87,37 @@ void CIconCache::Ask(IconRequest request, std::wstring* awaited)
     m_toAsk.push_back(std::move(request));
 }
 
+void CIconCache::BeginScan()
+{
+    ++m_scan;
+    // A changed association may give a type another icon: every type is
+    // asked again, cheaply (one registry notification tells).
+    if (CIconTypes::AssociationsChanged()) ForgetTypeIcons();
+}
+
+void CIconCache::ForgetTypeIcons()
+{
+    for (const auto& type : m_typeIcons) Release(type.second.image);
+    m_typeIcons.clear();
+}
+
+// Shortcuts whose icons are known are checked by the worker, when it has
+// nothing else to do, for a target or icon file that changed meanwhile.
+void CIconCache::SendRechecks()
+{
+    std::vector<IconRequest> rechecks;
+    for (const auto& file : m_files) {
+        if (file.second.asked || file.second.sources.empty() || file.second.scan != m_scan) continue;
+        IconRequest request;
+        request.key = request.path = file.first;
+        request.stamp = file.second.stamp;
+        request.recheck = true;
+        request.sources = file.second.sources;
+        rechecks.push_back(std::move(request));
+    }
+    if (!rechecks.empty()) TheShellWorker().Recheck(std::move(rechecks));
+}
+
 void CIconCache::EndScan()
 {
     for (auto file = m_files.begin(); file != m_files.end();) {
@@ -99,6 +130,7 @@ void CIconCache::EndScan()
     }
     if (!m_toAsk.empty()) TheShellWorker().LookUp(std::move(m_toAsk), CShellWorker::Need::Menu);
     m_toAsk.clear();
+    SendRechecks();
 }
 
 void CIconCache::Accept(IconAnswer& answer)
@@ -131,18 +163,22 @@ void CIconCache::AcceptFile(const IconAnswer& answer, int image)
         // The preload's find is kept until a scan shows the file gone; an
         // answer for a file that went meanwhile is not.
         if (answer.preloaded)
-            m_files.emplace(path, FileIcon{ answer.request.stamp, image, m_scan, false });
+            m_files.emplace(path, FileIcon{ answer.request.stamp, image, m_scan, false, answer.sources });
         else
             Release(image);
         return;
     }
-    if (!known->second.asked || known->second.stamp != answer.request.stamp) {
-        Release(image);  // known already, or an answer about the file as it was
+    // Taken: the answer asked for, or a recheck's new icon for the file as
+    // it is; anything else is known already, or about the file as it was.
+    const bool wanted = known->second.asked || answer.request.recheck;
+    if (!wanted || known->second.stamp != answer.request.stamp) {
+        Release(image);
         return;
     }
     Release(known->second.image);
     known->second.image = image;
     known->second.asked = false;
+    known->second.sources = answer.sources;
     if (m_arrived) m_arrived(path, image);
 }
 

@@ -37,7 +37,7 @@ public:
     // Brackets a scan of the whole menu folder: the files not seen between
     // the two calls have gone, and leave the cache with their images. The
     // icons the scan found missing are asked for at its end.
-    void BeginScan() { ++m_scan; }
+    void BeginScan();
     void EndScan();
 
     // An answer of the shell worker. One for a file that has since gone or
@@ -59,6 +59,7 @@ private:
         int image;         // shown now: its own icon, or a stand-in while asked
         unsigned scan;
         bool asked;        // the answer for this stamp is awaited
+        std::wstring sources;  // what the icon came from, for a shortcut
     };
     struct TypeIcon {
         int image;
@@ -70,6 +71,8 @@ private:
     int ImageOfType(const std::wstring& extension, LPCWSTR name, std::wstring* awaited);
     int StandIn(const std::wstring& extension);
     void Ask(IconRequest request, std::wstring* awaited);
+    void ForgetTypeIcons();
+    void SendRechecks();
     void AcceptType(const IconAnswer& answer, int image);
     void AcceptFile(const IconAnswer& answer, int image);
     // The image for an icon known by key, adding the icon when the key is

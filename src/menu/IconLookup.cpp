@@ -3,6 +3,7 @@
 #include <wrl/client.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cwctype>
 
 #include "framework/Registry.h"
@@ -11,6 +12,24 @@
 using Microsoft::WRL::ComPtr;
 
 namespace {
+
+// Changes whenever the file associations change.
+std::atomic<unsigned> gAssociations{ 0 };
+
+// Files that hold their own icons: read from the file itself, keyed by its
+// stamp, so that a file changed on disk shows its new picture.
+const wchar_t* const kIconFileTypes[] = { L".ico", L".cur", L".ani", L".exe" };
+
+// A file's stamp as text, "missing" for none.
+std::wstring StampText(LPCWSTR path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!path[0] || !::GetFileAttributesExW(path, GetFileExInfoStandard, &data)) return L"missing";
+    ULONGLONG written = (static_cast<ULONGLONG>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                        data.ftLastWriteTime.dwLowDateTime;
+    ULONGLONG size = (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return std::to_wstring(written) + L"/" + std::to_wstring(size);
+}
 
 // Types whose every file may show an icon of its own, whatever the
 // registry says about them.
@@ -57,6 +76,10 @@ std::wstring ExtensionOf(LPCWSTR name)
 // file itself ("%1").
 bool CIconTypes::HasIconPerFile(const std::wstring& extension)
 {
+    if (m_generation != gAssociations) {
+        m_perFile.clear();
+        m_generation = gAssociations;
+    }
     auto known = m_perFile.find(extension);
     if (known != m_perFile.end()) return known->second;
     bool perFile = IsOneOf(kIconPerFileTypes, extension);
@@ -71,6 +94,15 @@ bool CIconTypes::HasIconPerFile(const std::wstring& extension)
 }
 
 bool CIconTypes::LooksLikeProgram(const std::wstring& extension) { return IsOneOf(kProgramTypes, extension); }
+
+bool CIconTypes::AssociationsChanged()
+{
+    static CRegistryWatch user(HKEY_CURRENT_USER, L"Software\\Classes");
+    static CRegistryWatch machine(HKEY_LOCAL_MACHINE, L"Software\\Classes");
+    const bool changed = user.Changed() | machine.Changed();
+    if (changed) ++gAssociations;
+    return changed;
+}
 
 IconRequest MakeIconRequest(CIconTypes& types, LPCWSTR path, const WIN32_FIND_DATAW& entry)
 {
@@ -92,16 +124,38 @@ IconAnswer CIconLookup::LookUp(const IconRequest& request)
 {
     IconAnswer answer;
     answer.request = request;
-    if (request.typeOnly)
+    if (request.typeOnly) {
         LookUpSystemIcon(request.path.c_str(), FILE_ATTRIBUTE_NORMAL, SHGFI_USEFILEATTRIBUTES, answer);
-    else
+    } else {
+        answer.sources = SourcesOf(request.path);
         LookUpFile(request.path, ExtensionOf(request.path.c_str()), answer);
+    }
     return answer;
+}
+
+bool CIconLookup::SourcesUnchanged(const IconRequest& request) { return SourcesOf(request.path) == request.sources; }
+
+// A shortcut's target and icon file, each with its stamp: a target that
+// appears later, a shortcut rewritten in place or an icon file changed on
+// disk each change them.
+std::wstring CIconLookup::SourcesOf(const std::wstring& path)
+{
+    if (ExtensionOf(path.c_str()) != L".lnk") return std::wstring();
+    ComPtr<IShellLinkW> link = LoadShortcut(path.c_str());
+    if (!link) return L"unreadable";
+    wchar_t target[MAX_PATH] = {}, named[MAX_PATH] = {}, location[MAX_PATH] = {};
+    int index = 0;
+    link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
+    if (SUCCEEDED(link->GetIconLocation(named, MAX_PATH, &index)) && named[0])
+        ::ExpandEnvironmentStringsW(named, location, MAX_PATH);
+    return std::wstring(target) + L"|" + StampText(target) + L"|" + location + L"," + std::to_wstring(index) + L"|" +
+           StampText(location);
 }
 
 void CIconLookup::LookUpFile(const std::wstring& path, const std::wstring& extension, IconAnswer& answer)
 {
     if (extension == L".lnk" && LookUpShortcut(path, answer)) return;
+    if (IsOneOf(kIconFileTypes, extension) && LookUpIconFile(path.c_str(), 0, answer)) return;
     LookUpSystemIcon(path.c_str(), 0, 0, answer);
 }
 
@@ -121,6 +175,7 @@ bool CIconLookup::LookUpShortcut(const std::wstring& path, IconAnswer& answer)
     wchar_t target[MAX_PATH] = {};
     if (FAILED(link->GetPath(target, MAX_PATH, nullptr, 0)) || !target[0]) return false;
     std::wstring extension = ExtensionOf(target);
+    if (IsOneOf(kIconFileTypes, extension) && LookUpIconFile(target, 0, answer)) return true;
     if (::PathIsDirectoryW(target) || m_types.HasIconPerFile(extension))
         return LookUpSystemIcon(target, 0, 0, answer);
     // A document's icon is its type's: the image its type's files show.
@@ -133,7 +188,9 @@ bool CIconLookup::LookUpIconFile(LPCWSTR location, int index, IconAnswer& answer
     HICON small = nullptr;
     if (::ExtractIconExW(location, index, nullptr, &small, 1) == 0 || !small) return false;
     answer.icon.Reset(small);
-    answer.iconKey = std::wstring(location) + L"," + std::to_wstring(index);
+    // The file's stamp is part of the key: a file changed on disk gets an
+    // image of its own, not the one its old picture had.
+    answer.iconKey = std::wstring(location) + L"," + std::to_wstring(index) + L"," + StampText(location);
     return true;
 }
 

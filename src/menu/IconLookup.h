@@ -26,15 +26,20 @@ FileStamp StampOf(const WIN32_FIND_DATAW& entry);
 std::wstring ExtensionOf(LPCWSTR name);
 
 // Which types show an icon per file (programs, shortcuts, icon files and
-// the like) rather than one per type (documents). Each thread keeps its own.
+// the like) rather than one per type (documents). Each thread keeps its
+// own, forgotten whenever the file associations change.
 class CIconTypes {
 public:
     bool HasIconPerFile(const std::wstring& extension);
     // The stand-in picture's kind while a file's own icon is on its way.
     static bool LooksLikeProgram(const std::wstring& extension);
+    // UI thread: whether the file associations changed since it was last
+    // asked; every thread's types then forget what they knew.
+    static bool AssociationsChanged();
 
 private:
     std::unordered_map<std::wstring, bool> m_perFile;
+    unsigned m_generation = 0;
 };
 
 struct IconRequest {
@@ -42,6 +47,10 @@ struct IconRequest {
     std::wstring path;  // the file; for a type, a name with its extension
     FileStamp stamp;    // the file's, when it was listed
     bool typeOnly = false;
+    // A check of a file whose icon is known: looked up again only when what
+    // it was found from (its sources) has changed since.
+    bool recheck = false;
+    std::wstring sources;
 };
 
 struct IconAnswer {
@@ -49,6 +58,9 @@ struct IconAnswer {
     std::wstring iconKey;  // files showing one icon share one image by this key
     UniqueIcon icon;       // none: there is no icon to show
     bool preloaded = false;  // found by the preload, not asked for
+    // What the icon was found from beyond the file itself, with their
+    // stamps: a shortcut's target and icon file. "" for other files.
+    std::wstring sources;
 };
 
 // What the icon cache asks for a listed file: its own icon, or its type's.
@@ -58,11 +70,14 @@ IconRequest MakeIconRequest(CIconTypes& types, LPCWSTR path, const WIN32_FIND_DA
 class CIconLookup {
 public:
     IconAnswer LookUp(const IconRequest& request);
+    // For a recheck: whether the file's sources are still as they were.
+    bool SourcesUnchanged(const IconRequest& request);
     CIconTypes& Types() { return m_types; }
 
 private:
     void LookUpFile(const std::wstring& path, const std::wstring& extension, IconAnswer& answer);
     bool LookUpShortcut(const std::wstring& path, IconAnswer& answer);
+    std::wstring SourcesOf(const std::wstring& path);
     bool LookUpIconFile(LPCWSTR location, int index, IconAnswer& answer);
     bool LookUpSystemIcon(LPCWSTR path, DWORD attributes, UINT flags, IconAnswer& answer);
 

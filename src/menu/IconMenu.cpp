@@ -9,6 +9,10 @@
 
 namespace {
 
+// Labels are file names, drawn as they are: an ampersand is shown, not
+// taken for a mark under the next letter.
+constexpr UINT kTextFormat = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
+
 LOGFONTW MenuFontDescription()
 {
     NONCLIENTMETRICSW metrics;
@@ -251,17 +255,9 @@ bool SameLetter(wchar_t a, wchar_t b)
            ::CharUpperW(reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(b)));
 }
 
-// Whether the label starts with the letter, or marks it with an ampersand.
-bool LabelAnswers(LPCWSTR label, wchar_t typed)
-{
-    if (label[0] && label[0] != L'&' && SameLetter(label[0], typed)) return true;
-    for (const wchar_t* c = label; *c && *c != L'\t'; ++c) {
-        if (*c != L'&') continue;
-        if (c[1] != L'&') return c[1] && SameLetter(c[1], typed);
-        ++c;  // "&&" is an ampersand shown
-    }
-    return false;
-}
+// Whether the label starts with the letter. Labels are names shown as they
+// are: an ampersand in one marks nothing.
+bool LabelAnswers(LPCWSTR label, wchar_t typed) { return label[0] && SameLetter(label[0], typed); }
 
 }  // namespace
 
@@ -284,6 +280,20 @@ LRESULT CIconMenu::MenuChar(wchar_t typed) const
     if (answering.size() == 1) return MAKELRESULT(answering.front(), MNC_EXECUTE);
     auto next = std::upper_bound(answering.begin(), answering.end(), selected);
     return MAKELRESULT(next == answering.end() ? answering.front() : *next, MNC_SELECT);
+}
+
+int CIconMenu::StepsDownTo(int position) const
+{
+    const int count = GetMenuItemCount();
+    int selected = -1;
+    for (int at = 0; at < count; ++at)
+        if (::GetMenuState(m_hMenu, static_cast<UINT>(at), MF_BYPOSITION) & MF_HILITE) selected = at;
+    int steps = 0;
+    for (int at = selected + 1;; ++at) {
+        if (at >= count) at = 0;
+        if (!(::GetMenuState(m_hMenu, static_cast<UINT>(at), MF_BYPOSITION) & MF_SEPARATOR)) ++steps;
+        if (at == position || steps > count) return steps;
+    }
 }
 
 CIconMenu* CIconMenu::FindOwner(UINT id) const
@@ -362,18 +372,18 @@ void CIconMenu::DrawItem(DRAWITEMSTRUCT* draw)
     COLORREF oldColour = ::GetTextColor(dc);
     if (!(state & ODS_GRAYED)) {
         ::SetTextColor(dc, selected ? m_tree->highlightTextColour : m_tree->menuTextColour);
-        ::DrawTextW(dc, label, textLength, &r, DT_SINGLELINE | DT_VCENTER);
+        ::DrawTextW(dc, label, textLength, &r, kTextFormat);
         if (hotkey && hotkey[0]) {
             r.right -= ScaleToDpi(6);
-            ::DrawTextW(dc, hotkey, -1, &r, DT_SINGLELINE | DT_VCENTER | DT_RIGHT);
+            ::DrawTextW(dc, hotkey, -1, &r, kTextFormat | DT_RIGHT);
         }
     } else {
         RECT shadow = r;
         ::OffsetRect(&shadow, 1, 1);
         ::SetTextColor(dc, ::GetSysColor(COLOR_BTNHIGHLIGHT));
-        ::DrawTextW(dc, label, textLength, &shadow, DT_SINGLELINE | DT_VCENTER);
+        ::DrawTextW(dc, label, textLength, &shadow, kTextFormat);
         ::SetTextColor(dc, ::GetSysColor(COLOR_GRAYTEXT));
-        ::DrawTextW(dc, label, textLength, &r, DT_SINGLELINE | DT_VCENTER);
+        ::DrawTextW(dc, label, textLength, &r, kTextFormat);
     }
     ::SetTextColor(dc, oldColour);
     ::SetBkMode(dc, oldMode);

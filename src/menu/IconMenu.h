@@ -51,6 +51,9 @@ public:
     // next entry whose label starts with it, or whose mnemonic it is, is
     // selected (case aside, wrapping round); the only one is chosen.
     LRESULT MenuChar(wchar_t typed) const;
+    // How many presses of Down take the highlight from where it is to the
+    // entry at the position (separators are passed over).
+    int StepsDownTo(int position) const;
 
     // The entry just appended shows a stand-in until the icon known by key
     // arrives.

@@ -41,6 +41,12 @@ void CIconQueue::AddFolder(FolderChain::Link folder)
     m_folders.push_back(std::move(folder));
 }
 
+void CIconQueue::SetRechecks(std::vector<IconRequest> rechecks)
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    m_rechecks.assign(std::make_move_iterator(rechecks.begin()), std::make_move_iterator(rechecks.end()));
+}
+
 void CIconQueue::SetPreloadPaused(bool paused)
 {
     std::lock_guard<std::mutex> hold(m_lock);
@@ -54,12 +60,22 @@ bool CIconQueue::Take(Work& work)
         if (need == Preload && m_preloadPaused) break;
         if (TakeFrom(static_cast<Need>(need), work)) return true;
     }
-    if (m_preloadPaused || m_folders.empty()) return false;
-    // The preload lists its next folder once the files it knows are done.
-    work.folder = std::move(m_folders.back());
-    m_folders.pop_back();
+    if (m_preloadPaused) return false;
+    if (!m_folders.empty()) {
+        // The preload lists its next folder once the files it knows are done.
+        work.folder = std::move(m_folders.back());
+        m_folders.pop_back();
+        m_running = true;
+        m_runningLookup.reset();
+        return true;
+    }
+    if (m_rechecks.empty()) return false;
+    work.request = std::move(m_rechecks.front());
+    work.folder = nullptr;
+    work.preloaded = false;
+    m_rechecks.pop_front();
     m_running = true;
-    m_runningLookup.reset();
+    m_runningLookup.reset();  // a recheck's answer is no answer to the same question
     return true;
 }
 
@@ -102,5 +118,5 @@ void CIconQueue::Delivered(const IconRequest& request)
 bool CIconQueue::IsIdle() const
 {
     std::lock_guard<std::mutex> hold(m_lock);
-    return !m_running && m_waiting.empty() && m_folders.empty();
+    return !m_running && m_waiting.empty() && m_folders.empty() && m_rechecks.empty();
 }

@@ -30,6 +30,9 @@ public:
     // The keys still waiting go first, in this order, ahead of all others.
     void Raise(const std::vector<std::wstring>& keys);
     void AddFolder(FolderChain::Link folder);
+    // Checks of known files (recheck requests), done one at a time when
+    // nothing else waits; a new list replaces one not yet done.
+    void SetRechecks(std::vector<IconRequest> rechecks);
     void SetPreloadPaused(bool paused);
 
     // The next piece of work, taken out of the queue; false for none now.
@@ -55,6 +58,7 @@ private:
     // taken, is passed over where it still stands.
     std::deque<std::wstring> m_order[NeedCount];
     std::vector<FolderChain::Link> m_folders;  // the preload's, still to list
+    std::deque<IconRequest> m_rechecks;
     bool m_preloadPaused = false;
     bool m_running = false;
     std::optional<IconRequest> m_runningLookup;  // the look-up under way, if that is what runs

@@ -17,10 +17,13 @@ struct LaunchRequest {
 };
 
 // Action thread: opens the path as OpenPath describes; the system's error
-// code, or 0.
+// code, or 0. A shortcut that leads back to itself is not opened:
+// kShortcutLeadsBack.
 DWORD LaunchPath(const LaunchRequest& request);
+constexpr DWORD kShortcutLeadsBack = 0x20000001;  // an application's own code (bit 29)
 
 // UI thread: queues the launch.
 void QueueLaunch(LaunchRequest request);
-// UI thread: the message the shell shows when it cannot open a path.
-void ShowLaunchError(DWORD error, HWND owner);
+// UI thread: the message the shell shows when it cannot open a path, or
+// ours for a shortcut that leads back to itself.
+void ShowLaunchError(DWORD error, const std::wstring& path, HWND owner);

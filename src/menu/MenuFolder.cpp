@@ -33,6 +33,9 @@ void MakeLabel(wchar_t (&label)[MAX_PATH], LPCWSTR name, const CString& hotkey)
     lstrcpynW(label, name, MAX_PATH);
     wchar_t* dot = wcsrchr(label, L'.');
     if (dot) *dot = 0;
+    // A TAB in the name would be taken for the hotkey column's start.
+    for (wchar_t* c = label; *c; ++c)
+        if (*c == L'\t') *c = L' ';
     if (hotkey.IsEmpty()) return;
     int length = lstrlenW(label);
     if (length + 1 < MAX_PATH) {

@@ -34,6 +34,8 @@ Job NextIconJob(const std::shared_ptr<CIconQueue>& queue, const std::shared_ptr<
         Task reply;
         if (work->folder) {
             ListForPreload(*queue, lookup->Types(), work->folder);
+        } else if (work->request.recheck && lookup->SourcesUnchanged(work->request)) {
+            // As it was: nothing to send.
         } else {
             ++*lookups;
             auto answer = std::make_shared<IconAnswer>(lookup->LookUp(work->request));
@@ -79,6 +81,13 @@ void CShellWorker::Preload(LPCWSTR folder)
 {
     Start();
     m_iconQueue->AddFolder(FolderChain::Start(folder));
+    m_icons.Wake();
+}
+
+void CShellWorker::Recheck(std::vector<IconRequest> rechecks)
+{
+    Start();
+    m_iconQueue->SetRechecks(std::move(rechecks));
     m_icons.Wake();
 }
 

@@ -32,6 +32,9 @@ public:
     // ask for them, before anyone does.
     void Preload(LPCWSTR folder);
     void SetMenuOpen(bool open);
+    // Checks, when nothing else waits, whether these files' icons still
+    // come from what they came from; an icon that changed is sent anew.
+    void Recheck(std::vector<IconRequest> rechecks);
 
     // UI thread: runs the action on the action thread after those asked for
     // before it; its reply, if any, comes back to the UI thread.

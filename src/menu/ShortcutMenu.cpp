@@ -25,7 +25,8 @@ void ShowArrivedIcon(const std::wstring& key, int image)
 }
 
 // A popup asked for while another was tracked: it opens when that one has
-// fully closed.
+// fully closed, from the message loop, so that menus never open one inside
+// another however many presses come; a later request replaces it.
 struct PopupRequest {
     HWND owner;
     BOOL autoStartOn;
@@ -33,6 +34,22 @@ struct PopupRequest {
 };
 bool gTrackingMenu = false;
 std::optional<PopupRequest> gPendingPopup;
+UINT_PTR gPendingTimer = 0;
+
+void CALLBACK RunPendingPopup(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    ::KillTimer(nullptr, timer);
+    gPendingTimer = 0;
+    if (!gPendingPopup || gTrackingMenu) return;
+    PopupRequest next = *gPendingPopup;
+    gPendingPopup.reset();
+    if (::IsWindow(next.owner)) PopupShortcutMenu(next.owner, next.autoStartOn, next.full);
+}
+
+void SchedulePendingPopup()
+{
+    if (gPendingPopup && !gPendingTimer) gPendingTimer = ::SetTimer(nullptr, 0, USER_TIMER_MINIMUM, RunPendingPopup);
+}
 
 // Tracks the built menu at the cursor and hands the choice on.
 void TrackAndDispatch(HWND owner, CIconMenu& menu)
@@ -80,12 +97,7 @@ int PopupShortcutMenu(HWND owner, BOOL autoStartOn, BOOL full)
     const int count = menu->GetMenuItemCount();
     if (count <= 0) return 0;
     TrackAndDispatch(owner, *menu);
-    menu.reset();  // gone before a pending popup builds the next one
-    if (gPendingPopup) {
-        PopupRequest next = *gPendingPopup;
-        gPendingPopup.reset();
-        if (::IsWindow(next.owner)) PopupShortcutMenu(next.owner, next.autoStartOn, next.full);
-    }
+    SchedulePendingPopup();
     return count;
 }
 
@@ -110,14 +122,23 @@ void OpenFolderItems(UINT id)
     }
 }
 
-void OpenPath(LPCWSTR path)
+namespace {
+
+void Open(LPCWSTR path, bool expandVariables)
 {
     LaunchRequest request;
     request.path = path;
     CWnd* main = AfxGetMainWnd();
     request.owner = main ? main->m_hWnd : nullptr;
+    request.expandVariables = expandVariables;
     QueueLaunch(std::move(request));
 }
+
+}  // namespace
+
+void OpenPath(LPCWSTR path) { Open(path, false); }
+
+void OpenCommand(LPCWSTR command) { Open(command, true); }
 
 void MeasureShortcutMenuItem(MEASUREITEMSTRUCT* measure)
 {
@@ -130,11 +151,31 @@ void RouteInitMenuPopup(HMENU menu)
     if (activeMenu) TheShellWorker().Raise(activeMenu->AwaitedIn(menu));
 }
 
+namespace {
+
+// Wine's menu loop does not take MNC_SELECT (a letter that starts several
+// entries): there the highlight is moved with the Down key instead.
+bool MenuLoopIgnoresSelect()
+{
+    static const bool wine =
+        ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+    return wine;
+}
+
+}  // namespace
+
 BOOL RouteMenuChar(WPARAM wParam, LPARAM lParam, LRESULT* result)
 {
     auto* menu = dynamic_cast<CIconMenu*>(CMenu::FromHandle(reinterpret_cast<HMENU>(lParam)));
     if (!menu) return FALSE;
     *result = menu->MenuChar(static_cast<wchar_t>(LOWORD(wParam)));
+    if (HIWORD(*result) == MNC_SELECT && MenuLoopIgnoresSelect()) {
+        for (int step = menu->StepsDownTo(LOWORD(*result)); step > 0; --step) {
+            ::PostThreadMessageW(::GetCurrentThreadId(), WM_KEYDOWN, VK_DOWN, 1);
+            ::PostThreadMessageW(::GetCurrentThreadId(), WM_KEYUP, VK_DOWN, 0xC0000001);
+        }
+        *result = MAKELRESULT(0, MNC_IGNORE);
+    }
     return TRUE;
 }
 

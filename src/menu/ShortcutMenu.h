@@ -18,16 +18,21 @@ extern CIconMenu* activeMenu;
 // nothing to show.
 //
 // Asked again while a menu is tracked, it ends that menu and returns -1;
-// the new menu opens once the first has fully closed.
+// the new menu opens from the message loop once the first has fully
+// closed (of many such requests, the last).
 int PopupShortcutMenu(HWND owner, BOOL autoStartOn, BOOL full);
 // Opens the file entry of a command id of 11 and up.
 void OpenMenuItem(UINT id);
 // Opens every file that lies directly in the folder of the chosen entry.
 void OpenFolderItems(UINT id);
 // Opens a file, folder, program or shortcut through the shell: shortcuts in
-// their own working directory, other files in their folder. The launch runs
-// on the shell worker, after those asked for before it.
+// their own working directory, other files in their folder. The path is
+// taken as it stands ("%" and all). The launch runs on the shell worker,
+// after those asked for before it.
 void OpenPath(LPCWSTR path);
+// Opens a hotkey's command, which the user typed: %NAME% in it stands for
+// the environment variable.
+void OpenCommand(LPCWSTR command);
 // The owner windows' measuring route for short-cut menu entries.
 void MeasureShortcutMenuItem(MEASUREITEMSTRUCT* measure);
 // WM_MEASUREITEM in an owner window: a menu entry is measured by its menu

@@ -62,6 +62,22 @@ TEST_F(Acceptance, FolderAsSeparatorTogglesAndIsRemembered)
     EXPECT_EQ(Exit(), 0u);
 }
 
+// Typing into the "Quillop" submenu: a letter that starts one entry
+// chooses it, one that starts several highlights the next of them.
+TEST_F(Acceptance, TheQuillopSubmenuAnswersTypedLetters)
+{
+    Start();
+    ASSERT_NE(PressIcon(), nullptr);
+    Type({ VK_UP, VK_RIGHT, 'F' });  // "Quillop", into it, "Folder As Separator"
+    ASSERT_TRUE(MenuClosed());
+    EXPECT_EQ(ProfileValue(L"DirAsSpt"), 1u);
+    ASSERT_NE(PressIcon(), nullptr);
+    Type({ VK_UP, VK_RIGHT, 'E' });  // "Edit", then "Exit"
+    Type({ 'E' });
+    Type({ VK_RETURN });
+    EXPECT_EQ(::WaitForSingleObject(started.hProcess, 10000), WAIT_OBJECT_0);
+}
+
 TEST_F(Acceptance, AutoStartTurnsOnAndOff)
 {
     Start();

@@ -147,23 +147,6 @@ TEST_F(DropTest, AFolderIsMirroredWithoutItsHiddenEntriesAndMerged)
     EXPECT_TRUE(test::Exists(menu + L"\\Proj\\existing.txt"));
 }
 
-TEST_F(DropTest, AFolderHoldingTheMenuFolderEnds)
-{
-    // The test executable's folder holds the menu folder.
-    std::wstring outer = source + L"\\Outer";
-    MakeFolder(outer);
-    test::WriteFile(outer + L"\\x.txt", "x");
-    Drop({ test::ExecutableFolder() + L"\\drop source" });
-    EXPECT_TRUE(test::Exists(menu + L"\\drop source\\Outer\\x.lnk"));
-
-    // Dropping the menu folder's own parent: finishes, and no copy of the
-    // menu folder lands inside itself.
-    Drop({ test::ExecutableFolder() });
-    std::wstring self = menu + L"\\" + ::PathFindFileNameW(test::ExecutableFolder().c_str());
-    EXPECT_TRUE(test::Exists(self));
-    EXPECT_FALSE(test::Exists(self + L"\\" + ::PathFindFileNameW(menu.c_str())));
-}
-
 // The longest path under a folder, walked with long paths.
 size_t LongestPathUnder(const std::wstring& folder)
 {
@@ -179,6 +162,90 @@ size_t LongestPathUnder(const std::wstring& folder)
                                                                                         : path.size());
     } while (::FindNextFileW(find.Get(), &entry));
     return longest;
+}
+
+// The names in a folder, sorted; none when it cannot be listed.
+std::vector<std::wstring> NamesIn(const std::wstring& folder)
+{
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW entry;
+    UniqueFind find(::FindFirstFileW((folder + L"\\*").c_str(), &entry));
+    if (!find) return names;
+    do {
+        if (lstrcmpW(entry.cFileName, L".") && lstrcmpW(entry.cFileName, L"..")) names.push_back(entry.cFileName);
+    } while (::FindNextFileW(find.Get(), &entry));
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The menu folder, however it is named, or a folder that holds it, is not
+// added to itself: the drop is refused with a message, and nothing changes.
+TEST_F(DropTest, TheMenuFolderOrAFolderHoldingItIsRefused)
+{
+    std::wstring outer = source + L"\\Outer";
+    MakeFolder(outer);
+    test::WriteFile(outer + L"\\x.txt", "x");
+    Drop({ test::ExecutableFolder() + L"\\drop source" });
+    EXPECT_TRUE(test::Exists(menu + L"\\drop source\\Outer\\x.lnk"));
+    const auto before = NamesIn(menu);
+    const std::wstring alias = test::ExecutableFolder() + L"\\drop-loops\\menu-alias";
+    ASSERT_TRUE(test::Exists(alias + L"\\drop source")) << "the link fixture is missing";
+    for (const std::wstring& self : { menu, menu + L"\\", menu + L"\\.", alias, test::ExecutableFolder() }) {
+        test::MessageBoxAnswer answer(L"app_tests");
+        Drop({ self });
+        EXPECT_NE(answer.Text(3000).find(L"menu folder"), std::wstring::npos) << "no message for the drop of " << self.size();
+        EXPECT_EQ(NamesIn(menu), before);
+    }
+}
+
+// Links back up a dropped folder are not followed, nor a link to the menu
+// folder: the drop ends, each folder mirrored once.
+TEST_F(DropTest, ADroppedFolderWithLinksBackToItselfEnds)
+{
+    const std::wstring looping = test::ExecutableFolder() + L"\\drop-loops\\Looping";
+    ASSERT_TRUE(test::Exists(looping + L"\\self\\a.txt")) << "the link fixture is missing";
+    Drop({ looping });
+    EXPECT_TRUE(test::Exists(menu + L"\\Looping\\a.lnk"));
+    EXPECT_FALSE(test::Exists(menu + L"\\Looping\\self\\a.lnk"));
+    EXPECT_FALSE(test::Exists(menu + L"\\Looping\\menu"));
+    EXPECT_LT(LongestPathUnder(menu), menu.size() + 60);
+}
+
+// A path longer than the classic limit is not cut to another file's name:
+// it is refused with a message that names it.
+TEST_F(DropTest, ADroppedPathPastThePathLimitIsRefusedByName)
+{
+    std::wstring deep = source;
+    while (deep.size() < MAX_PATH + 20) {
+        deep += L"\\" + std::wstring(30, L'd');
+        ASSERT_TRUE(::CreateDirectoryW((L"\\\\?\\" + deep).c_str(), nullptr));
+    }
+    const std::wstring file = deep + L"\\long.txt";
+    test::WriteFile(L"\\\\?\\" + file, "l");
+    // The name cut at the limit names a file too: it must not get the shortcut.
+    const std::wstring cut = file.substr(0, MAX_PATH - 1);
+    test::WriteFile(L"\\\\?\\" + cut, "c");
+    test::MessageBoxAnswer answer(L"app_tests");
+    Drop({ file });
+    EXPECT_NE(answer.Text(3000).find(L"long.txt"), std::wstring::npos);
+    EXPECT_EQ(NamesIn(menu), std::vector<std::wstring>{});
+}
+
+// A menu folder deleted while the program runs is made again for a drop;
+// one replaced by a file refuses the drop with a message.
+TEST_F(DropTest, AMissingMenuFolderIsMadeAgainAndAFileInItsPlaceSaysSo)
+{
+    test::WriteFile(source + L"\\report.txt", "r");
+    test::RemoveTree(menu);
+    Drop({ source + L"\\report.txt" });
+    EXPECT_TRUE(test::Exists(menu + L"\\report.lnk"));
+    test::RemoveTree(menu);
+    test::WriteFile(menu, "not a folder");
+    test::MessageBoxAnswer answer(L"app_tests");
+    Drop({ source + L"\\report.txt" });
+    EXPECT_NE(answer.Text(3000).find(L"menu folder"), std::wstring::npos);
+    test::RemoveTree(menu);
+    ::CreateDirectoryW(menu.c_str(), nullptr);
 }
 
 TEST_F(DropTest, ATreeDeeperThanThePathLimitStopsAtTheLimit)

@@ -138,6 +138,37 @@ TEST_F(TrayWindowTest, DesktopMinimisesTitledVisibleWindowsAndShowAllRestoresThe
     EXPECT_TRUE(::IsIconic(hidden));
 }
 
+// Only what the taskbar would show: the shell's own windows (its class
+// names), tool windows and windows owned by another stay as they are.
+TEST_F(TrayWindowTest, DesktopLeavesTheShellsToolAndOwnedWindowsAlone)
+{
+    WNDCLASSW shellClass = {};
+    shellClass.lpfnWndProc = ::DefWindowProcW;
+    shellClass.hInstance = ::GetModuleHandleW(nullptr);
+    shellClass.lpszClassName = L"Shell_TrayWnd";
+    ::RegisterClassW(&shellClass);
+    test::ScratchWindow shell(::CreateWindowExW(0, L"Shell_TrayWnd", L"The taskbar", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
+                                                0, 300, 40, nullptr, nullptr, nullptr, nullptr));
+    test::ScratchWindow owner(MakeTopLevel(L"Quillop test owner", true));
+    test::ScratchWindow tool(::CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"A tool window",
+                                               WS_OVERLAPPEDWINDOW | WS_VISIBLE, 60, 60, 200, 100, nullptr, nullptr,
+                                               nullptr, nullptr));
+    test::ScratchWindow owned(::CreateWindowExW(0, L"STATIC", L"An owned window", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 70,
+                                                70, 200, 100, owner.Get(), nullptr, nullptr, nullptr));
+    for (HWND window : { tool.Get(), owned.Get() })
+        ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(::DefWindowProcW));
+    test::Pump(100);
+    theTrayWindow.SendMessage(WM_MENU_COMMAND, MenuCommand::Desktop);
+    test::Pump(300);
+    EXPECT_TRUE(::IsIconic(owner.Get()));
+    EXPECT_FALSE(::IsIconic(shell.Get()));
+    EXPECT_FALSE(::IsIconic(tool.Get()));
+    EXPECT_FALSE(::IsIconic(owned.Get()));
+    theTrayWindow.SendMessage(WM_MENU_COMMAND, MenuCommand::ShowAll);
+    test::Pump(100);
+    EXPECT_FALSE(::IsIconic(owner.Get()));
+}
+
 TEST_F(TrayWindowTest, FolderAsSeparatorTogglesAndIsSaved)
 {
     const int first = folderAsSeparator;

@@ -219,4 +219,69 @@ TEST_F(IconCacheTest, APopupDuringThePreloadAsksForEachFileOnce)
     EXPECT_EQ(Lookups() - before, 30u);  // each file asked for once, by the popup or the preload
 }
 
+// What a file shows follows what lies behind it: a shortcut's target that
+// appears later, a shortcut replaced by one of the same size and time, an
+// icon file changed on disk, a type whose icon the registry changes.
+TEST_F(IconCacheTest, IconsFollowWhatLiesBehindThem)
+{
+    // A shortcut to an icon file that is not there yet.
+    const std::wstring later = icons + L"\\later.ico";
+    ASSERT_TRUE(CreateShortcut(later.c_str(), (folder + L"\\later.lnk").c_str()));
+    Popup();
+    test::WriteFile(later, test::IconFileBytes(kRed));
+    EXPECT_EQ(ImageColour(Popup()[L"later"]), kRed);
+
+    // A shortcut replaced by another of the same size and last-write time.
+    const std::wstring swapped = folder + L"\\swapped.lnk", first = icons + L"\\sa.ico", second = icons + L"\\sb.ico";
+    test::WriteFile(first, test::IconFileBytes(kRed));
+    test::WriteFile(second, test::IconFileBytes(kGreen));
+    ASSERT_TRUE(test::MakeShortcutWithIcon(target, first, swapped));
+    EXPECT_EQ(ImageColour(Popup()[L"swapped"]), kRed);
+    WIN32_FILE_ATTRIBUTE_DATA before;
+    ::GetFileAttributesExW(swapped.c_str(), GetFileExInfoStandard, &before);
+    ASSERT_TRUE(test::MakeShortcutWithIcon(target, second, swapped));  // an icon path of the same length
+    {
+        UniqueFile file(::CreateFileW(swapped.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ::SetFileTime(file.Get(), nullptr, nullptr, &before.ftLastWriteTime);
+    }
+    WIN32_FILE_ATTRIBUTE_DATA after;
+    ::GetFileAttributesExW(swapped.c_str(), GetFileExInfoStandard, &after);
+    ASSERT_EQ(after.nFileSizeLow, before.nFileSizeLow);
+    EXPECT_EQ(ImageColour(Popup()[L"swapped"]), kGreen);
+
+    // An icon file in the menu folder, and one a shortcut names, changed.
+    const std::wstring own = folder + L"\\own.ico";
+    test::WriteFile(own, test::IconFileBytes(kRed));
+    Shortcut(L"named", kBlue);
+    auto shown = Popup();
+    EXPECT_EQ(ImageColour(shown[L"own"]), kRed);
+    EXPECT_EQ(ImageColour(shown[L"named"]), kBlue);
+    ::Sleep(20);  // a later last-write time
+    test::WriteFile(own, test::IconFileBytes(kGreen));
+    test::WriteFile(IconPath(kBlue), test::IconFileBytes(kGreen));
+    shown = Popup();
+    EXPECT_EQ(ImageColour(shown[L"own"]), kGreen);
+    EXPECT_EQ(ImageColour(shown[L"named"]), kGreen);
+    test::WriteFile(IconPath(kBlue), test::IconFileBytes(kBlue));
+}
+
+TEST_F(IconCacheTest, ATypesIconFollowsItsAssociation)
+{
+    const std::wstring classes = L"";
+    auto associate = [&](COLORREF colour) {
+        ::RegSetKeyValueW(HKEY_CLASSES_ROOT, (classes + L".quillopassoc").c_str(), nullptr, REG_SZ, L"QuillopAssoc",
+                          sizeof(L"QuillopAssoc"));
+        std::wstring icon = IconPath(colour) + L",0";
+        ::RegSetKeyValueW(HKEY_CLASSES_ROOT, (classes + L"QuillopAssoc\\DefaultIcon").c_str(), nullptr, REG_SZ,
+                          icon.c_str(), static_cast<DWORD>((icon.size() + 1) * sizeof(wchar_t)));
+    };
+    associate(kRed);
+    test::MakeFile(folder + L"\\file.quillopassoc");
+    EXPECT_EQ(ImageColour(Popup()[L"file"]), kRed);
+    associate(kBlue);
+    EXPECT_EQ(ImageColour(Popup()[L"file"]), kBlue);
+    ::RegDeleteTreeW(HKEY_CLASSES_ROOT, L".quillopassoc");
+    ::RegDeleteTreeW(HKEY_CLASSES_ROOT, L"QuillopAssoc");
+}
+
 }  // namespace

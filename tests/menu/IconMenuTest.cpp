@@ -187,19 +187,19 @@ TEST_F(IconMenuTest, ATabFirstIsDrawnWholeAndAnEmptyHotkeyDrawsNothingRight)
     EXPECT_LE(ink.back(), kImageSize + 2 + TextExtent(L"Notepad").cx + 1);
 }
 
-TEST_F(IconMenuTest, AnAmpersandUnderlinesTheNextCharacter)
+// File names are shown as they are: an ampersand is a character, not a
+// mark for the next one.
+TEST_F(IconMenuTest, AmpersandsAreDrawnAsTheyAre)
 {
-    Canvas marked(200, 24), plain(200, 24), doubled(200, 24);
-    Draw(marked, L"&W", 0, -1);
-    Draw(plain, L"W", 0, -1);
-    Draw(doubled, L"&&", 0, -1);
+    Canvas ampersand(200, 24), letter(200, 24), both(200, 24), two(200, 24);
+    Draw(ampersand, L"&", 0, -1);
+    Draw(letter, L"W", 0, -1);
+    Draw(both, L"&W", 0, -1);
+    Draw(two, L"&&", 0, -1);
     const COLORREF ink = ::GetSysColor(COLOR_MENUTEXT);
-    EXPECT_GT(marked.Count(ink), plain.Count(ink));  // the underline
-    // Two ampersands draw one, not underlined: the same ink as one drawn plainly.
-    Canvas ampersand(200, 24);
-    Draw(ampersand, L"&&&&", 0, -1);
-    EXPECT_GT(doubled.Count(ink), 0);
-    EXPECT_EQ(ampersand.Count(ink), 2 * doubled.Count(ink));
+    EXPECT_GT(ampersand.Count(ink), 0);
+    EXPECT_EQ(both.Count(ink), ampersand.Count(ink) + letter.Count(ink));  // no underline, the & shown
+    EXPECT_EQ(two.Count(ink), 2 * ampersand.Count(ink));
 }
 
 // Grayed entries are drawn twice: a highlight copy one pixel right and down,
@@ -286,9 +286,10 @@ TEST(IconMenuChar, LettersSelectInTurnAndTheOnlyOneChooses)
     Highlight(menu.m_hMenu, 2, true);
     EXPECT_EQ(menu.MenuChar(L'a'), MAKELRESULT(0, MNC_SELECT));  // round again
     EXPECT_EQ(menu.MenuChar(L'b'), MAKELRESULT(1, MNC_EXECUTE));
-    EXPECT_EQ(menu.MenuChar(L'E'), MAKELRESULT(3, MNC_EXECUTE));  // the mnemonic
+    EXPECT_EQ(menu.MenuChar(L'C'), MAKELRESULT(3, MNC_EXECUTE));
+    EXPECT_EQ(HIWORD(menu.MenuChar(L'E')), MNC_IGNORE);  // an ampersand marks nothing
     EXPECT_EQ(menu.MenuChar(L'7'), MAKELRESULT(5, MNC_EXECUTE));
-    EXPECT_EQ(HIWORD(menu.MenuChar(L'd')), MNC_IGNORE);  // "&&" shows an ampersand, no mnemonic
+    EXPECT_EQ(HIWORD(menu.MenuChar(L'd')), MNC_IGNORE);  // "&&dots" starts with an ampersand
     EXPECT_EQ(HIWORD(menu.MenuChar(L'x')), MNC_IGNORE);
     EXPECT_EQ(HIWORD(menu.MenuChar(L'-')), MNC_IGNORE);
 }

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -102,6 +103,51 @@ TEST_F(LaunchTest, ABareNameStillOpens)
     EXPECT_EQ(lines[0], test::ExecutableFolder());
 }
 
+// A menu entry opens the file it names, "%" and all; a hotkey's command,
+// which the user types, still stands for its variables.
+TEST_F(LaunchTest, EntriesOpenLiterallyAndHotkeyCommandsExpandVariables)
+{
+    ::SetEnvironmentVariableW(L"QUILLOP_TEST_NAME", L"decoy");
+    for (const wchar_t* name : { L"\\x%QUILLOP_TEST_NAME%y.exe", L"\\xdecoyy.exe", L"\\%QUILLOP_TEST_NAME% tool.exe" })
+        ASSERT_TRUE(::CopyFileW(ProbeProgram().c_str(), (folder + name).c_str(), FALSE));
+    OpenPath((folder + L"\\x%QUILLOP_TEST_NAME%y.exe").c_str());
+    auto lines = WaitForProbe(1);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1], folder + L"\\x%QUILLOP_TEST_NAME%y.exe");
+    OpenPath((folder + L"\\%QUILLOP_TEST_NAME% tool.exe").c_str());
+    lines = WaitForProbe(2);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[3], folder + L"\\%QUILLOP_TEST_NAME% tool.exe");
+    OpenCommand((folder + L"\\x%QUILLOP_TEST_NAME%y.exe").c_str());
+    lines = WaitForProbe(3);
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[5], folder + L"\\xdecoyy.exe");
+}
+
+// A shortcut to itself, or a chain that comes back, crashes the shell's
+// resolution: it is refused with a message that names it.
+TEST_F(LaunchTest, AShortcutThatLeadsBackToItselfIsRefused)
+{
+    const std::wstring self = folder + L"\\Self.lnk", a = folder + L"\\A.lnk", b = folder + L"\\B.lnk";
+    ASSERT_TRUE(MakeShortcut(self, folder, self));
+    ASSERT_TRUE(MakeShortcut(b, folder, a));
+    ASSERT_TRUE(MakeShortcut(a, folder, b));
+    for (const std::wstring& loop : { self, a }) {
+        test::MessageBoxAnswer answer(L"menu_tests");
+        OpenPath(loop.c_str());
+        test::WaitForShellWorker();
+        EXPECT_NE(answer.Text(3000).find(::PathFindFileNameW(loop.c_str())), std::wstring::npos);
+    }
+    // A chain that ends somewhere opens there.
+    const std::wstring chain = folder + L"\\Chain.lnk", probe = folder + L"\\Probe.lnk";
+    ASSERT_TRUE(MakeShortcut(ProbeProgram(), folder, probe));
+    ASSERT_TRUE(MakeShortcut(probe, folder, chain));
+    OpenPath(chain.c_str());
+    auto lines = WaitForProbe(1);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1], ProbeProgram());
+}
+
 // An owner window that records the menu commands it receives and opens
 // file entries as the tray window does.
 class Owner : public CWnd {
@@ -111,6 +157,8 @@ public:
     // menu as it opened.
     int openMenus = 0, mostOpenMenus = 0;
     std::vector<int> openedMenuSizes;
+    // Where the stack stood as each top-level menu opened.
+    std::vector<ULONG_PTR> stackAtMenu;
 
 protected:
     LRESULT OnEnterMenuLoop(WPARAM, LPARAM)
@@ -130,8 +178,11 @@ protected:
     }
     LRESULT OnInitMenuPopup(WPARAM menu, LPARAM)
     {
-        if (activeMenu && reinterpret_cast<HMENU>(menu) == activeMenu->m_hMenu)
+        if (activeMenu && reinterpret_cast<HMENU>(menu) == activeMenu->m_hMenu) {
             openedMenuSizes.push_back(::GetMenuItemCount(reinterpret_cast<HMENU>(menu)));
+            char here = 0;
+            stackAtMenu.push_back(reinterpret_cast<ULONG_PTR>(&here));
+        }
         return 0;
     }
     LRESULT OnMenuCommand(WPARAM id, LPARAM)
@@ -204,7 +255,8 @@ TEST_F(PopupTest, ChoosingAnEntrySendsItsIdAndOpensIt)
 }
 
 // The menu hotkey pressed while the full menu is open: the open menu is
-// not rebuilt under itself; it closes, and then the bare menu opens.
+// not rebuilt under itself; it closes, and then the bare menu opens, from
+// the message loop.
 TEST_F(PopupTest, AMenuAskedForWhileOneIsOpenFollowsIt)
 {
     test::MakeFile(folder + L"\\a.txt");
@@ -222,6 +274,8 @@ TEST_F(PopupTest, AMenuAskedForWhileOneIsOpenFollowsIt)
         ::EndMenu();
     });
     int shown = PopupShortcutMenu(window, FALSE, TRUE);
+    // The bare menu opens from the message loop.
+    test::WaitFor([&] { return owner.openedMenuSizes.size() == 2 && !activeMenu; }, 8000);
     ::KillTimer(nullptr, guard);
     EXPECT_EQ(asked, -1);
     EXPECT_EQ(owner.mostOpenMenus, 1);
@@ -230,6 +284,52 @@ TEST_F(PopupTest, AMenuAskedForWhileOneIsOpenFollowsIt)
     EXPECT_EQ(owner.openedMenuSizes, (std::vector<int>{ 6, 2 }));
     EXPECT_EQ(shown, 6);
     EXPECT_EQ(activeMenu, nullptr);
+}
+
+// Presses that come while a menu is open, many of them: each replaces the
+// one waiting, and the next menu opens from the message loop, never inside
+// the one before (the stack stays where it was).
+TEST_F(PopupTest, AFloodOfPressesIsNeverNested)
+{
+    test::MakeFile(folder + L"\\a.txt");
+    HWND window = owner.m_hWnd;
+    int rounds = 0;
+    // Each time a menu is open, ask for another ten times; after 40 menus,
+    // stop asking and end the last one.
+    std::function<void()> flood = [&] {
+        if (++rounds > 40) {
+            ::EndMenu();
+            return;
+        }
+        if (activeMenu)
+            for (int i = 0; i < 10; ++i) PopupShortcutMenu(window, FALSE, FALSE);
+        test::RunFromMessageLoop(30, flood);
+    };
+    test::RunFromMessageLoop(200, flood);
+    UINT_PTR guard = ::SetTimer(nullptr, 0, 20000, [](HWND, UINT, UINT_PTR timer, DWORD) {
+        ::KillTimer(nullptr, timer);
+        ::EndMenu();
+    });
+    PopupShortcutMenu(window, FALSE, FALSE);
+    test::WaitFor([&] { return rounds > 40 && activeMenu == nullptr; }, 15000);
+    test::Pump(300);
+    ::KillTimer(nullptr, guard);
+    ASSERT_GE(owner.stackAtMenu.size(), 10u);
+    // After the first, every menu opened from the same message loop, at the
+    // same depth; one inside another would sink lower each time.
+    const auto [low, high] = std::minmax_element(owner.stackAtMenu.begin() + 1, owner.stackAtMenu.end());
+    EXPECT_LT(*high - *low, 512u) << "the menus were opened one inside another";
+    EXPECT_EQ(owner.mostOpenMenus, 1);
+}
+
+// Typing into the "Quillop" submenu: a letter that starts several of its
+// entries highlights the next of them, here too (Wine's menu loop does
+// not take the answer that asks for that, MNC_SELECT).
+TEST_F(PopupTest, ALetterOfSeveralEntriesHighlightsTheNext)
+{
+    test::MakeFile(folder + L"\\a.txt");
+    PopupWithKeys(owner, TRUE, { VK_UP, VK_RIGHT, 'E', VK_RETURN });  // from "Desktop" to "Edit"
+    EXPECT_EQ(owner.commands, (std::vector<UINT>{ MenuCommand::Edit }));
 }
 
 // Typing into a really tracked menu: a letter that starts one entry only

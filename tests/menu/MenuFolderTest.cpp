@@ -105,6 +105,18 @@ TEST_F(MenuFolderTest, LabelsAreCutAtTheLastDot)
     EXPECT_EQ(menuItemTable.size(), 4u);
 }
 
+// A TAB in a file's name is shown as a space: it would otherwise start the
+// hotkey column.
+TEST_F(MenuFolderTest, ATabInANameIsShownAsASpace)
+{
+    // Made by the build from the Unix side: Windows makes no such name.
+    const std::wstring odd = test::ExecutableFolder() + L"\\odd-names";
+    // (Wine lists such a name, but opens nothing by it: no Exists check.)
+    ASSERT_EQ(AddHotkey(1769588, (odd + L"\\tab\tthere.txt").c_str()), 1);
+    ScanMenuFolder(menu.get(), odd.c_str());
+    EXPECT_EQ(test::Labels(menu->m_hMenu), (Labels{ L"tab there\tAlt+Ctrl+F5" }));
+}
+
 TEST_F(MenuFolderTest, IdsRunInScanOrderAcrossSubmenus)
 {
     test::MakeFolder(folder + L"\\A");
