@@ -62,9 +62,15 @@ protected:
         return BuildNow();
     }
     unsigned Lookups() const { return TheShellWorker().GetLookupCount(); }
-    // The worker has found what was asked, but the answers have not been
-    // taken in (nothing pumps the messages meanwhile).
-    static void LetTheWorkerAnswer() { ::Sleep(1500); }
+    // The worker has looked up as many icons as asked and posted its answers,
+    // but they have not been taken in: nothing pumps the messages meanwhile.
+    void LetTheWorkerAnswer(unsigned lookups) const
+    {
+        const DWORD start = ::GetTickCount();
+        while (Lookups() < lookups && ::GetTickCount() - start < 30000) ::Sleep(10);
+        ASSERT_GE(Lookups(), lookups) << "the worker did not answer";
+        ::Sleep(300);  // the last answer is posted after its look-up is counted
+    }
 
     std::wstring icons, target;
 };
@@ -168,8 +174,9 @@ TEST_F(IconCacheTest, LateAnswersAboutChangedOrDeletedFilesAreDropped)
     Shortcut(L"changed", kRed);
     Shortcut(L"deleted", kBlue);
     Shortcut(L"back", kBlue);
+    const unsigned before = Lookups();
     BuildNow();
-    LetTheWorkerAnswer();
+    LetTheWorkerAnswer(before + 3);
     ::Sleep(20);  // a later last-write time
     ASSERT_TRUE(test::MakeShortcutWithIcon(target, IconPath(kGreen), folder + L"\\changed.lnk"));
     ASSERT_TRUE(::DeleteFileW((folder + L"\\deleted.lnk").c_str()));
