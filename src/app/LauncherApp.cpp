@@ -23,8 +23,9 @@ BOOL CLauncherApp::InitInstance()
         return FALSE;
     }
     // The framework's 3-D dialog controls are always on: nothing to enable.
-    ::CoInitialize(nullptr);
-    m_comReady = true;
+    // OLE, not just COM: the shell's Cut and Copy of an entry put it on the
+    // OLE clipboard from this thread.
+    m_comReady = SUCCEEDED(::OleInitialize(nullptr));
     RelaxMessageFilter();
     SetRegistryKey(L"Velmor's Tools");
     CreateMenuFolder();
@@ -47,7 +48,7 @@ int CLauncherApp::ExitInstance()
     if (m_pMainWnd && m_pMainWnd->m_hWnd) m_pMainWnd->DestroyWindow();
     // A shell call that hangs (a sleeping drive) does not hold the exit up.
     TheShellWorker().Stop(kWorkerStopWait);
-    if (m_comReady) ::CoUninitialize();
+    if (m_comReady) ::OleUninitialize();
     m_comReady = false;
     return CWinApp::ExitInstance();
 }

@@ -84,6 +84,12 @@ struct Find {
 struct MappedView : Null<const void*> {
     static void Close(const void* view) { ::UnmapViewOfFile(view); }
 };
+struct Menu : Null<HMENU> {
+    static void Close(HMENU menu) { ::DestroyMenu(menu); }
+};
+struct Hook : Null<HHOOK> {
+    static void Close(HHOOK hook) { ::UnhookWindowsHookEx(hook); }
+};
 struct Library : Null<HMODULE> {
     static void Close(HMODULE library) { ::FreeLibrary(library); }
 };
@@ -103,6 +109,8 @@ using UniqueFile = UniqueHandle<HandleTraits::File>;
 using UniqueFind = UniqueHandle<HandleTraits::Find>;
 using UniqueMappedView = UniqueHandle<HandleTraits::MappedView>;
 using UniqueLibrary = UniqueHandle<HandleTraits::Library>;
+using UniqueMenu = UniqueHandle<HandleTraits::Menu>;
+using UniqueHook = UniqueHandle<HandleTraits::Hook>;
 
 // A window's DC (GetDC), released when the scope ends.
 class WindowDC {

@@ -204,9 +204,6 @@ std::vector<std::wstring> CIconMenu::AwaitedIn(HMENU menu) const
     return keys;
 }
 
-namespace {
-
-// The window that shows the menu, when it is open on this thread.
 HWND OpenMenuWindow(HMENU menu)
 {
     struct Search {
@@ -228,8 +225,6 @@ HWND OpenMenuWindow(HMENU menu)
         reinterpret_cast<LPARAM>(&search));
     return search.window;
 }
-
-}  // namespace
 
 void CIconMenu::ShowImage(UINT position, int image)
 {
@@ -282,14 +277,20 @@ LRESULT CIconMenu::MenuChar(wchar_t typed) const
     return MAKELRESULT(next == answering.end() ? answering.front() : *next, MNC_SELECT);
 }
 
-int CIconMenu::StepsDownTo(int position) const
+int CIconMenu::HighlightedPosition() const
+{
+    for (int at = 0, count = GetMenuItemCount(); at < count; ++at)
+        if (::GetMenuState(m_hMenu, static_cast<UINT>(at), MF_BYPOSITION) & MF_HILITE) return at;
+    return -1;
+}
+
+int CIconMenu::StepsDownTo(int position) const { return StepsDownBetween(HighlightedPosition(), position); }
+
+int CIconMenu::StepsDownBetween(int from, int position) const
 {
     const int count = GetMenuItemCount();
-    int selected = -1;
-    for (int at = 0; at < count; ++at)
-        if (::GetMenuState(m_hMenu, static_cast<UINT>(at), MF_BYPOSITION) & MF_HILITE) selected = at;
     int steps = 0;
-    for (int at = selected + 1;; ++at) {
+    for (int at = from + 1;; ++at) {
         if (at >= count) at = 0;
         if (!(::GetMenuState(m_hMenu, static_cast<UINT>(at), MF_BYPOSITION) & MF_SEPARATOR)) ++steps;
         if (at == position || steps > count) return steps;

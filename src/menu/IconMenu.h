@@ -51,9 +51,13 @@ public:
     // next entry whose label starts with it, or whose mnemonic it is, is
     // selected (case aside, wrapping round); the only one is chosen.
     LRESULT MenuChar(wchar_t typed) const;
-    // How many presses of Down take the highlight from where it is to the
-    // entry at the position (separators are passed over).
+    // How many presses of Down take the highlight from where it is (or
+    // from the entry at from, -1 for none) to the entry at the position
+    // (separators are passed over).
     int StepsDownTo(int position) const;
+    int StepsDownBetween(int from, int position) const;
+    // The position of the highlighted entry, -1 for none.
+    int HighlightedPosition() const;
 
     // The entry just appended shows a stand-in until the icon known by key
     // arrives.
@@ -91,3 +95,5 @@ private:
 // The menu object that measures the entry with that id in the tree of
 // menu, or nullptr.
 CIconMenu* FindOwnerMenu(CIconMenu* menu, UINT id);
+// The window that shows the menu, when it is open on this thread.
+HWND OpenMenuWindow(HMENU menu);

@@ -1,5 +1,7 @@
 #include "menu/MenuFolder.h"
 
+#include <unordered_map>
+
 #include "framework/CWinApp.h"
 #include "framework/ExecutablePath.h"
 #include "framework/ShellFiles.h"
@@ -10,6 +12,9 @@
 
 int folderAsSeparator = 0;
 std::vector<CString> menuItemTable;
+namespace {
+std::unordered_map<HMENU, CString> gSubfolders;  // a submenu's folder
+}  // namespace
 UINT nextMenuItemId = MenuCommand::FirstFileEntry;
 
 namespace {
@@ -70,6 +75,7 @@ void ScanSubfolder(CIconMenu* menu, const FolderChain::Link& parent, LPCWSTR pat
     } else {
         CIconMenu* submenu = menu->AppendPopup(MF_OWNERDRAW, entry.cFileName, MenuImage::Folder, MenuImage::Folder,
                                                MenuImage::Folder);
+        if (submenu) gSubfolders[submenu->m_hMenu] = path;
         if (submenu && !loops) ScanFolder(submenu, FolderChain::Extend(parent, path, entry.dwFileAttributes));
     }
 }
@@ -102,6 +108,18 @@ const wchar_t* MenuItemPath(UINT id)
     return position < menuItemTable.size() ? static_cast<const wchar_t*>(menuItemTable[position]) : nullptr;
 }
 
+const wchar_t* MenuSubfolderPath(HMENU submenu)
+{
+    auto found = gSubfolders.find(submenu);
+    return found == gSubfolders.end() ? nullptr : static_cast<const wchar_t*>(found->second);
+}
+
+void ClearMenuTables()
+{
+    menuItemTable.clear();
+    gSubfolders.clear();
+}
+
 LPCWSTR MenuFolderPath() { return menuFolderPath; }
 
 void CreateMenuFolder()
@@ -120,7 +138,7 @@ void BuildShortcutMenu(CIconMenu* menu, BOOL autoStartOn, BOOL full)
         menu->AppendItem(MF_SEPARATOR, 0, nullptr, -1);
     }
     nextMenuItemId = MenuCommand::FirstFileEntry;
-    menuItemTable.clear();
+    ClearMenuTables();
     // The whole menu folder is scanned: what is no longer there leaves the
     // icon cache.
     TheIconCache().BeginScan();

@@ -44,6 +44,10 @@ extern std::vector<CString> menuItemTable;
 extern UINT nextMenuItemId;
 // The path of command id, or nullptr when the id has no table position.
 const wchar_t* MenuItemPath(UINT id);
+// The folder a submenu of the menu being shown stands for, or nullptr.
+const wchar_t* MenuSubfolderPath(HMENU submenu);
+// Empties the item table and the submenus' folders: the menu is gone.
+void ClearMenuTables();
 
 // The menu folder's path; computed by CreateMenuFolder.
 LPCWSTR MenuFolderPath();

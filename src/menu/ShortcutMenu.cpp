@@ -5,6 +5,7 @@
 
 #include "framework/CWinApp.h"
 #include "framework/ShellFiles.h"
+#include "menu/EntryMenu.h"
 #include "menu/IconCache.h"
 #include "menu/IconMenu.h"
 #include "menu/Launch.h"
@@ -15,7 +16,50 @@ CIconMenu* activeMenu = nullptr;
 
 namespace {
 
-bool IsCtrlDown() { return (::GetKeyState(VK_CONTROL) & 0x8000) != 0; }
+bool IsKeyDown(int key) { return (::GetKeyState(key) & 0x8000) != 0; }
+
+// Shows the file in its folder's window, selected (a shortcut itself, as
+// the shell does), on the action thread.
+void ShowInFolder(LPCWSTR path)
+{
+    std::wstring file = path;
+    TheShellWorker().Act([file]() -> CWorkerThread::Task {
+        PIDLIST_ABSOLUTE item = ::ILCreateFromPathW(file.c_str());
+        if (item) {
+            ::SHOpenFolderAndSelectItems(item, 0, nullptr, 0);
+            ::ILFree(item);
+        }
+        return nullptr;
+    });
+}
+
+void RunAsAdministrator(LPCWSTR path)
+{
+    LaunchRequest request;
+    request.path = path;
+    request.verb = L"runas";
+    CWnd* main = AfxGetMainWnd();
+    request.owner = main ? main->m_hWnd : nullptr;
+    request.expandVariables = false;
+    QueueLaunch(std::move(request));
+}
+
+// The choice of an entry, with the modifiers held: Ctrl and Shift run it as
+// administrator, Shift shows it in its folder, Ctrl opens every file of its
+// folder; without them (or for a fixed entry) the owner gets the command.
+void Dispatch(HWND owner, UINT id)
+{
+    const wchar_t* path = MenuItemPath(id);
+    const bool ctrl = IsKeyDown(VK_CONTROL), shift = IsKeyDown(VK_SHIFT);
+    if (path && ctrl && shift)
+        RunAsAdministrator(path);
+    else if (path && shift)
+        ShowInFolder(path);
+    else if (path && ctrl)
+        OpenFolderItems(id);
+    else
+        ::SendMessageW(owner, WM_MENU_COMMAND, id, 0);
+}
 
 // An icon the shell worker found: the open menu's entries that wait for it
 // show it at once.
@@ -62,17 +106,17 @@ void TrackAndDispatch(HWND owner, CIconMenu& menu)
     // The icons the menu shows first are looked up first; the preload waits.
     TheShellWorker().SetMenuOpen(true);
     TheShellWorker().Raise(menu.AwaitedIn(menu.m_hMenu));
-    UINT id = static_cast<UINT>(::TrackPopupMenu(menu.m_hMenu, TPM_RETURNCMD, cursor.x, cursor.y, 0, owner, nullptr));
+    UINT id = 0;
+    {
+        CEntryMenuWatch entryMenus(owner);  // the right button and the Apps key
+        do {
+            id = static_cast<UINT>(::TrackPopupMenu(menu.m_hMenu, TPM_RETURNCMD, cursor.x, cursor.y, 0, owner, nullptr));
+        } while (id == 0 && ReopenAfterEntryMenu(owner, menu));
+    }
     TheShellWorker().SetMenuOpen(false);
     gTrackingMenu = false;
-    if (id > 0) {
-        // A Ctrl choice of a fixed entry, which has no folder, runs as a plain choice.
-        if (IsCtrlDown() && MenuItemPath(id))
-            OpenFolderItems(id);
-        else
-            ::SendMessageW(owner, WM_MENU_COMMAND, id, 0);
-    }
-    menuItemTable.clear();
+    if (id > 0) Dispatch(owner, id);
+    ClearMenuTables();
     ::PostMessageW(owner, WM_NULL, 0, 0);
     activeMenu = nullptr;
 }
@@ -151,25 +195,21 @@ void RouteInitMenuPopup(HMENU menu)
     if (activeMenu) TheShellWorker().Raise(activeMenu->AwaitedIn(menu));
 }
 
-namespace {
-
-// Wine's menu loop does not take MNC_SELECT (a letter that starts several
-// entries): there the highlight is moved with the Down key instead.
-bool MenuLoopIgnoresSelect()
+bool IsWinesMenuLoop()
 {
     static const bool wine =
         ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
     return wine;
 }
 
-}  // namespace
-
 BOOL RouteMenuChar(WPARAM wParam, LPARAM lParam, LRESULT* result)
 {
     auto* menu = dynamic_cast<CIconMenu*>(CMenu::FromHandle(reinterpret_cast<HMENU>(lParam)));
     if (!menu) return FALSE;
     *result = menu->MenuChar(static_cast<wchar_t>(LOWORD(wParam)));
-    if (HIWORD(*result) == MNC_SELECT && MenuLoopIgnoresSelect()) {
+    // Wine's menu loop does not take MNC_SELECT (a letter that starts
+    // several entries): there the highlight is moved with the Down key.
+    if (HIWORD(*result) == MNC_SELECT && IsWinesMenuLoop()) {
         for (int step = menu->StepsDownTo(LOWORD(*result)); step > 0; --step) {
             ::PostThreadMessageW(::GetCurrentThreadId(), WM_KEYDOWN, VK_DOWN, 1);
             ::PostThreadMessageW(::GetCurrentThreadId(), WM_KEYUP, VK_DOWN, 0xC0000001);

@@ -13,9 +13,11 @@ extern CIconMenu* activeMenu;
 
 // Builds the menu (full: with "<<Add New Item>>" and the fixed entries),
 // tracks it at the cursor and sends the choice to the owner as
-// WM_MENU_COMMAND; with Ctrl held, a file entry opens its whole folder
-// instead. Returns the number of top-level entries, or 0 when there was
-// nothing to show.
+// WM_MENU_COMMAND; a file entry chosen with Ctrl held opens its whole
+// folder instead, with Shift shows the file in its folder, with both runs it
+// as administrator. The right button or the Apps key on a file or folder
+// entry opens the shell's menu of it. Returns the number of top-level
+// entries, or 0 when there was nothing to show.
 //
 // Asked again while a menu is tracked, it ends that menu and returns -1;
 // the new menu opens from the message loop once the first has fully
@@ -45,3 +47,8 @@ void RouteInitMenuPopup(HMENU menu);
 // WM_MENUCHAR in an owner window: a letter typed into a short-cut menu
 // selects or chooses its entry. TRUE (with the result) when the menu is one.
 BOOL RouteMenuChar(WPARAM wParam, LPARAM lParam, LRESULT* result);
+
+// Whether menus are tracked by Wine's menu loop, which differs from
+// Windows': it ignores MNC_SELECT, and chooses an entry only on a typed
+// carriage return (none comes with Ctrl held).
+bool IsWinesMenuLoop();

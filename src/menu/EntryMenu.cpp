@@ -1,0 +1,244 @@
+#include "menu/EntryMenu.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "framework/CMenu.h"
+#include "menu/IconMenu.h"
+#include "menu/MenuFolder.h"
+#include "menu/ShellItemMenu.h"
+#include "menu/ShortcutMenu.h"
+
+namespace {
+
+struct EntryRequest {
+    HMENU menu;
+    int position;
+    POINT point;
+    bool extended;  // Shift held: the extended verbs too
+};
+
+HWND gOwner = nullptr;  // of the short-cut menu being tracked
+std::optional<EntryRequest> gRequest;
+bool gShellMenuOpen = false;
+HMENU gHighlightMenu = nullptr;  // the entry highlighted now, by menu and position
+int gHighlightPosition = -1;
+// The entry whose shell menu was left with Escape, and when.
+constexpr DWORD kReopenWithin = 300;  // ms
+std::optional<EntryRequest> gEscaped;
+DWORD gEscapedAt = 0;
+
+bool IsKeyDown(int key) { return (::GetKeyState(key) & 0x8000) != 0; }
+
+// The file or folder an entry stands for, or nullptr (the fixed entries).
+const wchar_t* EntryPath(HMENU menu, int position)
+{
+    if (HMENU submenu = ::GetSubMenu(menu, position)) return MenuSubfolderPath(submenu);
+    return MenuItemPath(::GetMenuItemID(menu, position));
+}
+
+// The entry of a short-cut menu window under the point.
+bool EntryAt(POINT point, HMENU& menu, int& position)
+{
+    HWND window = ::WindowFromPoint(point);
+    wchar_t name[16] = {};
+    ::GetClassNameW(window, name, ARRAYSIZE(name));
+    if (lstrcmpW(name, L"#32768") != 0) return false;
+    menu = reinterpret_cast<HMENU>(::SendMessageW(window, MN_GETHMENU, 0, 0));
+    position = ::MenuItemFromPoint(window, menu, point);
+    return menu && position >= 0;
+}
+
+void CALLBACK ShowRequestedMenu(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    ::KillTimer(nullptr, timer);
+    if (!gRequest) return;
+    const EntryRequest request = *gRequest;
+    gRequest.reset();
+    const wchar_t* path = gOwner ? EntryPath(request.menu, request.position) : nullptr;
+    CShellItemMenu shell;
+    if (!path || !shell.Load(path, request.extended, gOwner)) return;
+    gShellMenuOpen = true;
+    UINT command = shell.Track(gOwner, request.point);
+    gShellMenuOpen = false;
+    if (!command) {
+        gEscaped = request;
+        gEscapedAt = ::GetTickCount();
+    }
+    // A command that may change the folder closes the short-cut menu: the
+    // next one shows the folder as it is.
+    if (command && shell.Invoke(command, gOwner, request.point)) ::EndMenu();
+}
+
+// Takes a request for the entry's shell menu, when it has one; it opens
+// from the menu loop, not inside the hook.
+bool Request(HMENU menu, int position, POINT point)
+{
+    if (gShellMenuOpen || gRequest || !EntryPath(menu, position)) return false;
+    gRequest = EntryRequest{ menu, position, point, IsKeyDown(VK_SHIFT) };
+    ::SetTimer(nullptr, 0, 0, ShowRequestedMenu);
+    return true;
+}
+
+// The highlighted entry's point for the keys: its bottom left corner.
+bool HighlightedEntry(HMENU& menu, int& position, POINT& point)
+{
+    if (!gHighlightMenu || gHighlightPosition < 0) return false;
+    menu = gHighlightMenu;
+    position = gHighlightPosition;
+    RECT entry;
+    HWND window = OpenMenuWindow(menu);
+    if (!window || !::GetMenuItemRect(window, menu, static_cast<UINT>(position), &entry)) return false;
+    point = { entry.left + (entry.bottom - entry.top), entry.bottom };
+    return true;
+}
+
+// Sees the menu loop's messages: the right button over an entry, the Apps
+// key and Shift+F10. TRUE keeps them from the menu.
+LRESULT CALLBACK FilterMenuMessages(int code, WPARAM wParam, LPARAM lParam)
+{
+    const auto* message = reinterpret_cast<const MSG*>(lParam);
+    if (code == MSGF_MENU && !gShellMenuOpen) {
+        HMENU menu = nullptr;
+        int position = -1;
+        POINT point = message->pt;
+        switch (message->message) {
+        case WM_RBUTTONDOWN:
+            if (EntryAt(point, menu, position) && EntryPath(menu, position)) return TRUE;
+            break;
+        case WM_RBUTTONUP:
+            if (EntryAt(point, menu, position) && Request(menu, position, point)) return TRUE;
+            break;
+        case WM_KEYDOWN:
+            // Ctrl+Enter and Ctrl+Shift+Enter choose the entry, as on Windows.
+            if (message->wParam == VK_RETURN && IsKeyDown(VK_CONTROL) && IsWinesMenuLoop()) {
+                ::PostMessageW(message->hwnd, WM_CHAR, L'\r', 1);
+                return TRUE;
+            }
+            if ((message->wParam == VK_APPS || (message->wParam == VK_F10 && IsKeyDown(VK_SHIFT))) &&
+                HighlightedEntry(menu, position, point) && Request(menu, position, point))
+                return TRUE;
+            break;
+        case WM_SYSKEYDOWN:  // Shift+F10 comes as a system key
+            if (message->wParam == VK_F10 && IsKeyDown(VK_SHIFT) && HighlightedEntry(menu, position, point) &&
+                Request(menu, position, point))
+                return TRUE;
+            break;
+        default: break;
+        }
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace
+
+CEntryMenuWatch::CEntryMenuWatch(HWND owner)
+    : m_hook(::SetWindowsHookExW(WH_MSGFILTER, FilterMenuMessages, nullptr, ::GetCurrentThreadId()))
+{
+    gOwner = owner;
+    gHighlightMenu = nullptr;
+    gHighlightPosition = -1;
+}
+
+CEntryMenuWatch::~CEntryMenuWatch()
+{
+    gOwner = nullptr;
+    gRequest.reset();
+    gHighlightMenu = nullptr;
+}
+
+namespace {
+
+// The positions that lead from the menu down to the submenu, outermost
+// first; false when it is not in the menu's tree.
+bool PathTo(HMENU menu, HMENU target, std::vector<int>& positions)
+{
+    if (menu == target) return true;
+    for (int position = 0, count = ::GetMenuItemCount(menu); position < count; ++position) {
+        HMENU submenu = ::GetSubMenu(menu, position);
+        if (!submenu) continue;
+        positions.push_back(position);
+        if (PathTo(submenu, target, positions)) return true;
+        positions.pop_back();
+    }
+    return false;
+}
+
+void PostKey(HWND owner, WORD key, int times = 1)
+{
+    for (int i = 0; i < times; ++i) {
+        ::PostMessageW(owner, WM_KEYDOWN, key, 1);
+        ::PostMessageW(owner, WM_KEYUP, key, 0xC0000001);
+    }
+}
+
+}  // namespace
+
+bool ReopenAfterEntryMenu(HWND owner, const CIconMenu& menu)
+{
+    if (!gEscaped || ::GetTickCount() - gEscapedAt > kReopenWithin) {
+        gEscaped.reset();
+        return false;
+    }
+    const EntryRequest escaped = *gEscaped;
+    gEscaped.reset();
+    std::vector<int> positions;
+    if (!PathTo(menu.m_hMenu, escaped.menu, positions)) return true;
+    positions.push_back(escaped.position);
+    // From no highlight at the top; a submenu opens on its first entry.
+    HMENU level = menu.m_hMenu;
+    for (size_t i = 0; i < positions.size(); ++i) {
+        auto* object = dynamic_cast<CIconMenu*>(CMenu::FromHandle(level));
+        const int from = i == 0 ? -1 : 0;
+        if (object && positions[i] != from) PostKey(owner, VK_DOWN, object->StepsDownBetween(from, positions[i]));
+        if (i + 1 < positions.size()) {
+            PostKey(owner, VK_RIGHT);
+            level = ::GetSubMenu(level, positions[i]);
+        }
+    }
+    return true;
+}
+
+void NoteHighlightedEntry(WPARAM wParam, LPARAM lParam)
+{
+    auto menu = reinterpret_cast<HMENU>(lParam);
+    const UINT item = LOWORD(wParam), flags = HIWORD(wParam);
+    gHighlightMenu = nullptr;
+    gHighlightPosition = -1;
+    if (!menu || flags == 0xFFFF) return;  // the menu closed
+    if (flags & MF_POPUP) {
+        gHighlightMenu = menu;
+        gHighlightPosition = static_cast<int>(item);
+        return;
+    }
+    for (int position = 0, count = ::GetMenuItemCount(menu); position < count; ++position) {
+        if (::GetMenuItemID(menu, position) == item) {
+            gHighlightMenu = menu;
+            gHighlightPosition = position;
+            return;
+        }
+    }
+}
+
+void RequestEntryMenu(HMENU menu, UINT position)
+{
+    POINT point;
+    ::GetCursorPos(&point);
+    Request(menu, static_cast<int>(position), point);
+}
+
+BOOL RouteShellMenuMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
+{
+    CShellItemMenu* shell = CShellItemMenu::Open();
+    if (!shell) return FALSE;
+    // The short-cut menu's own entries are still drawn behind it.
+    HMENU menu = nullptr;
+    if (message == WM_INITMENUPOPUP) menu = reinterpret_cast<HMENU>(wParam);
+    if (message == WM_MENUCHAR) menu = reinterpret_cast<HMENU>(lParam);
+    if (message == WM_DRAWITEM) menu = reinterpret_cast<HMENU>(reinterpret_cast<DRAWITEMSTRUCT*>(lParam)->hwndItem);
+    if (menu && CMenu::FromHandle(menu)) return FALSE;
+    if (message == WM_MEASUREITEM && FindOwnerMenu(activeMenu, reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->itemID))
+        return FALSE;
+    return shell->HandleMenuMessage(message, wParam, lParam, result);
+}

@@ -1,0 +1,93 @@
+#include "menu/ShellItemMenu.h"
+
+namespace {
+
+constexpr UINT kFirstCommand = 1, kLastCommand = 0x7FFF;
+
+CShellItemMenu* gOpenMenu = nullptr;
+
+// An item id list from the shell's allocator, freed with it.
+struct ItemList {
+    PIDLIST_ABSOLUTE list = nullptr;
+    ~ItemList() { ::CoTaskMemFree(list); }
+};
+
+bool IsKeyDown(int key) { return (::GetKeyState(key) & 0x8000) != 0; }
+
+}  // namespace
+
+CShellItemMenu::~CShellItemMenu()
+{
+    if (gOpenMenu == this) gOpenMenu = nullptr;
+}
+
+bool CShellItemMenu::Load(LPCWSTR path, bool extended, HWND owner)
+{
+    ItemList item;
+    if (FAILED(::SHParseDisplayName(path, nullptr, &item.list, 0, nullptr))) return false;
+    Microsoft::WRL::ComPtr<IShellFolder> folder;
+    PCUITEMID_CHILD child = nullptr;
+    if (FAILED(::SHBindToParent(item.list, IID_PPV_ARGS(folder.GetAddressOf()), &child)) ||
+        FAILED(folder->GetUIObjectOf(owner, 1, &child, IID_IContextMenu, nullptr,
+                                     reinterpret_cast<void**>(m_menu.GetAddressOf()))))
+        return false;
+    m_popup.Reset(::CreatePopupMenu());
+    if (!m_popup || FAILED(m_menu->QueryContextMenu(m_popup.Get(), 0, kFirstCommand, kLastCommand,
+                                                    CMF_NORMAL | (extended ? CMF_EXTENDEDVERBS : 0))))
+        return false;
+    m_menu.As(&m_menu2);
+    m_menu.As(&m_menu3);
+    wchar_t directory[MAX_PATH];
+    lstrcpynW(directory, path, MAX_PATH);
+    ::PathRemoveFileSpecW(directory);
+    m_folder = directory;
+    return true;
+}
+
+UINT CShellItemMenu::Track(HWND owner, POINT point)
+{
+    gOpenMenu = this;
+    UINT command = static_cast<UINT>(::TrackPopupMenuEx(m_popup.Get(), TPM_RETURNCMD | TPM_RECURSE | TPM_RIGHTBUTTON,
+                                                        point.x, point.y, owner, nullptr));
+    gOpenMenu = nullptr;
+    return command;
+}
+
+std::wstring CShellItemMenu::VerbOf(UINT command) const
+{
+    wchar_t verb[64] = {};
+    if (FAILED(m_menu->GetCommandString(command - kFirstCommand, GCS_VERBW, nullptr, reinterpret_cast<LPSTR>(verb),
+                                        ARRAYSIZE(verb))))
+        return std::wstring();
+    return verb;
+}
+
+bool CShellItemMenu::Invoke(UINT command, HWND owner, POINT point)
+{
+    const std::wstring verb = VerbOf(command);
+    CMINVOKECOMMANDINFOEX info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = CMIC_MASK_UNICODE | CMIC_MASK_PTINVOKE;
+    if (IsKeyDown(VK_SHIFT)) info.fMask |= CMIC_MASK_SHIFT_DOWN;
+    if (IsKeyDown(VK_CONTROL)) info.fMask |= CMIC_MASK_CONTROL_DOWN;
+    info.hwnd = owner;
+    info.lpVerb = MAKEINTRESOURCEA(command - kFirstCommand);
+    info.lpVerbW = MAKEINTRESOURCEW(command - kFirstCommand);
+    info.lpDirectoryW = m_folder.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    info.ptInvoke = point;
+    m_menu->InvokeCommand(reinterpret_cast<CMINVOKECOMMANDINFO*>(&info));
+    for (LPCWSTR changing : { L"delete", L"rename", L"cut", L"paste", L"link" })
+        if (lstrcmpiW(verb.c_str(), changing) == 0) return true;
+    return false;
+}
+
+CShellItemMenu* CShellItemMenu::Open() { return gOpenMenu; }
+
+BOOL CShellItemMenu::HandleMenuMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
+{
+    *result = 0;
+    if (m_menu3) return SUCCEEDED(m_menu3->HandleMenuMsg2(message, wParam, lParam, result));
+    if (m_menu2) return SUCCEEDED(m_menu2->HandleMenuMsg(message, wParam, lParam));
+    return FALSE;
+}

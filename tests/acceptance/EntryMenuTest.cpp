@@ -1,0 +1,173 @@
+// The shell's menu of an entry, from the Apps key, Shift+F10 and the right
+// button, over the open short-cut menu; and the modifiers on choosing an
+// entry: Shift shows it in its folder, Ctrl+Shift runs it as administrator.
+#include "acceptance/AcceptanceFixture.h"
+#include "app/TrayWindow.h"
+#include "hotkeys/HotkeyTestSupport.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <shellapi.h>
+
+namespace {
+
+using namespace test;
+
+// The visible menu windows of the process.
+int MenuWindows(DWORD process)
+{
+    int count = 0;
+    for (HWND window = ::FindWindowExW(nullptr, nullptr, L"#32768", nullptr); window;
+         window = ::FindWindowExW(nullptr, window, L"#32768", nullptr)) {
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(window, &owner);
+        count += owner == process && ::IsWindowVisible(window) ? 1 : 0;
+    }
+    return count;
+}
+
+// The files on the clipboard.
+std::vector<std::wstring> ClipboardFiles()
+{
+    std::vector<std::wstring> files;
+    if (!::OpenClipboard(nullptr)) return files;
+    if (auto drop = static_cast<HDROP>(::GetClipboardData(CF_HDROP))) {
+        wchar_t path[MAX_PATH];
+        for (UINT i = 0, count = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0); i < count; ++i)
+            if (::DragQueryFileW(drop, i, path, MAX_PATH)) files.push_back(path);
+    }
+    ::CloseClipboard();
+    return files;
+}
+
+void ClickRight()
+{
+    INPUT input[2] = {};
+    input[0].type = input[1].type = INPUT_MOUSE;
+    input[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
+    input[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
+    ::SendInput(2, input, sizeof(INPUT));
+}
+
+class EntryMenu : public Acceptance {
+protected:
+    bool ShellMenuOpens() { return WaitFor([this] { return MenuWindows(started.dwProcessId) == 2; }, 5000); }
+    bool OnlyTheShortcutMenu()
+    {
+        return WaitFor([this] { return MenuWindows(started.dwProcessId) == 1; }, 5000);
+    }
+};
+
+TEST_F(EntryMenu, TheAppsKeyAndShiftF10OpenTheShellsMenuOfTheEntry)
+{
+    WriteFile(menu + L"\\notes.txt", "n");
+    Start();
+    ASSERT_NE(PressIcon(), nullptr);
+    Type({ VK_DOWN, VK_DOWN });  // <<Add New Item>>, notes
+    Type({ VK_APPS });
+    EXPECT_TRUE(ShellMenuOpens()) << "the Apps key opened no menu";
+    Type({ VK_ESCAPE });
+    EXPECT_TRUE(OnlyTheShortcutMenu()) << "Escape did not go back to the short-cut menu";
+    PressChord({ VK_SHIFT }, VK_F10);
+    EXPECT_TRUE(ShellMenuOpens()) << "Shift+F10 opened no menu";
+    HoldForScreenshot("the shell's menu of an entry");
+    // "C&ut": the file on the clipboard to be moved, and the short-cut menu
+    // closes to show the folder as it will be.
+    Type({ 'U' });
+    EXPECT_TRUE(MenuClosed());
+    EXPECT_TRUE(WaitFor([this] { return ClipboardFiles() == std::vector<std::wstring>{ menu + L"\\notes.txt" }; }))
+        << "the file was not cut";
+    EXPECT_EQ(Exit(), 0u);
+}
+
+TEST_F(EntryMenu, TheRightButtonOnAnEntryOpensItsShellMenu)
+{
+    WriteFile(menu + L"\\notes.txt", "n");
+    WriteFile(keyFile, Utf16(L"2293872\r\nQuillop\r\n\r\n"));  // Win+F1: the bare menu, one entry
+    Start();
+    PressChord({ VK_LWIN }, VK_F1);
+    HWND shown = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (shown = FindProcessWindow(started.dwProcessId, L"#32768")) != nullptr; }));
+    RECT window;
+    ::GetWindowRect(shown, &window);
+    // The one entry fills the menu window.
+    ::SetCursorPos((window.left + window.right) / 2, (window.top + window.bottom) / 2);
+    ::Sleep(300);
+    ClickRight();
+    EXPECT_TRUE(ShellMenuOpens()) << "the right button opened no menu";
+    ::Sleep(300);
+    Pump(300);
+    EXPECT_EQ(MenuWindows(started.dwProcessId), 2) << "one right click, one menu";
+    ::SetCursorPos(2, ::GetSystemMetrics(SM_CYSCREEN) - 2);
+    Type({ VK_ESCAPE });
+    EXPECT_TRUE(OnlyTheShortcutMenu());
+    Type({ VK_ESCAPE });
+    EXPECT_TRUE(MenuClosed());
+    EXPECT_EQ(Exit(), 0u);
+}
+
+// A folder window showing the folder, of any process.
+HWND FolderWindowOf(const std::wstring& folder)
+{
+    const std::wstring name = ::PathFindFileNameW(folder.c_str());
+    for (HWND window = ::FindWindowExW(nullptr, nullptr, L"ExplorerWClass", nullptr); window;
+         window = ::FindWindowExW(nullptr, window, L"ExplorerWClass", nullptr)) {
+        wchar_t title[MAX_PATH] = {};
+        ::GetWindowTextW(window, title, MAX_PATH);
+        if (std::wstring(title).find(name) != std::wstring::npos) return window;
+    }
+    return nullptr;
+}
+
+// A verb of a document type, given to the probe, which records it.
+class ProbeVerb {
+public:
+    ProbeVerb(const std::wstring& probe, const wchar_t* verb)
+    {
+        const std::wstring command = L"\"" + probe + L"\" " + verb + L" \"%1\"";
+        Set(L".quillopadmin", L"QuillopAdmin.File");
+        Set((std::wstring(L"QuillopAdmin.File\\shell\\") + verb + L"\\command").c_str(), command.c_str());
+    }
+    ~ProbeVerb()
+    {
+        ::RegDeleteTreeW(HKEY_CLASSES_ROOT, L"QuillopAdmin.File");
+        ::RegDeleteTreeW(HKEY_CLASSES_ROOT, L".quillopadmin");
+    }
+
+private:
+    static void Set(const wchar_t* key, const wchar_t* value)
+    {
+        EXPECT_EQ(::RegSetKeyValueW(HKEY_CLASSES_ROOT, key, nullptr, REG_SZ, value,
+                                    static_cast<DWORD>((lstrlenW(value) + 1) * sizeof(wchar_t))),
+                  ERROR_SUCCESS);
+    }
+};
+
+TEST_F(EntryMenu, ShiftShowsTheEntryInItsFolderAndCtrlShiftRunsItAsAdministrator)
+{
+    ::CreateDirectoryW((menu + L"\\Tools").c_str(), nullptr);
+    WriteFile(menu + L"\\Tools\\task.quillopadmin", "t");
+    ProbeVerb runas(probe, L"runas");
+    Start();
+    ASSERT_NE(PressIcon(), nullptr);
+    Type({ VK_DOWN, VK_DOWN, VK_RIGHT });  // <<Add New Item>>, Tools, into it: task
+    PressChord({ VK_SHIFT }, VK_RETURN);
+    ASSERT_TRUE(MenuClosed());
+    HWND folderWindow = nullptr;
+    EXPECT_TRUE(WaitFor([&] { return (folderWindow = FolderWindowOf(menu + L"\\Tools")) != nullptr; }, 15000))
+        << "no window of the entry's folder";
+    if (folderWindow) ::PostMessageW(folderWindow, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return !::IsWindow(folderWindow); }));
+
+    ASSERT_NE(PressIcon(), nullptr);
+    Type({ VK_DOWN, VK_DOWN, VK_RIGHT });
+    PressChord({ VK_CONTROL, VK_SHIFT }, VK_RETURN);
+    ASSERT_TRUE(MenuClosed());
+    auto lines = ProbeLines(1);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1], probe + L"\trunas\t" + menu + L"\\Tools\\task.quillopadmin");
+    EXPECT_EQ(Exit(), 0u);
+}
+
+}  // namespace
