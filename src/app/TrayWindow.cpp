@@ -7,6 +7,7 @@
 #include "framework/CWinApp.h"
 #include "framework/Dpi.h"
 #include "framework/ExecutablePath.h"
+#include "framework/Theme.h"
 #include "hotkeys/HotkeyFile.h"
 #include "hotkeys/HotkeyTable.h"
 #include "hotkeys/HotkeysDlg.h"
@@ -59,6 +60,7 @@ BEGIN_MESSAGE_MAP(CTrayWindow, CShortcutMenuOwner)
     ON_MESSAGE(WM_MENU_COMMAND, OnMenuCommand)
     ON_REGISTERED_MESSAGE(taskbarCreatedMessage, OnTaskbarCreated)
     ON_MESSAGE(WM_HOTKEY, OnHotkey)
+    ON_MESSAGE(WM_SETTINGCHANGE, OnSettingChange)
 END_MESSAGE_MAP()
 
 CTrayWindow::CTrayWindow() : CShortcutMenuOwner(IDD_TRAY_WINDOW) {}
@@ -84,6 +86,7 @@ BOOL CTrayWindow::PreTranslateMessage(MSG* message)
 BOOL CTrayWindow::OnInitDialog()
 {
     CShortcutMenuOwner::OnInitDialog();
+    FollowDarkModeInMenus(AppsUseDarkTheme());
     FitDropWindowToIcon();
     theRecordList.Configure(sizeof(HotkeyRecord), kHotkeyRecordStep);
     LoadHotkeys(m_hWnd, FALSE);
@@ -123,14 +126,26 @@ LRESULT CTrayWindow::OnButtonUp(WPARAM, LPARAM)
 
 LRESULT CTrayWindow::OnEraseBackground(WPARAM wParam, LPARAM)
 {
-    Default();
     RECT client;
     ::GetClientRect(m_hWnd, &client);
+    UniqueBrush background(::CreateSolidBrush(CurrentThemeColours().window));
+    ::FillRect(reinterpret_cast<HDC>(wParam), &client, background.Get());
     const int width = ::GetSystemMetrics(SM_CXICON), height = ::GetSystemMetrics(SM_CYICON);
     if (!m_dropIcon) m_dropIcon = AfxLoadIcon(IDI_PROGRAM, width, height);
     ::DrawIconEx(reinterpret_cast<HDC>(wParam), (client.right - width) / 2, (client.bottom - height) / 2,
                  m_dropIcon.Get(), width, height, 0, nullptr, DI_NORMAL);
     return TRUE;
+}
+
+// Windows' light or dark mode changed: the platform's menus follow now, the
+// drop window at once, the next popup and tip as they are drawn.
+LRESULT CTrayWindow::OnSettingChange(WPARAM, LPARAM lParam)
+{
+    if (IsColourSetChange(lParam)) {
+        FollowDarkModeInMenus(AppsUseDarkTheme());
+        ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    }
+    return Default();
 }
 
 LRESULT CTrayWindow::OnTrayIcon(WPARAM wParam, LPARAM lParam)

@@ -49,6 +49,7 @@ protected:
     LRESULT OnMenuCommand(WPARAM, LPARAM);
     LRESULT OnTaskbarCreated(WPARAM, LPARAM);
     LRESULT OnHotkey(WPARAM, LPARAM);
+    LRESULT OnSettingChange(WPARAM, LPARAM);
     DECLARE_MESSAGE_MAP()
 
 private:

@@ -2,14 +2,15 @@
 // screen, and painting it.
 #include "controls/TipWindow.h"
 
+#include "framework/Theme.h"
+
 #include <algorithm>
 
 namespace {
 
-COLORREF Resolve(COLORREF colour, int systemColour)
-{
-    return colour == kSystemTipColour ? ::GetSysColor(systemColour) : colour;
-}
+// A tool's own colour, or the tip colour of the light, dark or high-contrast
+// look in force.
+COLORREF Resolve(COLORREF colour, COLORREF themeColour) { return colour == kSystemTipColour ? themeColour : colour; }
 
 }  // namespace
 
@@ -65,17 +66,19 @@ LRESULT CTipWindow::OnPaint(WPARAM, LPARAM)
     return 0;
 }
 
-// The text on its background in a black frame, and, for a text with a
+// The text on its background in a frame, and, for a text with a
 // long form, the triangle that says which form shows.
 void CTipWindow::PaintTip(HDC dc, const CString& text)
 {
     RECT client;
     ::GetClientRect(m_hWnd, &client);
-    UniqueBrush background(::CreateSolidBrush(Resolve(m_currentTool->backgroundColour, COLOR_INFOBK)));
+    const ThemeColours theme = CurrentThemeColours();
+    UniqueBrush background(::CreateSolidBrush(Resolve(m_currentTool->backgroundColour, theme.tip)));
     ::FillRect(dc, &client, background.Get());
-    ::SetTextColor(dc, Resolve(m_currentTool->textColour, COLOR_INFOTEXT));
+    ::SetTextColor(dc, Resolve(m_currentTool->textColour, theme.tipText));
     SelectedObject font(dc, m_font.m_hObject);
-    SelectedObject pen(dc, ::GetStockObject(BLACK_PEN));
+    UniquePen framePen(::CreatePen(PS_SOLID, 1, theme.tipFrame));
+    SelectedObject pen(dc, framePen.Get());
     SelectedObject hollow(dc, ::GetStockObject(NULL_BRUSH));
     ::Rectangle(dc, client.left, client.top, client.right, client.bottom);
     ::SetBkMode(dc, TRANSPARENT);
@@ -105,6 +108,7 @@ void CTipWindow::PaintTriangle(HDC dc, const RECT& inner) const
         triangle[2] = { inner.left + ext - half, inner.top + h - inset };
     }
     triangle[3] = triangle[0];
-    SelectedObject fill(dc, ::GetStockObject(BLACK_BRUSH));
+    UniqueBrush textColour(::CreateSolidBrush(::GetTextColor(dc)));  // black in the light look
+    SelectedObject fill(dc, textColour.Get());
     ::Polygon(dc, triangle, 4);
 }

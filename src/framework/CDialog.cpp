@@ -1,5 +1,7 @@
 #include "framework/CDialog.h"
 
+#include "framework/Theme.h"
+
 #include "framework/CWinApp.h"
 
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
@@ -113,6 +115,8 @@ BOOL CDialog::PreTranslateMessage(MSG* message)
 
 BOOL CDialog::OnInitDialog()
 {
+    // A dialog of its own on the desktop takes the dark title bar in dark mode.
+    if (!(::GetWindowLongW(m_hWnd, GWL_STYLE) & WS_CHILD)) FollowDarkModeInTitleBar(m_hWnd, AppsUseDarkTheme());
     UpdateData(FALSE);
     return TRUE;
 }

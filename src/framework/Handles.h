@@ -100,6 +100,7 @@ using UniqueIcon = UniqueHandle<HandleTraits::Icon>;
 using UniqueCursor = UniqueHandle<HandleTraits::Cursor>;
 using UniqueBrush = UniqueHandle<HandleTraits::GdiObject<HBRUSH>>;
 using UniqueFont = UniqueHandle<HandleTraits::GdiObject<HFONT>>;
+using UniquePen = UniqueHandle<HandleTraits::GdiObject<HPEN>>;
 using UniqueBitmap = UniqueHandle<HandleTraits::GdiObject<HBITMAP>>;
 using UniqueMemoryDC = UniqueHandle<HandleTraits::MemoryDC>;
 using UniqueImageList = UniqueHandle<HandleTraits::ImageList>;

@@ -6,12 +6,14 @@
 
 #include "framework/Dpi.h"
 #include "framework/SystemFonts.h"
+#include "framework/Theme.h"
 
 namespace {
 
 // Labels are file names, drawn as they are: an ampersand is shown, not
 // taken for a mark under the next letter.
 constexpr UINT kTextFormat = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
+constexpr int kSeparatorHeight = 7;  // at 96 DPI
 
 LOGFONTW MenuFontDescription()
 {
@@ -64,19 +66,16 @@ TextExtents& Extents()
 
 }  // namespace
 
-// What a menu tree draws and measures with: the system colours and menu
-// font in force when the tree was made (a change shows at the next popup),
-// and the index of its menu objects.
+// What a menu tree draws and measures with: the colours (light, dark or
+// high contrast) and menu font in force when the tree was made (a change
+// shows at the next popup), and the index of its menu objects.
 struct CIconMenu::Tree {
     Tree()
-        : menuColour(::GetSysColor(COLOR_MENU)),
-          menuTextColour(::GetSysColor(COLOR_MENUTEXT)),
-          highlightColour(::GetSysColor(COLOR_HIGHLIGHT)),
-          highlightTextColour(::GetSysColor(COLOR_HIGHLIGHTTEXT)),
+        : colours(CurrentThemeColours()),
           fontDescription(MenuFontDescription()),
           font(::CreateFontIndirectW(&fontDescription)),
-          menuBrush(::CreateSolidBrush(menuColour)),
-          highlightBrush(::CreateSolidBrush(highlightColour)),
+          menuBrush(::CreateSolidBrush(colours.menu)),
+          highlightBrush(::CreateSolidBrush(colours.highlight)),
           menuBarHeight(::GetSystemMetrics(SM_CYMENU))
     {
         Extents().Begin(fontDescription);
@@ -91,7 +90,7 @@ struct CIconMenu::Tree {
         return measuringDC.Get();
     }
 
-    COLORREF menuColour, menuTextColour, highlightColour, highlightTextColour;
+    ThemeColours colours;
     LOGFONTW fontDescription;
     UniqueFont font;
     UniqueBrush menuBrush;
@@ -152,6 +151,8 @@ BOOL CIconMenu::AppendItem(UINT flags, UINT_PTR id, LPCWSTR text, int normalImag
                            int grayedImage)
 {
     if (id != 0) m_tree->byId[static_cast<UINT>(id)] = this;
+    // The system draws a separator in light colours: a dark menu draws its own.
+    if ((flags & MF_SEPARATOR) && m_tree->colours.dark) return AppendMenu(MF_SEPARATOR | MF_OWNERDRAW, 0, nullptr);
     if ((flags & MF_OWNERDRAW) || normalImage != -1) {
         MenuItemData* record = NewRecord(text, normalImage, selectedImage, grayedImage);
         return AppendMenu(flags | MF_OWNERDRAW, id, reinterpret_cast<LPCWSTR>(record));
@@ -309,6 +310,11 @@ CIconMenu* FindOwnerMenu(CIconMenu* menu, UINT id) { return menu ? menu->FindOwn
 
 void CIconMenu::MeasureItem(MEASUREITEMSTRUCT* measure)
 {
+    if (IsOwnDrawnSeparator(measure->itemID, measure->itemData)) {
+        measure->itemWidth = 0;
+        measure->itemHeight = static_cast<UINT>(ScaleToDpi(kSeparatorHeight));
+        return;
+    }
     auto* data = reinterpret_cast<const MenuItemData*>(measure->itemData);
     LPCWSTR label = data ? data->label : L"";
     HDC dc = m_tree->MeasuringDC();
@@ -344,6 +350,10 @@ void CIconMenu::DrawItem(DRAWITEMSTRUCT* draw)
     RECT r = draw->rcItem;
     // A long menu asks for entries scrolled out of sight too.
     if (!::RectVisible(draw->hDC, &r)) return;
+    if (IsOwnDrawnSeparator(draw->itemID, draw->itemData)) {
+        DrawSeparator(draw->hDC, r);
+        return;
+    }
     const UINT state = draw->itemState;
     auto* data = reinterpret_cast<const MenuItemData*>(draw->itemData);
     HDC dc = draw->hDC;
@@ -372,7 +382,7 @@ void CIconMenu::DrawItem(DRAWITEMSTRUCT* draw)
     SelectedObject font(dc, m_tree->font.Get());
     COLORREF oldColour = ::GetTextColor(dc);
     if (!(state & ODS_GRAYED)) {
-        ::SetTextColor(dc, selected ? m_tree->highlightTextColour : m_tree->menuTextColour);
+        ::SetTextColor(dc, selected ? m_tree->colours.highlightText : m_tree->colours.menuText);
         ::DrawTextW(dc, label, textLength, &r, kTextFormat);
         if (hotkey && hotkey[0]) {
             r.right -= ScaleToDpi(6);
@@ -381,11 +391,50 @@ void CIconMenu::DrawItem(DRAWITEMSTRUCT* draw)
     } else {
         RECT shadow = r;
         ::OffsetRect(&shadow, 1, 1);
-        ::SetTextColor(dc, ::GetSysColor(COLOR_BTNHIGHLIGHT));
+        ::SetTextColor(dc, m_tree->colours.grayShadow);
         ::DrawTextW(dc, label, textLength, &shadow, kTextFormat);
-        ::SetTextColor(dc, ::GetSysColor(COLOR_GRAYTEXT));
+        ::SetTextColor(dc, m_tree->colours.grayText);
         ::DrawTextW(dc, label, textLength, &r, kTextFormat);
     }
     ::SetTextColor(dc, oldColour);
     ::SetBkMode(dc, oldMode);
+    if (m_tree->colours.dark && m_tree->byHandle.count(draw->itemID)) DrawSubmenuArrow(dc, draw->rcItem, selected);
+}
+
+// The system draws a submenu's arrow in its light colours over an owner-drawn
+// entry; in dark colours the entry draws its own, and keeps the system's off
+// it by taking the entry out of the clip region.
+void CIconMenu::DrawSubmenuArrow(HDC dc, const RECT& entry, bool selected) const
+{
+    const int half = ScaleToDpi(4), right = entry.right - ScaleToDpi(6);
+    const int middle = (entry.top + entry.bottom) / 2;
+    const POINT arrow[3] = { { right - half, middle - half }, { right, middle }, { right - half, middle + half } };
+    const COLORREF colour = selected ? m_tree->colours.highlightText : m_tree->colours.menuText;
+    UniqueBrush brush(::CreateSolidBrush(colour));
+    UniquePen pen(::CreatePen(PS_SOLID, 1, colour));
+    SelectedObject withBrush(dc, brush.Get()), withPen(dc, pen.Get());
+    ::Polygon(dc, arrow, 3);
+    ::ExcludeClipRect(dc, entry.left, entry.top, entry.right, entry.bottom);
+}
+
+bool CIconMenu::IsOwnDrawnSeparator(UINT id, ULONG_PTR data) { return id == 0 && data == 0; }
+
+void CIconMenu::DrawSeparator(HDC dc, const RECT& entry) const
+{
+    ::FillRect(dc, &entry, m_tree->menuBrush.Get());
+    const int middle = (entry.top + entry.bottom) / 2;
+    RECT line = { entry.left + ScaleToDpi(2), middle, entry.right - ScaleToDpi(2), middle + 1 };
+    UniqueBrush lineBrush(::CreateSolidBrush(m_tree->colours.grayText));
+    ::FillRect(dc, &line, lineBrush.Get());
+}
+
+const ThemeColours& CIconMenu::GetColours() const { return m_tree->colours; }
+
+void CIconMenu::PaintBackground(HMENU menu) const
+{
+    MENUINFO info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = MIM_BACKGROUND;
+    info.hbrBack = m_tree->menuBrush.Get();
+    ::SetMenuInfo(menu, &info);
 }

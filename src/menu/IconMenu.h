@@ -14,6 +14,7 @@
 
 #include "framework/CMenu.h"
 #include "framework/Handles.h"
+#include "framework/Theme.h"
 
 #include <oleacc.h>
 
@@ -56,6 +57,9 @@ public:
     // (separators are passed over).
     int StepsDownTo(int position) const;
     int StepsDownBetween(int from, int position) const;
+    // Gives the menu (this one or one of its tree) the entries' background
+    // colour where the system draws: between and around the entries.
+    void PaintBackground(HMENU menu) const;
     // The position of the highlighted entry, -1 for none.
     int HighlightedPosition() const;
 
@@ -75,6 +79,8 @@ public:
     HIMAGELIST GetImageList() const { return m_imageList; }
     int GetIconWidth() const { return m_iconWidth; }
     int GetIconHeight() const { return m_iconHeight; }
+    // The colours the tree draws with.
+    const ThemeColours& GetColours() const;
 
 private:
     struct Tree;
@@ -82,6 +88,10 @@ private:
     MenuItemData* NewRecord(LPCWSTR text, int normalImage, int selectedImage, int grayedImage);
     int ChooseImage(const MenuItemData* data, UINT state) const;
     void ShowImage(UINT position, int image);
+    void DrawSubmenuArrow(HDC dc, const RECT& entry, bool selected) const;
+    // A dark menu's separators are owner-drawn, without id or data.
+    static bool IsOwnDrawnSeparator(UINT id, ULONG_PTR data);
+    void DrawSeparator(HDC dc, const RECT& entry) const;
 
     std::unique_ptr<Tree> m_ownTree;  // the top-level menu's
     Tree* m_tree;

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "framework/CWinApp.h"
+#include "framework/CMenu.h"
 #include "framework/ShellFiles.h"
 #include "menu/EntryMenu.h"
 #include "menu/IconCache.h"
@@ -134,8 +135,8 @@ int PopupShortcutMenu(HWND owner, BOOL autoStartOn, BOOL full)
     }
     CIconCache& icons = TheIconCache();
     icons.SetArrivalListener(ShowArrivedIcon);
-    ::ImageList_SetBkColor(icons.GetImageList(), ::GetSysColor(COLOR_MENU));
     auto menu = std::make_unique<CIconMenu>(icons.GetImageList());
+    ::ImageList_SetBkColor(icons.GetImageList(), menu->GetColours().menu);
     menu->CreatePopupMenu();
     BuildShortcutMenu(menu.get(), autoStartOn, full);
     const int count = menu->GetMenuItemCount();
@@ -187,12 +188,17 @@ void OpenCommand(LPCWSTR command) { Open(command, true); }
 void MeasureShortcutMenuItem(MEASUREITEMSTRUCT* measure)
 {
     if (!activeMenu) return;
-    if (CIconMenu* owner = FindOwnerMenu(activeMenu, measure->itemID)) owner->MeasureItem(measure);
+    if (measure->itemID == 0)  // a separator: any menu of the tree measures it
+        activeMenu->MeasureItem(measure);
+    else if (CIconMenu* owner = FindOwnerMenu(activeMenu, measure->itemID))
+        owner->MeasureItem(measure);
 }
 
 void RouteInitMenuPopup(HMENU menu)
 {
-    if (activeMenu) TheShellWorker().Raise(activeMenu->AwaitedIn(menu));
+    if (!activeMenu || !CMenu::FromHandle(menu)) return;
+    activeMenu->PaintBackground(menu);
+    TheShellWorker().Raise(activeMenu->AwaitedIn(menu));
 }
 
 bool IsWinesMenuLoop()

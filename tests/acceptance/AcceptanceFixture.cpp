@@ -51,6 +51,17 @@ void PressChord(std::initializer_list<WORD> modifiers, WORD key)
     ::Sleep(100);
 }
 
+std::unique_ptr<Canvas> Capture(HWND window)
+{
+    RECT r;
+    ::GetWindowRect(window, &r);
+    auto canvas = std::make_unique<Canvas>(r.right - r.left, r.bottom - r.top);
+    HDC screen = ::GetDC(nullptr);
+    ::BitBlt(canvas->dc(), 0, 0, canvas->width(), canvas->height(), screen, r.left, r.top, SRCCOPY);
+    ::ReleaseDC(nullptr, screen);
+    return canvas;
+}
+
 bool HotkeyIsFree(UINT modifiers, UINT key)
 {
     if (!::RegisterHotKey(nullptr, 77, modifiers, key)) return false;

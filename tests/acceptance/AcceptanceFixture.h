@@ -4,12 +4,14 @@
 // keys typed into its menus, hotkeys, dropped files and shell broadcasts.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "framework/Afx.h"
+#include "support/Canvas.h"
 
 namespace test {
 
@@ -18,6 +20,8 @@ void Type(std::initializer_list<WORD> keys);
 // Holds the modifiers down while the key is pressed.
 void PressChord(std::initializer_list<WORD> modifiers, WORD key);
 bool HotkeyIsFree(UINT modifiers, UINT key);
+// What the screen shows inside the window now.
+std::unique_ptr<Canvas> Capture(HWND window);
 
 class Acceptance : public ::testing::Test {
 protected:

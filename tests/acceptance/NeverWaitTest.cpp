@@ -58,18 +58,6 @@ public:
         ASSERT_TRUE(missing.empty()) << "no slow volume: " << std::string(missing.begin(), missing.end()); \
     } while (0)
 
-// What the screen shows inside the window now.
-std::unique_ptr<Canvas> Capture(HWND window)
-{
-    RECT r;
-    ::GetWindowRect(window, &r);
-    auto canvas = std::make_unique<Canvas>(r.right - r.left, r.bottom - r.top);
-    HDC screen = ::GetDC(nullptr);
-    ::BitBlt(canvas->dc(), 0, 0, canvas->width(), canvas->height(), screen, r.left, r.top, SRCCOPY);
-    ::ReleaseDC(nullptr, screen);
-    return canvas;
-}
-
 // How many pixels of the colour the canvas holds.
 int CountColour(const Canvas& canvas, COLORREF colour)
 {
