@@ -7,6 +7,9 @@
 
 const wchar_t kRunKeyPath[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 const wchar_t kRunValueName[] = L"Quillop";
+const wchar_t kApprovedRunPath[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
+const wchar_t kApprovedStartupFolderPath[] =
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\StartupFolder";
 
 namespace {
 
@@ -45,25 +48,99 @@ void SetStartupShortcut(BOOL create)
         DeleteSilently(shortcut, MainWindow());
 }
 
-BOOL IsAutoStartOn()
+namespace {
+
+// The list's mark: a binary value named as the entry whose odd first byte
+// means off. Anything else, or no value, is on.
+bool MarkedOff(HKEY root, LPCWSTR path, LPCWSTR name)
+{
+    BYTE mark[64] = {};
+    DWORD size = sizeof(mark);
+    return ::RegGetValueW(root, path, name, RRF_RT_REG_BINARY, nullptr, mark, &size) == ERROR_SUCCESS && size >= 1 &&
+           (mark[0] & 1) != 0;
+}
+
+// Clears an "off" mark the way the list itself switches an entry on.
+bool ClearOffMark(HKEY root, LPCWSTR path, LPCWSTR name)
+{
+    if (!MarkedOff(root, path, name)) return true;
+    const BYTE on[12] = { 0x02 };
+    return ::RegSetKeyValueW(root, path, name, REG_BINARY, on, sizeof(on)) == ERROR_SUCCESS;
+}
+
+bool RunValuePresent()
 {
     // Query access only: a standard account can read HKEY_LOCAL_MACHINE,
     // and must see a Run value that an installer wrote there.
     CRegistryKey key(HKEY_LOCAL_MACHINE);
     key.Open(HKEY_LOCAL_MACHINE, kRunKeyPath, KEY_QUERY_VALUE);
     CString value;
-    return key.QueryString(kRunValueName, value) || StartupShortcutExists();
+    return key.QueryString(kRunValueName, value);
 }
 
-void ToggleAutoStart()
+bool RunValueOn() { return RunValuePresent() && !MarkedOff(HKEY_LOCAL_MACHINE, kApprovedRunPath, kRunValueName); }
+
+// The Startup shortcut's file name, as the list names its mark.
+CString StartupShortcutName()
 {
-    BOOL on = IsAutoStartOn();
-    CRegistryKey writer(HKEY_LOCAL_MACHINE);
-    writer.Open(HKEY_LOCAL_MACHINE, kRunKeyPath, KEY_SET_VALUE);
-    if (on) {
-        writer.DeleteValue(kRunValueName);
-        SetStartupShortcut(FALSE);
-    } else if (!writer.SetString(kRunValueName, ExecutablePath())) {
-        SetStartupShortcut(TRUE);
+    wchar_t shortcut[MAX_PATH];
+    return StartupShortcutPath(shortcut) ? CString(::PathFindFileNameW(shortcut)) : CString();
+}
+
+bool StartupShortcutOn()
+{
+    return StartupShortcutExists() &&
+           !MarkedOff(HKEY_CURRENT_USER, kApprovedStartupFolderPath, StartupShortcutName());
+}
+
+// The executable's path in double quotes: a path with spaces left bare
+// could start another program.
+CString QuotedExecutablePath() { return CString(L"\"") + ExecutablePath() + L"\""; }
+
+void SwitchOn()
+{
+    if (RunValuePresent()) {
+        // Switched off by the list: on again, as it was.
+        if (ClearOffMark(HKEY_LOCAL_MACHINE, kApprovedRunPath, kRunValueName)) return;
+    } else {
+        CRegistryKey writer(HKEY_LOCAL_MACHINE);
+        writer.Open(HKEY_LOCAL_MACHINE, kRunKeyPath, KEY_SET_VALUE);
+        if (writer.SetString(kRunValueName, QuotedExecutablePath()) &&
+            ClearOffMark(HKEY_LOCAL_MACHINE, kApprovedRunPath, kRunValueName))
+            return;
     }
+    // No right to the machine's Run value: the user's Startup folder.
+    SetStartupShortcut(TRUE);
+    ClearOffMark(HKEY_CURRENT_USER, kApprovedStartupFolderPath, StartupShortcutName());
+}
+
+AutoStartResult SwitchOff()
+{
+    bool kept = false;
+    if (RunValuePresent()) {
+        CRegistryKey writer(HKEY_LOCAL_MACHINE);
+        writer.Open(HKEY_LOCAL_MACHINE, kRunKeyPath, KEY_SET_VALUE);
+        kept = !writer.DeleteValue(kRunValueName);
+    }
+    SetStartupShortcut(FALSE);
+    return kept && RunValueOn() ? AutoStartResult::RunValueKept : AutoStartResult::Done;
+}
+
+}  // namespace
+
+BOOL IsAutoStartOn() { return RunValueOn() || StartupShortcutOn(); }
+
+AutoStartResult ToggleAutoStart()
+{
+    if (IsAutoStartOn()) return SwitchOff();
+    SwitchOn();
+    return AutoStartResult::Done;
+}
+
+const wchar_t* RunValueKeptMessage()
+{
+    return L"Quillop still starts with Windows: this account may not remove the value \"Quillop\" under "
+           L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run.\n\n"
+           L"An administrator can remove it, or you can switch Quillop off in Windows' Startup apps list "
+           L"(Task Manager, Startup).";
 }

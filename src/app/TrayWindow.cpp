@@ -218,7 +218,9 @@ void CTrayWindow::RunCommand(UINT id)
     case MenuCommand::ShowAll: RestoreAllWindows(); break;
     case MenuCommand::Edit: ExploreMenuFolder(); break;
     case MenuCommand::Hotkeys: RunHotkeysDialog(); break;
-    case MenuCommand::AutoStart: ToggleAutoStart(); break;
+    case MenuCommand::AutoStart:
+        if (ToggleAutoStart() == AutoStartResult::RunValueKept) AfxMessageBox(RunValueKeptMessage());
+        break;
     case MenuCommand::FolderAsSeparator:
         folderAsSeparator = folderAsSeparator ? 0 : 1;
         SaveFolderAsSeparator();

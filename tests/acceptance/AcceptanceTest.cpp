@@ -78,13 +78,33 @@ TEST_F(Acceptance, TheQuillopSubmenuAnswersTypedLetters)
     EXPECT_EQ(::WaitForSingleObject(started.hProcess, 10000), WAIT_OBJECT_0);
 }
 
-TEST_F(Acceptance, AutoStartTurnsOnAndOff)
+TEST_F(Acceptance, AutoStartTurnsOnAndOffAndBackOnWhatTheStartupListSwitchedOff)
 {
     Start();
     ChooseFixedEntry(4);  // "Auto Start"
-    EXPECT_EQ(RunValue(), program);
+    EXPECT_EQ(RunValue(), L"\"" + program + L"\"");
     ChooseFixedEntry(4);
     EXPECT_EQ(RunValue(), L"(none)");
+
+    // Windows' Startup apps list switched the entry off: Auto Start shows
+    // off, and switches it on again where it is.
+    const std::wstring bare = program;
+    ASSERT_EQ(::RegSetKeyValueW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", L"Quillop",
+                                REG_SZ, bare.c_str(), static_cast<DWORD>((bare.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+    const wchar_t approved[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
+    BYTE mark[12] = { 0x03 };
+    ASSERT_EQ(::RegSetKeyValueW(HKEY_LOCAL_MACHINE, approved, L"Quillop", REG_BINARY, mark, sizeof(mark)),
+              ERROR_SUCCESS);
+    ChooseFixedEntry(4);
+    EXPECT_EQ(RunValue(), bare);
+    DWORD size = sizeof(mark);
+    ASSERT_EQ(::RegGetValueW(HKEY_LOCAL_MACHINE, approved, L"Quillop", RRF_RT_REG_BINARY, nullptr, mark, &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(mark[0], 0x02);
+    ChooseFixedEntry(4);
+    EXPECT_EQ(RunValue(), L"(none)");
+    ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, approved, L"Quillop");
     EXPECT_EQ(Exit(), 0u);
 }
 

@@ -356,6 +356,12 @@ protected:
         ::RegCreateKeyW(HKEY_LOCAL_MACHINE, kRunKeyPath, &runKey);
         ::RegDeleteValueW(runKey, kRunValueName);
         ::DeleteFileW(StartupShortcut().c_str());
+        ClearMarks();
+    }
+    static void ClearMarks()
+    {
+        ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kApprovedRunPath, kRunValueName);
+        ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kApprovedStartupFolderPath, L"app_tests.lnk");
     }
     void TearDown() override
     {
@@ -364,6 +370,7 @@ protected:
         ::RegDeleteValueW(runKey, kRunValueName);
         ::RegCloseKey(runKey);
         ::DeleteFileW(StartupShortcut().c_str());
+        ClearMarks();
     }
     HKEY runKey = nullptr;
 };
@@ -377,14 +384,14 @@ TEST_F(AutoStartTest, AnyRunValueCountsAsOnAndOneToggleRemovesIt)
     EXPECT_FALSE(RunValueExists());
     EXPECT_FALSE(IsAutoStartOn());
 
-    ToggleAutoStart();  // on again: the Run value holds our own path
+    ToggleAutoStart();  // on again: the Run value holds our own path, quoted
     CRegistryKey key(HKEY_LOCAL_MACHINE);
     ASSERT_TRUE(key.Open(HKEY_LOCAL_MACHINE, kRunKeyPath));
     CString value;
     ASSERT_TRUE(key.QueryString(kRunValueName, value));
     wchar_t self[MAX_PATH];
     ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-    EXPECT_EQ(value, self);
+    EXPECT_EQ(std::wstring(value), std::wstring(L"\"") + self + L"\"");
     EXPECT_FALSE(test::Exists(StartupShortcut()));
 }
 
@@ -431,6 +438,45 @@ TEST_F(AutoStartTest, BothPlacesAreClearedByOneToggle)
     EXPECT_FALSE(StartupShortcutExists());
 }
 
+void SetMark(HKEY root, LPCWSTR path, LPCWSTR name, std::vector<BYTE> mark)
+{
+    ASSERT_EQ(::RegSetKeyValueW(root, path, name, REG_BINARY, mark.data(), static_cast<DWORD>(mark.size())),
+              ERROR_SUCCESS);
+}
+
+std::vector<BYTE> Mark(HKEY root, LPCWSTR path, LPCWSTR name)
+{
+    std::vector<BYTE> mark(64);
+    DWORD size = static_cast<DWORD>(mark.size());
+    if (::RegGetValueW(root, path, name, RRF_RT_REG_BINARY, nullptr, mark.data(), &size) != ERROR_SUCCESS) return {};
+    mark.resize(size);
+    return mark;
+}
+
+// Windows' Startup apps list switched the entry off, leaving it in place.
+TEST_F(AutoStartTest, AnEntryMarkedOffIsOffAndAutoStartSwitchesItBackOn)
+{
+    SetRunValue(L"C:\\Tools\\Quillop.exe");  // bare, as earlier versions wrote it
+    const std::vector<BYTE> off = { 0x03, 0, 0, 0, 0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70, 0x01 };
+    SetMark(HKEY_LOCAL_MACHINE, kApprovedRunPath, kRunValueName, off);
+    EXPECT_FALSE(IsAutoStartOn());
+    EXPECT_EQ(ToggleAutoStart(), AutoStartResult::Done);
+    EXPECT_TRUE(RunValueExists());  // not removed, not rewritten
+    const std::vector<BYTE> on = Mark(HKEY_LOCAL_MACHINE, kApprovedRunPath, kRunValueName);
+    ASSERT_FALSE(on.empty());
+    EXPECT_EQ(on[0] & 1, 0);
+    EXPECT_TRUE(IsAutoStartOn());
+    ToggleAutoStart();
+    EXPECT_FALSE(RunValueExists());
+
+    // The Startup shortcut's mark lives under the user's key, by file name.
+    SetStartupShortcut(TRUE);
+    SetMark(HKEY_CURRENT_USER, kApprovedStartupFolderPath, L"app_tests.lnk", off);
+    EXPECT_FALSE(IsAutoStartOn());
+    SetMark(HKEY_CURRENT_USER, kApprovedStartupFolderPath, L"app_tests.lnk", { 0x02, 0, 0, 0 });
+    EXPECT_TRUE(IsAutoStartOn());
+}
+
 // As on any standard account: HKEY_LOCAL_MACHINE can be read, not written.
 class StandardAccount : public AutoStartTest {
 protected:
@@ -473,8 +519,13 @@ TEST_F(StandardAccount, AnInstallersRunValueCountsAndNoShortcutIsAdded)
     SetRunValue(L"C:\\Program Files\\Quillop\\Quillop.exe");
     Restrict();
     EXPECT_TRUE(IsAutoStartOn());
-    ToggleAutoStart();  // on: off is asked, which this account cannot do for the Run value
+    // On: off is asked, which this account cannot do for the Run value; it
+    // is told, and the value named.
+    EXPECT_EQ(ToggleAutoStart(), AutoStartResult::RunValueKept);
+    EXPECT_NE(std::wstring(RunValueKeptMessage()).find(L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"),
+              std::wstring::npos);
     EXPECT_TRUE(RunValueExists());
+    EXPECT_TRUE(IsAutoStartOn());
     EXPECT_FALSE(test::Exists(StartupShortcut()));
 }
 
