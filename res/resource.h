@@ -34,7 +34,6 @@
 // About box
 #define IDC_ABOUT_AUTHOR 118
 #define IDC_ABOUT_HOMEPAGE 1007
-#define IDC_ABOUT_EMAIL 1008
 #define IDC_ABOUT_VERSION 1013
 
 // Hotkeys dialog

@@ -3,16 +3,12 @@
 #include "framework/ExecutablePath.h"
 #include "res/resource.h"
 
-const wchar_t kAboutEmail[] = L"mailto:quillop@example.org";
-
 CAboutDialog::CAboutDialog() : CDialog(IDD_ABOUT) {}
 
 BOOL CAboutDialog::OnInitDialog()
 {
     CDialog::OnInitDialog();
     CenterOnPointerMonitor();
-    m_email.SubclassDlgItem(IDC_ABOUT_EMAIL, this);
-    m_email.SetLinkTarget(kAboutEmail);
     m_homePage.SubclassDlgItem(IDC_ABOUT_HOMEPAGE, this);
     // The program's home is its help page, which ships beside it.
     m_homePage.SetLinkTarget(ExecutableSibling(L".htm"));
