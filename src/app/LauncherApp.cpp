@@ -28,11 +28,12 @@ BOOL CLauncherApp::InitInstance()
     m_comReady = SUCCEEDED(::OleInitialize(nullptr));
     RelaxMessageFilter();
     SetRegistryKey(L"Velmor's Tools");
-    CreateMenuFolder();
+    const bool firstStart = CreateMenuFolder();
     theTrayWindow.Create(IDD_TRAY_WINDOW, nullptr);
     m_pMainWnd = &theTrayWindow;
     theTrayWindow.CreateTip();
-    AddIconWithRetries();
+    // A new user learns where things are, once: next time the folder exists.
+    if (AddIconWithRetries() && firstStart) ShowFirstStartNotice(theTrayWindow.m_hWnd, MenuFolderPath());
     LoadFolderAsSeparator();
     // The icons of the menu folder load on the shell worker's thread once
     // the icon is up: start-up never waits for them.
@@ -71,15 +72,16 @@ void CLauncherApp::RelaxMessageFilter()
 }
 
 // The shell may not be ready yet, for instance at logon: try for about 4 s.
-void CLauncherApp::AddIconWithRetries()
+bool CLauncherApp::AddIconWithRetries()
 {
     for (int attempt = 1; attempt <= kIconTries; ++attempt) {
         PumpMessages();
         ++m_iconAttempts;
-        if (AddNotifyIcon(theTrayWindow.m_hWnd)) break;
+        if (AddNotifyIcon(theTrayWindow.m_hWnd)) return true;
         PumpMessages();
         ::Sleep(kIconRetryPause);
     }
+    return false;
 }
 
 void CLauncherApp::PumpMessages()

@@ -17,7 +17,7 @@ public:
 
 private:
     void RelaxMessageFilter();
-    void AddIconWithRetries();
+    bool AddIconWithRetries();
     void PumpMessages();
 
     int m_iconAttempts = 0;

@@ -43,6 +43,26 @@ BOOL AddNotifyIcon(HWND window)
     return ::Shell_NotifyIconW(NIM_ADD, &record);
 }
 
+void ShowFirstStartNotice(HWND window, LPCWSTR menuFolder)
+{
+    NOTIFYICONDATAW record = {};
+    record.cbSize = NOTIFYICONDATAW_V2_SIZE;
+    record.hWnd = window;
+    record.uFlags = NIF_INFO;
+    record.dwInfoFlags = NIIF_INFO;
+    lstrcpynW(record.szInfoTitle, L"Quillop is running", ARRAYSIZE(record.szInfoTitle));
+    // A space ends each line: Wine's balloon cuts off a line's last character.
+    CString text(L"Press this icon for the menu, release the right button on it for the drop window. \n"
+                 L"\"<<Add New Item>>\" adds files. \nMenu folder: ");
+    // A long path is shortened in the middle to what the balloon holds.
+    wchar_t folder[ARRAYSIZE(record.szInfo)] = {};
+    const UINT room = ARRAYSIZE(record.szInfo) - static_cast<UINT>(text.GetLength());
+    if (!::PathCompactPathExW(folder, menuFolder, room, 0)) lstrcpynW(folder, menuFolder, static_cast<int>(room));
+    text += folder;
+    lstrcpynW(record.szInfo, text, ARRAYSIZE(record.szInfo));
+    ::Shell_NotifyIconW(NIM_MODIFY, &record);
+}
+
 void DeleteNotifyIcon(HWND window)
 {
     NOTIFYICONDATAW record = IconRecord(window);

@@ -17,6 +17,9 @@ extern const UINT taskbarCreatedMessage;
 
 // Adds (NIM_ADD) or deletes (NIM_DELETE) the notification icon of a window.
 BOOL AddNotifyIcon(HWND window);
+// A balloon from the icon telling a new user where the menu folder is and
+// what the icon does.
+void ShowFirstStartNotice(HWND window, LPCWSTR menuFolder);
 void DeleteNotifyIcon(HWND window);
 
 class CTrayWindow : public CShortcutMenuOwner {

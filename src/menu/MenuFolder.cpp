@@ -122,10 +122,10 @@ void ClearMenuTables()
 
 LPCWSTR MenuFolderPath() { return menuFolderPath; }
 
-void CreateMenuFolder()
+bool CreateMenuFolder()
 {
     lstrcpynW(menuFolderPath, ExecutableSibling(L""), MAX_PATH);
-    ::CreateDirectoryW(menuFolderPath, nullptr);
+    return ::CreateDirectoryW(menuFolderPath, nullptr) != FALSE;
 }
 
 void ScanMenuFolder(CIconMenu* menu, LPCWSTR folder) { ScanFolder(menu, FolderChain::Start(folder)); }

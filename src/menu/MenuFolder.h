@@ -51,7 +51,8 @@ void ClearMenuTables();
 
 // The menu folder's path; computed by CreateMenuFolder.
 LPCWSTR MenuFolderPath();
-void CreateMenuFolder();
+// True when it made the folder just now: a first start in this place.
+bool CreateMenuFolder();
 // Appends the folder's content to the menu, recursively. (The shell worker
 // preloads the icons.)
 void ScanMenuFolder(CIconMenu* menu, LPCWSTR folder);
