@@ -1,12 +1,17 @@
 #!/usr/bin/env python3
 """Packs Quillop for Windows: dist/Quillop-<version>-win64.zip holding
-Quillop.exe, its help page Quillop.htm and README.txt.
+Quillop.exe (stripped of its debug information), its help page Quillop.htm
+and README.txt, and beside it the archive's SHA-256 in the sha256sum format,
+dist/Quillop-<version>-win64.zip.sha256.
 
 Usage: make_package.py BUILD_DIR OUTPUT_DIR
 The version is the ProductVersion of res/Quillop.rc's VERSIONINFO. Entries get
 a fixed date, so the same build always gives the same archive."""
+import hashlib
 import re
+import subprocess
 import sys
+import tempfile
 import zipfile
 from pathlib import Path
 
@@ -22,6 +27,21 @@ def version():
     return found.group(1)
 
 
+def stripped(program):
+    """The program's bytes without debug information."""
+    with tempfile.TemporaryDirectory() as folder:
+        copy = Path(folder) / program.name
+        subprocess.run(["x86_64-w64-mingw32-strip", "--strip-debug", "-o", str(copy), str(program)], check=True)
+        return copy.read_bytes()
+
+
+def write_checksum(archive):
+    digest = hashlib.sha256(archive.read_bytes()).hexdigest()
+    checksum = archive.with_name(archive.name + ".sha256")
+    checksum.write_text(f"{digest}  {archive.name}\n")
+    return checksum
+
+
 def pack(build, output):
     members = {
         "Quillop.exe": build / "Quillop.exe",
@@ -35,10 +55,11 @@ def pack(build, output):
             entry = zipfile.ZipInfo(name, FIXED_DATE)
             entry.compress_type = zipfile.ZIP_DEFLATED
             entry.external_attr = 0o644 << 16
-            data = source.read_bytes()
+            data = stripped(source) if name.endswith(".exe") else source.read_bytes()
             if name.endswith(".txt"):  # Notepad on older Windows wants CR LF
                 data = data.replace(b"\r\n", b"\n").replace(b"\n", b"\r\n")
             zip_file.writestr(entry, data)
+    write_checksum(archive)
     return archive
 
 
