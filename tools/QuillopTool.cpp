@@ -3,13 +3,19 @@
 //   quillop_tool shortcut TARGET LINK     writes a shortcut, as a dropped file gets one
 //   quillop_tool wait-for-icon EXE [S]    waits up to S seconds (default 60) until the
 //                                         program EXE has its notification icon up
+//   quillop_tool quit EXE [S]             chooses "Exit" of the running program EXE and
+//                                         waits up to S seconds (default 10) for it to end
 //
-// Exit code 0 on success, 1 on failure, 2 for a wrong command line.
+// Exit code 0 on success, 1 on failure, 2 for a wrong command line. Started
+// in Wine's virtual desktop by its explorer, which does not hand the exit
+// code on, the tool also writes it to the file QUILLOP_TOOL_RESULT names.
 #include "framework/Afx.h"
 #include "framework/ExecutablePath.h"
 #include "framework/Handles.h"
 #include "framework/ShellFiles.h"
 #include "menu/DroppedFiles.h"
+#include "menu/MenuFolder.h"
+#include "menu/ShortcutMenu.h"
 #include "tools/RunningProgram.h"
 
 #include <cwchar>
@@ -35,6 +41,17 @@ int WaitForIcon(LPCWSTR executable, int seconds)
     return 1;
 }
 
+int Quit(LPCWSTR executable, int seconds)
+{
+    DWORD process = 0;
+    HWND tray = FindTrayWindow([executable](DWORD candidate) { return IsProgram(candidate, executable); });
+    if (!tray) return 0;  // not running: nothing to end
+    ::GetWindowThreadProcessId(tray, &process);
+    UniqueKernelHandle running(::OpenProcess(SYNCHRONIZE, FALSE, process));
+    ::PostMessageW(tray, WM_MENU_COMMAND, MenuCommand::Exit, 0);
+    return running && ::WaitForSingleObject(running.Get(), static_cast<DWORD>(seconds) * 1000) == WAIT_OBJECT_0 ? 0 : 1;
+}
+
 int MakeShortcut(LPCWSTR target, LPCWSTR link)
 {
     ::CoInitialize(nullptr);
@@ -43,13 +60,28 @@ int MakeShortcut(LPCWSTR target, LPCWSTR link)
     return made ? 0 : 1;
 }
 
-}  // namespace
-
-int wmain(int argc, wchar_t** argv)
+int Run(int argc, wchar_t** argv)
 {
     if (argc == 4 && lstrcmpW(argv[1], L"shortcut") == 0) return MakeShortcut(argv[2], argv[3]);
     if ((argc == 3 || argc == 4) && lstrcmpW(argv[1], L"wait-for-icon") == 0)
         return WaitForIcon(argv[2], argc == 4 ? std::wcstol(argv[3], nullptr, 10) : 60);
-    std::fwprintf(stderr, L"usage: quillop_tool shortcut TARGET LINK | wait-for-icon EXE [SECONDS]\n");
+    if ((argc == 3 || argc == 4) && lstrcmpW(argv[1], L"quit") == 0)
+        return Quit(argv[2], argc == 4 ? std::wcstol(argv[3], nullptr, 10) : 10);
+    std::fwprintf(stderr, L"usage: quillop_tool shortcut TARGET LINK | wait-for-icon EXE [SECONDS] | quit EXE [SECONDS]\n");
     return 2;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    const int result = Run(argc, argv);
+    wchar_t file[MAX_PATH] = {};
+    if (::GetEnvironmentVariableW(L"QUILLOP_TOOL_RESULT", file, MAX_PATH) && file[0]) {
+        if (FILE* out = _wfopen(file, L"w")) {
+            std::fwprintf(out, L"%d\n", result);
+            std::fclose(out);
+        }
+    }
+    return result;
 }
