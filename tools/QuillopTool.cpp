@@ -5,6 +5,9 @@
 //                                         program EXE has its notification icon up
 //   quillop_tool quit EXE [S]             chooses "Exit" of the running program EXE and
 //                                         waits up to S seconds (default 10) for it to end
+//   quillop_tool window-rect NAME...      the rectangle around the visible top-level windows
+//                                         of those classes (#32768: menus) or else captions,
+//                                         as "left top width height" after the exit code
 //
 // Exit code 0 on success, 1 on failure, 2 for a wrong command line. Started
 // in Wine's virtual desktop by its explorer, which does not hand the exit
@@ -19,6 +22,7 @@
 #include "tools/RunningProgram.h"
 
 #include <cwchar>
+#include <string>
 
 namespace {
 
@@ -52,6 +56,38 @@ int Quit(LPCWSTR executable, int seconds)
     return running && ::WaitForSingleObject(running.Get(), static_cast<DWORD>(seconds) * 1000) == WAIT_OBJECT_0 ? 0 : 1;
 }
 
+std::wstring gOutput;  // what follows the exit code in the result file
+
+// The rectangle around the visible top-level windows of one class, or else
+// of one caption.
+RECT WindowsNamed(LPCWSTR name)
+{
+    RECT all = {};
+    for (LPCWSTR className : { name, static_cast<LPCWSTR>(nullptr) }) {
+        LPCWSTR caption = className ? nullptr : name;
+        for (HWND window = ::FindWindowExW(nullptr, nullptr, className, caption); window;
+             window = ::FindWindowExW(nullptr, window, className, caption)) {
+            RECT r;
+            if (::IsWindowVisible(window) && ::GetWindowRect(window, &r)) ::UnionRect(&all, &all, &r);
+        }
+        if (!::IsRectEmpty(&all)) break;
+    }
+    return all;
+}
+
+int WindowRect(int count, wchar_t** names)
+{
+    RECT all = {};
+    for (int i = 0; i < count; ++i) {
+        const RECT named = WindowsNamed(names[i]);
+        ::UnionRect(&all, &all, &named);
+    }
+    if (::IsRectEmpty(&all)) return 1;
+    gOutput = std::to_wstring(all.left) + L" " + std::to_wstring(all.top) + L" " +
+              std::to_wstring(all.right - all.left) + L" " + std::to_wstring(all.bottom - all.top);
+    return 0;
+}
+
 int MakeShortcut(LPCWSTR target, LPCWSTR link)
 {
     ::CoInitialize(nullptr);
@@ -67,7 +103,9 @@ int Run(int argc, wchar_t** argv)
         return WaitForIcon(argv[2], argc == 4 ? std::wcstol(argv[3], nullptr, 10) : 60);
     if ((argc == 3 || argc == 4) && lstrcmpW(argv[1], L"quit") == 0)
         return Quit(argv[2], argc == 4 ? std::wcstol(argv[3], nullptr, 10) : 10);
-    std::fwprintf(stderr, L"usage: quillop_tool shortcut TARGET LINK | wait-for-icon EXE [SECONDS] | quit EXE [SECONDS]\n");
+    if (argc >= 3 && lstrcmpW(argv[1], L"window-rect") == 0) return WindowRect(argc - 2, argv + 2);
+    std::fwprintf(stderr, L"usage: quillop_tool shortcut TARGET LINK | wait-for-icon EXE [SECONDS] | quit EXE "
+                          L"[SECONDS] | window-rect NAME...\n");
     return 2;
 }
 
@@ -79,7 +117,7 @@ int wmain(int argc, wchar_t** argv)
     wchar_t file[MAX_PATH] = {};
     if (::GetEnvironmentVariableW(L"QUILLOP_TOOL_RESULT", file, MAX_PATH) && file[0]) {
         if (FILE* out = _wfopen(file, L"w")) {
-            std::fwprintf(out, L"%d\n", result);
+            std::fwprintf(out, L"%d\n%ls\n", result, gOutput.c_str());
             std::fclose(out);
         }
     }
