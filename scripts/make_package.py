@@ -8,6 +8,7 @@ Usage: make_package.py BUILD_DIR OUTPUT_DIR
 The version is the ProductVersion of res/Quillop.rc's VERSIONINFO. Entries get
 a fixed date, so the same build always gives the same archive."""
 import hashlib
+import os
 import re
 import subprocess
 import sys
@@ -17,6 +18,7 @@ from pathlib import Path
 
 TOP = Path(__file__).resolve().parent.parent
 FIXED_DATE = (2000, 1, 1, 0, 0, 0)
+FIXED_EPOCH = 946684800  # the same moment, for the program's header
 
 
 def version():
@@ -31,7 +33,10 @@ def stripped(program):
     """The program's bytes without debug information."""
     with tempfile.TemporaryDirectory() as folder:
         copy = Path(folder) / program.name
-        subprocess.run(["x86_64-w64-mingw32-strip", "--strip-debug", "-o", str(copy), str(program)], check=True)
+        # strip stamps the PE header with the time unless told a fixed one.
+        fixed = dict(os.environ, SOURCE_DATE_EPOCH=str(FIXED_EPOCH))
+        subprocess.run(["x86_64-w64-mingw32-strip", "--strip-debug", "-o", str(copy), str(program)], check=True,
+                       env=fixed)
         return copy.read_bytes()
 
 

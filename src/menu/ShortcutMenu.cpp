@@ -111,7 +111,8 @@ void TrackAndDispatch(HWND owner, CIconMenu& menu)
     {
         CEntryMenuWatch entryMenus(owner);  // the right button and the Apps key
         do {
-            id = static_cast<UINT>(::TrackPopupMenu(menu.m_hMenu, TPM_RETURNCMD, cursor.x, cursor.y, 0, owner, nullptr));
+            id = static_cast<UINT>(
+                ::TrackPopupMenu(menu.m_hMenu, TPM_RETURNCMD, cursor.x, cursor.y, 0, owner, nullptr));
         } while (id == 0 && ReopenAfterEntryMenu(owner, menu));
     }
     TheShellWorker().SetMenuOpen(false);

@@ -14,19 +14,6 @@ namespace {
 
 using namespace test;
 
-// The visible menu windows of the process.
-int MenuWindows(DWORD process)
-{
-    int count = 0;
-    for (HWND window = ::FindWindowExW(nullptr, nullptr, L"#32768", nullptr); window;
-         window = ::FindWindowExW(nullptr, window, L"#32768", nullptr)) {
-        DWORD owner = 0;
-        ::GetWindowThreadProcessId(window, &owner);
-        count += owner == process && ::IsWindowVisible(window) ? 1 : 0;
-    }
-    return count;
-}
-
 // The files on the clipboard.
 std::vector<std::wstring> ClipboardFiles()
 {
@@ -52,10 +39,13 @@ void ClickRight()
 
 class EntryMenu : public Acceptance {
 protected:
-    bool ShellMenuOpens() { return WaitFor([this] { return MenuWindows(started.dwProcessId) == 2; }, 5000); }
+    bool ShellMenuOpens()
+    {
+        return WaitFor([this] { return CountProcessWindows(started.dwProcessId, L"#32768") == 2; }, 5000);
+    }
     bool OnlyTheShortcutMenu()
     {
-        return WaitFor([this] { return MenuWindows(started.dwProcessId) == 1; }, 5000);
+        return WaitFor([this] { return CountProcessWindows(started.dwProcessId, L"#32768") == 1; }, 5000);
     }
 };
 
@@ -98,7 +88,7 @@ TEST_F(EntryMenu, TheRightButtonOnAnEntryOpensItsShellMenu)
     EXPECT_TRUE(ShellMenuOpens()) << "the right button opened no menu";
     ::Sleep(300);
     Pump(300);
-    EXPECT_EQ(MenuWindows(started.dwProcessId), 2) << "one right click, one menu";
+    EXPECT_EQ(CountProcessWindows(started.dwProcessId, L"#32768"), 2) << "one right click, one menu";
     ::SetCursorPos(2, ::GetSystemMetrics(SM_CYSCREEN) - 2);
     Type({ VK_ESCAPE });
     EXPECT_TRUE(OnlyTheShortcutMenu());

@@ -9,19 +9,6 @@ namespace {
 
 using namespace test;
 
-// The visible dialogs of the process with the caption.
-int CountDialogs(DWORD process, const wchar_t* caption)
-{
-    int count = 0;
-    for (HWND window = ::FindWindowExW(nullptr, nullptr, L"#32770", caption); window;
-         window = ::FindWindowExW(nullptr, window, L"#32770", caption)) {
-        DWORD owner = 0;
-        ::GetWindowThreadProcessId(window, &owner);
-        count += owner == process && ::IsWindowVisible(window) ? 1 : 0;
-    }
-    return count;
-}
-
 using OneAtATime = Acceptance;
 
 TEST_F(OneAtATime, ASecondHotkeysCommandOrAboutBringsTheOpenOneToTheFront)
@@ -30,14 +17,15 @@ TEST_F(OneAtATime, ASecondHotkeysCommandOrAboutBringsTheOpenOneToTheFront)
     for (int upFromExit : { 5, 1 }) {  // "Hotkeys", "About"
         const wchar_t* caption = upFromExit == 5 ? L"Hotkeys" : L"About";
         ChooseFixedEntry(upFromExit);
-        ASSERT_TRUE(WaitFor([&] { return CountDialogs(started.dwProcessId, caption) == 1; })) << "no dialog";
+        ASSERT_TRUE(WaitFor([&] { return CountProcessWindows(started.dwProcessId, L"#32770", caption) == 1; }))
+            << "no dialog";
         // The icon still answers, and the second command opens nothing new.
         ChooseFixedEntry(upFromExit);
         Pump(1000);
-        EXPECT_EQ(CountDialogs(started.dwProcessId, caption), 1);
+        EXPECT_EQ(CountProcessWindows(started.dwProcessId, L"#32770", caption), 1);
         HWND dialog = FindProcessWindow(started.dwProcessId, L"#32770", caption);
         ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-        ASSERT_TRUE(WaitFor([&] { return CountDialogs(started.dwProcessId, caption) == 0; }));
+        ASSERT_TRUE(WaitFor([&] { return CountProcessWindows(started.dwProcessId, L"#32770", caption) == 0; }));
     }
     EXPECT_EQ(Exit(), 0u);
 }

@@ -522,8 +522,8 @@ TEST_F(StandardAccount, AnInstallersRunValueCountsAndNoShortcutIsAdded)
     // On: off is asked, which this account cannot do for the Run value; it
     // is told, and the value named.
     EXPECT_EQ(ToggleAutoStart(), AutoStartResult::RunValueKept);
-    EXPECT_NE(std::wstring(RunValueKeptMessage()).find(L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"),
-              std::wstring::npos);
+    const std::wstring message = RunValueKeptMessage();
+    EXPECT_NE(message.find(L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"), std::wstring::npos);
     EXPECT_TRUE(RunValueExists());
     EXPECT_TRUE(IsAutoStartOn());
     EXPECT_FALSE(test::Exists(StartupShortcut()));

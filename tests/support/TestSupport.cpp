@@ -112,6 +112,18 @@ void WaitForShellWorker()
     EXPECT_TRUE(WaitFor([] { return TheShellWorker().IsIdle(); }, 30000)) << "the shell worker is still busy";
 }
 
+int CountProcessWindows(DWORD process, const wchar_t* className, const wchar_t* caption)
+{
+    int count = 0;
+    for (HWND window = ::FindWindowExW(nullptr, nullptr, className, caption); window;
+         window = ::FindWindowExW(nullptr, window, className, caption)) {
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(window, &owner);
+        count += owner == process && ::IsWindowVisible(window) ? 1 : 0;
+    }
+    return count;
+}
+
 HWND FindProcessWindow(DWORD process, const wchar_t* className, const wchar_t* caption)
 {
     for (HWND window = ::FindWindowExW(nullptr, nullptr, className, caption); window;

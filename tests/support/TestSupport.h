@@ -48,6 +48,9 @@ bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 8000);
 void WaitForShellWorker();
 // A visible top-level window of the process with the class and, if given,
 // the caption.
+// How many visible top-level windows of the class (and caption, if given)
+// the process has.
+int CountProcessWindows(DWORD process, const wchar_t* className, const wchar_t* caption = nullptr);
 HWND FindProcessWindow(DWORD process, const wchar_t* className, const wchar_t* caption = nullptr);
 // The lines the probe program wrote to the file (UTF-8, one line for its
 // working directory and one for its path per run), once `runs` runs have
