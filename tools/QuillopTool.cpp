@@ -3,8 +3,6 @@
 //   quillop_tool shortcut TARGET LINK     writes a shortcut, as a dropped file gets one
 //   quillop_tool wait-for-icon EXE [S]    waits up to S seconds (default 60) until the
 //                                         program EXE has its notification icon up
-//   quillop_tool quit EXE [S]             chooses "Exit" of the running program EXE and
-//                                         waits up to S seconds (default 10) for it to end
 //   quillop_tool window-rect NAME...      the rectangle around the visible top-level windows
 //                                         of those classes (#32768: menus) or else captions,
 //                                         as "left top width height" after the exit code
@@ -17,8 +15,6 @@
 #include "framework/Handles.h"
 #include "framework/ShellFiles.h"
 #include "menu/DroppedFiles.h"
-#include "menu/MenuFolder.h"
-#include "menu/ShortcutMenu.h"
 #include "tools/RunningProgram.h"
 
 #include <cwchar>
@@ -43,17 +39,6 @@ int WaitForIcon(LPCWSTR executable, int seconds)
         ::Sleep(100);
     }
     return 1;
-}
-
-int Quit(LPCWSTR executable, int seconds)
-{
-    DWORD process = 0;
-    HWND tray = FindTrayWindow([executable](DWORD candidate) { return IsProgram(candidate, executable); });
-    if (!tray) return 0;  // not running: nothing to end
-    ::GetWindowThreadProcessId(tray, &process);
-    UniqueKernelHandle running(::OpenProcess(SYNCHRONIZE, FALSE, process));
-    ::PostMessageW(tray, WM_MENU_COMMAND, MenuCommand::Exit, 0);
-    return running && ::WaitForSingleObject(running.Get(), static_cast<DWORD>(seconds) * 1000) == WAIT_OBJECT_0 ? 0 : 1;
 }
 
 std::wstring gOutput;  // what follows the exit code in the result file
@@ -101,11 +86,9 @@ int Run(int argc, wchar_t** argv)
     if (argc == 4 && lstrcmpW(argv[1], L"shortcut") == 0) return MakeShortcut(argv[2], argv[3]);
     if ((argc == 3 || argc == 4) && lstrcmpW(argv[1], L"wait-for-icon") == 0)
         return WaitForIcon(argv[2], argc == 4 ? std::wcstol(argv[3], nullptr, 10) : 60);
-    if ((argc == 3 || argc == 4) && lstrcmpW(argv[1], L"quit") == 0)
-        return Quit(argv[2], argc == 4 ? std::wcstol(argv[3], nullptr, 10) : 10);
     if (argc >= 3 && lstrcmpW(argv[1], L"window-rect") == 0) return WindowRect(argc - 2, argv + 2);
-    std::fwprintf(stderr, L"usage: quillop_tool shortcut TARGET LINK | wait-for-icon EXE [SECONDS] | quit EXE "
-                          L"[SECONDS] | window-rect NAME...\n");
+    std::fwprintf(stderr, L"usage: quillop_tool shortcut TARGET LINK | wait-for-icon EXE [SECONDS] | "
+                          L"window-rect NAME...\n");
     return 2;
 }
 

@@ -20,9 +20,9 @@ bool StartupShortcutPath(wchar_t (&shortcut)[MAX_PATH])
 {
     wchar_t folder[MAX_PATH] = {};
     LPITEMIDLIST list = nullptr;
-    if (SUCCEEDED(::SHGetSpecialFolderLocation(MainWindow(), CSIDL_STARTUP, &list)) && list) {
-        ::SHGetPathFromIDListW(list, folder);
-        ::CoTaskMemFree(list);  // the shell's allocator
+    if (SUCCEEDED(::SHGetSpecialFolderLocation(MainWindow(), CSIDL_STARTUP, &list))) {
+        UniqueItemIdList owned(list);
+        if (owned) ::SHGetPathFromIDListW(owned.Get(), folder);
     }
     return folder[0] && MakeShortcutPath(ExecutablePath(), folder, shortcut);
 }

@@ -87,6 +87,10 @@ struct MappedView : Null<const void*> {
 struct Menu : Null<HMENU> {
     static void Close(HMENU menu) { ::DestroyMenu(menu); }
 };
+// An item id list from the shell's allocator.
+struct ItemIdList : Null<PIDLIST_ABSOLUTE> {
+    static void Close(PIDLIST_ABSOLUTE list) { ::CoTaskMemFree(list); }
+};
 struct Hook : Null<HHOOK> {
     static void Close(HHOOK hook) { ::UnhookWindowsHookEx(hook); }
 };
@@ -112,6 +116,7 @@ using UniqueMappedView = UniqueHandle<HandleTraits::MappedView>;
 using UniqueLibrary = UniqueHandle<HandleTraits::Library>;
 using UniqueMenu = UniqueHandle<HandleTraits::Menu>;
 using UniqueHook = UniqueHandle<HandleTraits::Hook>;
+using UniqueItemIdList = UniqueHandle<HandleTraits::ItemIdList>;
 
 // A window's DC (GetDC), released when the scope ends.
 class WindowDC {

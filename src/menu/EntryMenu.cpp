@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "framework/CMenu.h"
+#include "framework/Keyboard.h"
 #include "menu/IconMenu.h"
 #include "menu/MenuFolder.h"
 #include "menu/ShellItemMenu.h"
@@ -28,8 +29,6 @@ int gHighlightPosition = -1;
 constexpr DWORD kReopenWithin = 300;  // ms
 std::optional<EntryRequest> gEscaped;
 DWORD gEscapedAt = 0;
-
-bool IsKeyDown(int key) { return (::GetKeyState(key) & 0x8000) != 0; }
 
 // The file or folder an entry stands for, or nullptr (the fixed entries).
 const wchar_t* EntryPath(HMENU menu, int position)

@@ -1,18 +1,12 @@
 #include "menu/ShellItemMenu.h"
 
+#include "framework/Keyboard.h"
+
 namespace {
 
 constexpr UINT kFirstCommand = 1, kLastCommand = 0x7FFF;
 
 CShellItemMenu* gOpenMenu = nullptr;
-
-// An item id list from the shell's allocator, freed with it.
-struct ItemList {
-    PIDLIST_ABSOLUTE list = nullptr;
-    ~ItemList() { ::CoTaskMemFree(list); }
-};
-
-bool IsKeyDown(int key) { return (::GetKeyState(key) & 0x8000) != 0; }
 
 }  // namespace
 
@@ -23,11 +17,12 @@ CShellItemMenu::~CShellItemMenu()
 
 bool CShellItemMenu::Load(LPCWSTR path, bool extended, HWND owner)
 {
-    ItemList item;
-    if (FAILED(::SHParseDisplayName(path, nullptr, &item.list, 0, nullptr))) return false;
+    PIDLIST_ABSOLUTE parsed = nullptr;
+    if (FAILED(::SHParseDisplayName(path, nullptr, &parsed, 0, nullptr))) return false;
+    UniqueItemIdList item(parsed);
     Microsoft::WRL::ComPtr<IShellFolder> folder;
     PCUITEMID_CHILD child = nullptr;
-    if (FAILED(::SHBindToParent(item.list, IID_PPV_ARGS(folder.GetAddressOf()), &child)) ||
+    if (FAILED(::SHBindToParent(item.Get(), IID_PPV_ARGS(folder.GetAddressOf()), &child)) ||
         FAILED(folder->GetUIObjectOf(owner, 1, &child, IID_IContextMenu, nullptr,
                                      reinterpret_cast<void**>(m_menu.GetAddressOf()))))
         return false;

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "framework/CWinApp.h"
+#include "framework/Keyboard.h"
 #include "framework/CMenu.h"
 #include "framework/ShellFiles.h"
 #include "menu/EntryMenu.h"
@@ -17,19 +18,14 @@ CIconMenu* activeMenu = nullptr;
 
 namespace {
 
-bool IsKeyDown(int key) { return (::GetKeyState(key) & 0x8000) != 0; }
-
 // Shows the file in its folder's window, selected (a shortcut itself, as
 // the shell does), on the action thread.
 void ShowInFolder(LPCWSTR path)
 {
     std::wstring file = path;
     TheShellWorker().Act([file]() -> CWorkerThread::Task {
-        PIDLIST_ABSOLUTE item = ::ILCreateFromPathW(file.c_str());
-        if (item) {
-            ::SHOpenFolderAndSelectItems(item, 0, nullptr, 0);
-            ::ILFree(item);
-        }
+        UniqueItemIdList item(::ILCreateFromPathW(file.c_str()));
+        if (item) ::SHOpenFolderAndSelectItems(item.Get(), 0, nullptr, 0);
         return nullptr;
     });
 }

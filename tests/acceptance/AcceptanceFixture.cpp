@@ -62,13 +62,6 @@ std::unique_ptr<Canvas> Capture(HWND window)
     return canvas;
 }
 
-bool HotkeyIsFree(UINT modifiers, UINT key)
-{
-    if (!::RegisterHotKey(nullptr, 77, modifiers, key)) return false;
-    ::UnregisterHotKey(nullptr, 77);
-    return true;
-}
-
 void Acceptance::SetUp()
 {
     folder = ExecutableFolder() + L"\\program";

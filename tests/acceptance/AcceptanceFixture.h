@@ -19,7 +19,6 @@ namespace test {
 void Type(std::initializer_list<WORD> keys);
 // Holds the modifiers down while the key is pressed.
 void PressChord(std::initializer_list<WORD> modifiers, WORD key);
-bool HotkeyIsFree(UINT modifiers, UINT key);
 // What the screen shows inside the window now.
 std::unique_ptr<Canvas> Capture(HWND window);
 

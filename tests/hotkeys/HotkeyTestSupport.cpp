@@ -61,4 +61,23 @@ std::wstring Press(HWND dialog, int button)
     return ::IsWindow(dialog) && ::IsWindowVisible(dialog) ? answer.Text(1500) : L"";
 }
 
+HeldElsewhere::HeldElsewhere()
+{
+    std::wstring command = L"\"" + ExecutableFolder() + L"\\hotkey_holder.exe\" 3 119";  // MOD_ALT|MOD_CONTROL, F8
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    if (!::CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &m_process))
+        return;
+    held = WaitFor([] { return !HotkeyIsFree(MOD_ALT | MOD_CONTROL, VK_F8); });
+}
+
+HeldElsewhere::~HeldElsewhere()
+{
+    if (!m_process.hProcess) return;
+    ::TerminateProcess(m_process.hProcess, 0);
+    ::WaitForSingleObject(m_process.hProcess, 5000);
+    ::CloseHandle(m_process.hThread);
+    ::CloseHandle(m_process.hProcess);
+}
+
 }  // namespace test

@@ -37,4 +37,17 @@ void ChooseHotkey(HWND dialog, int keyIndex, bool alt, bool ctrl, bool shift, bo
 // or "" when the dialog closed without one.
 std::wstring Press(HWND dialog, int button = IDOK);
 
+// Another program holding Alt+Ctrl+F8 for as long as the object lives.
+class HeldElsewhere {
+public:
+    HeldElsewhere();
+    ~HeldElsewhere();
+    HeldElsewhere(const HeldElsewhere&) = delete;
+    HeldElsewhere& operator=(const HeldElsewhere&) = delete;
+    bool held = false;
+
+private:
+    PROCESS_INFORMATION m_process = {};
+};
+
 }  // namespace test

@@ -148,36 +148,6 @@ TEST_F(HotkeysDialog, NothingToSaveDeletesTheFile)
     EXPECT_FALSE(Exists(HotkeyFile()));
 }
 
-// Another program holding Alt+Ctrl+F8 for as long as the object lives.
-class HeldElsewhere {
-public:
-    HeldElsewhere()
-    {
-        std::wstring command = L"\"" + ExecutableFolder() + L"\\hotkey_holder.exe\" 3 119";  // MOD_ALT|MOD_CONTROL, F8
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof(startup);
-        if (!::CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &m_process))
-            return;
-        held = WaitFor([] {
-            if (!::RegisterHotKey(nullptr, 99, MOD_ALT | MOD_CONTROL, VK_F8)) return true;
-            ::UnregisterHotKey(nullptr, 99);
-            return false;
-        });
-    }
-    ~HeldElsewhere()
-    {
-        if (!m_process.hProcess) return;
-        ::TerminateProcess(m_process.hProcess, 0);
-        ::WaitForSingleObject(m_process.hProcess, 5000);
-        ::CloseHandle(m_process.hThread);
-        ::CloseHandle(m_process.hProcess);
-    }
-    bool held = false;
-
-private:
-    PROCESS_INFORMATION m_process = {};
-};
-
 TEST_F(HotkeysDialog, OkReportsACombinationAnotherProgramHolds)
 {
     HeldElsewhere holder;

@@ -112,6 +112,13 @@ void WaitForShellWorker()
     EXPECT_TRUE(WaitFor([] { return TheShellWorker().IsIdle(); }, 30000)) << "the shell worker is still busy";
 }
 
+bool HotkeyIsFree(UINT modifiers, UINT key)
+{
+    if (!::RegisterHotKey(nullptr, 77, modifiers, key)) return false;
+    ::UnregisterHotKey(nullptr, 77);
+    return true;
+}
+
 int CountProcessWindows(DWORD process, const wchar_t* className, const wchar_t* caption)
 {
     int count = 0;

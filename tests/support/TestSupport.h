@@ -48,6 +48,8 @@ bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 8000);
 void WaitForShellWorker();
 // A visible top-level window of the process with the class and, if given,
 // the caption.
+// Whether no program holds the hotkey now: this one could register it.
+bool HotkeyIsFree(UINT modifiers, UINT key);
 // How many visible top-level windows of the class (and caption, if given)
 // the process has.
 int CountProcessWindows(DWORD process, const wchar_t* className, const wchar_t* caption = nullptr);
