@@ -6,6 +6,7 @@
 #include <psapi.h>
 
 #include <algorithm>
+#include <vector>
 
 namespace bench {
 
@@ -119,7 +120,7 @@ private:
 
 }  // namespace
 
-ProgramRun MeasureProgram(const std::wstring& program, double answeringMs)
+ProgramRun MeasureProgram(const std::wstring& program, double answeringMs, int warmPresses)
 {
     ProgramRun run;
     std::wstring folder = program.substr(0, program.rfind(L'\\'));
@@ -149,7 +150,10 @@ ProgramRun MeasureProgram(const std::wstring& program, double answeringMs)
         memory.cb = sizeof(memory);
         if (::GetProcessMemoryInfo(process.hProcess, &memory, sizeof(memory)))
             run.workingSetMB = static_cast<double>(memory.WorkingSetSize) / (1024.0 * 1024.0);
-        run.warmMenuMs = PressToMenu(tray, process.dwProcessId);
+        std::vector<double> presses;
+        for (int i = 0; i < warmPresses; ++i) presses.push_back(PressToMenu(tray, process.dwProcessId));
+        std::sort(presses.begin(), presses.end());
+        run.warmMenuMs = presses[presses.size() / 2];
         ::PostMessageW(tray, kMenuCommand, kExit, 0);
     }
     if (::WaitForSingleObject(process.hProcess, 10000) == WAIT_TIMEOUT) ::TerminateProcess(process.hProcess, 1);

@@ -12,12 +12,13 @@ struct ProgramRun {
     double coldMenuMs = -1;     // a press as soon as the icon showed, to the menu on the screen
     double worstAnswerMs = -1;  // the slowest of the sent messages while the icons load
     double workingSetMB = -1;   // once the program has gone idle
-    double warmMenuMs = -1;     // a press once idle, to the menu on the screen
+    double warmMenuMs = -1;     // a press once idle, to the menu on the screen: the median of several
 };
 
 // Starts the program (its menu folder beside it) and measures it for the
-// given span of answers, then ends it with its own Exit command.
-ProgramRun MeasureProgram(const std::wstring& program, double answeringMs = 2000);
+// given span of answers, then ends it with its own Exit command. The warm
+// press is the median of warmPresses presses.
+ProgramRun MeasureProgram(const std::wstring& program, double answeringMs = 2000, int warmPresses = 15);
 
 double Milliseconds();
 

@@ -14,7 +14,7 @@
 #include "framework/ExecutablePath.h"
 #include "framework/Handles.h"
 #include "framework/ShellFiles.h"
-#include "menu/DroppedFiles.h"
+#include "shell/DroppedFiles.h"
 #include "tools/RunningProgram.h"
 
 #include <cwchar>

@@ -4,6 +4,7 @@
 #include "framework/CWinApp.h"
 #include "framework/ExecutablePath.h"
 #include "framework/ShellFiles.h"
+#include "shell/ShellWorker.h"
 
 const wchar_t kRunKeyPath[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 const wchar_t kRunValueName[] = L"Quillop";
@@ -13,14 +14,14 @@ const wchar_t kApprovedStartupFolderPath[] =
 
 namespace {
 
-HWND MainWindow() { return AfxGetMainWnd() ? AfxGetMainWnd()->m_hWnd : nullptr; }
+BOOL gKnownState = FALSE;  // UI thread only
 
 // The Startup folder joined with the executable's name, ".lnk" for ".exe".
 bool StartupShortcutPath(wchar_t (&shortcut)[MAX_PATH])
 {
     wchar_t folder[MAX_PATH] = {};
     LPITEMIDLIST list = nullptr;
-    if (SUCCEEDED(::SHGetSpecialFolderLocation(MainWindow(), CSIDL_STARTUP, &list))) {
+    if (SUCCEEDED(::SHGetSpecialFolderLocation(nullptr, CSIDL_STARTUP, &list))) {
         UniqueItemIdList owned(list);
         if (owned) ::SHGetPathFromIDListW(owned.Get(), folder);
     }
@@ -45,7 +46,7 @@ void SetStartupShortcut(BOOL create)
     if (create)
         CreateShortcut(ExecutablePath(), shortcut);
     else
-        DeleteSilently(shortcut, MainWindow());
+        DeleteSilently(shortcut, nullptr);  // on a worker: no window for the shell
 }
 
 namespace {
@@ -143,4 +144,26 @@ const wchar_t* RunValueKeptMessage()
            L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run.\n\n"
            L"An administrator can remove it, or you can switch Quillop off in Windows' Startup apps list "
            L"(Task Manager, Startup).";
+}
+
+BOOL KnownAutoStartState() { return gKnownState; }
+
+void RefreshAutoStartState()
+{
+    TheShellWorker().Act(CShellWorker::ActionLane::Launches, []() -> CWorkerThread::Task {
+        const BOOL on = IsAutoStartOn();
+        return [on] { gKnownState = on; };
+    }, L"auto start: read");
+}
+
+void ToggleAutoStartLater()
+{
+    TheShellWorker().Act(CShellWorker::ActionLane::Launches, []() -> CWorkerThread::Task {
+        const AutoStartResult result = ToggleAutoStart();
+        const BOOL on = IsAutoStartOn();
+        return [result, on] {
+            gKnownState = on;
+            if (result == AutoStartResult::RunValueKept) AfxMessageBox(RunValueKeptMessage());
+        };
+    }, L"auto start: toggle");
 }

@@ -17,6 +17,13 @@ enum class AutoStartResult {
 };
 
 BOOL IsAutoStartOn();
+// UI thread: the state as last read (off before the first reading), and a
+// new reading asked for: the Startup folder is read on the launch lane.
+BOOL KnownAutoStartState();
+void RefreshAutoStartState();
+// UI thread: toggles auto start on the launch lane; a message, if any,
+// comes from the UI thread.
+void ToggleAutoStartLater();
 // Off: switches an entry the Startup apps list switched off back on, or
 // writes the Run value (the path quoted), or creates the Startup shortcut
 // when the value cannot be written. On: removes both.

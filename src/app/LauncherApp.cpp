@@ -1,8 +1,11 @@
 #include "app/LauncherApp.h"
 
+#include "app/AutoStart.h"
 #include "app/TrayWindow.h"
 #include "menu/MenuFolder.h"
-#include "menu/ShellWorker.h"
+#include "menu/ShortcutMenu.h"
+#include "shell/FolderModel.h"
+#include "shell/ShellWorker.h"
 #include "res/resource.h"
 
 namespace {
@@ -10,7 +13,9 @@ namespace {
 constexpr int kIconTries = 20;
 constexpr DWORD kIconRetryPause = 200;  // ms
 constexpr UINT kCopyGlobalDataMessage = 0x0049;
-constexpr DWORD kWorkerStopWait = 500;  // ms
+// ms: a call in progress (a listing, a look-up) is let finish; one held by a
+// drive that does not answer is left behind.
+constexpr DWORD kWorkerStopWait = 2000;
 
 }  // namespace
 
@@ -28,16 +33,18 @@ BOOL CLauncherApp::InitInstance()
     m_comReady = SUCCEEDED(::OleInitialize(nullptr));
     RelaxMessageFilter();
     SetRegistryKey(L"Velmor's Tools");
-    const bool firstStart = CreateMenuFolder();
+    // The menu folder is listed (and made, on a first start) on the folder
+    // model's thread from now on; its icons load once it has been listed.
+    ListenToFolderModel();
+    TheFolderModel().AddListener(ShowFirstStartNoticeOnce);
+    TheFolderModel().Refresh();
     theTrayWindow.Create(IDD_TRAY_WINDOW, nullptr);
     m_pMainWnd = &theTrayWindow;
     theTrayWindow.CreateTip();
-    // A new user learns where things are, once: next time the folder exists.
-    if (AddIconWithRetries() && firstStart) ShowFirstStartNotice(theTrayWindow.m_hWnd, MenuFolderPath());
+    m_iconUp = AddIconWithRetries();
+    ShowFirstStartNoticeOnce(nullptr);
     LoadFolderAsSeparator();
-    // The icons of the menu folder load on the shell worker's thread once
-    // the icon is up: start-up never waits for them.
-    TheShellWorker().Preload(MenuFolderPath());
+    RefreshAutoStartState();
     return TRUE;
 }
 
@@ -48,10 +55,23 @@ int CLauncherApp::ExitInstance()
     // and its icon deleted.
     if (m_pMainWnd && m_pMainWnd->m_hWnd) m_pMainWnd->DestroyWindow();
     // A shell call that hangs (a sleeping drive) does not hold the exit up.
+    TheFolderModel().StopListing();
     TheShellWorker().Stop(kWorkerStopWait);
+    TheFolderModel().Stop(kWorkerStopWait);
     if (m_comReady) ::OleUninitialize();
     m_comReady = false;
     return CWinApp::ExitInstance();
+}
+
+// A new user learns where things are, once: when the first listing made
+// the menu folder (next time it exists).
+void CLauncherApp::ShowFirstStartNoticeOnce(const SnapshotPointer&)
+{
+    static bool shown = false;
+    // Once the icon is up and the first listing has come.
+    if (shown || !theApp.m_iconUp || TheFolderModel().Snapshot()->Generation() == 0) return;
+    shown = true;
+    if (TheFolderModel().MadeTopFolder()) ShowFirstStartNotice(theTrayWindow.m_hWnd, MenuFolderPath());
 }
 
 // Lets files be dropped on the tray window from processes of lower

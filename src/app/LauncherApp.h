@@ -5,6 +5,7 @@
 
 #include "app/RunningCopy.h"
 #include "framework/CWinApp.h"
+#include "shell/FolderListing.h"
 
 class CLauncherApp : public CWinApp {
 public:
@@ -15,7 +16,9 @@ public:
     // How many times the shell was asked to add the icon at start-up.
     int GetIconAttempts() const { return m_iconAttempts; }
 
+
 private:
+    static void ShowFirstStartNoticeOnce(const SnapshotPointer& snapshot);
     void RelaxMessageFilter();
     bool AddIconWithRetries();
     void PumpMessages();
@@ -23,6 +26,7 @@ private:
     int m_iconAttempts = 0;
     CSingleCopy m_singleCopy;
     bool m_comReady = false;
+    bool m_iconUp = false;
 };
 
 extern CLauncherApp theApp;

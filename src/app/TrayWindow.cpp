@@ -11,11 +11,13 @@
 #include "hotkeys/HotkeyFile.h"
 #include "hotkeys/HotkeyTable.h"
 #include "hotkeys/HotkeysDlg.h"
-#include "menu/DroppedFiles.h"
-#include "menu/Launch.h"
 #include "menu/MenuFolder.h"
 #include "menu/ShortcutMenu.h"
 #include "res/resource.h"
+#include "shell/DroppedFiles.h"
+#include "shell/FolderModel.h"
+#include "shell/Launch.h"
+#include "shell/ShellWorker.h"
 
 namespace {
 
@@ -43,14 +45,21 @@ BOOL AddNotifyIcon(HWND window)
     return ::Shell_NotifyIconW(NIM_ADD, &record);
 }
 
-void ShowFirstStartNotice(HWND window, LPCWSTR menuFolder)
+void ShowBalloon(HWND window, LPCWSTR title, const CString& text)
 {
     NOTIFYICONDATAW record = {};
     record.cbSize = NOTIFYICONDATAW_V2_SIZE;
     record.hWnd = window;
     record.uFlags = NIF_INFO;
     record.dwInfoFlags = NIIF_INFO;
-    lstrcpynW(record.szInfoTitle, L"Quillop is running", ARRAYSIZE(record.szInfoTitle));
+    lstrcpynW(record.szInfoTitle, title, ARRAYSIZE(record.szInfoTitle));
+    lstrcpynW(record.szInfo, text, ARRAYSIZE(record.szInfo));
+    ::Shell_NotifyIconW(NIM_MODIFY, &record);
+}
+
+void ShowFirstStartNotice(HWND window, LPCWSTR menuFolder)
+{
+    NOTIFYICONDATAW record = {};
     // A space ends each line: Wine's balloon cuts off a line's last character.
     CString text(L"Press this icon for the menu, release the right button on it for the drop window. \n"
                  L"\"<<Add New Item>>\" adds files. \nMenu folder: ");
@@ -59,8 +68,7 @@ void ShowFirstStartNotice(HWND window, LPCWSTR menuFolder)
     const UINT room = ARRAYSIZE(record.szInfo) - static_cast<UINT>(text.GetLength());
     if (!::PathCompactPathExW(folder, menuFolder, room, 0)) lstrcpynW(folder, menuFolder, static_cast<int>(room));
     text += folder;
-    lstrcpynW(record.szInfo, text, ARRAYSIZE(record.szInfo));
-    ::Shell_NotifyIconW(NIM_MODIFY, &record);
+    ShowBalloon(window, L"Quillop is running", text);
 }
 
 void DeleteNotifyIcon(HWND window)
@@ -134,8 +142,24 @@ LRESULT CTrayWindow::OnDestroy(WPARAM, LPARAM)
 
 LRESULT CTrayWindow::OnDropFiles(HDROP drop)
 {
-    AddDroppedFiles(drop);
+    AddDroppedFiles(drop, MenuFolderPath(), [this](const DropResult& result) { ReportDrop(result); });
     return 0;
+}
+
+// What a drop did, told from the icon; what it left out, in a message.
+void CTrayWindow::ReportDrop(const DropResult& result)
+{
+    if (result.added > 0 || !result.replaced.empty()) {
+        CString text;
+        text.Format(result.added == 1 ? L"%d item added to the menu." : L"%d items added to the menu.", result.added);
+        for (size_t i = 0; i < result.replaced.size() && i < 3; ++i) {
+            text += i == 0 ? L"\nReplaced: " : L", ";
+            text += result.replaced[i].c_str();
+        }
+        if (result.replaced.size() > 3) text += L"...";
+        ShowBalloon(m_hWnd, L"Quillop", text);
+    }
+    if (!result.refused.empty()) AfxMessageBox(result.refused.c_str(), MB_OK | MB_ICONEXCLAMATION);
 }
 
 LRESULT CTrayWindow::OnButtonUp(WPARAM, LPARAM)
@@ -176,7 +200,9 @@ LRESULT CTrayWindow::OnTrayIcon(WPARAM wParam, LPARAM lParam)
         ::GetCursorPos(&m_pointer);
         break;
     case WM_LBUTTONDOWN:
-        PopupShortcutMenu(m_hWnd, IsAutoStartOn(), 1);
+        // The state as last read; it is read again for the next press.
+        PopupShortcutMenu(m_hWnd, KnownAutoStartState(), 1);
+        RefreshAutoStartState();
         break;
     case WM_RBUTTONUP:
         PostMessage(WM_SHOW_DROP_WINDOW);
@@ -238,16 +264,16 @@ void CTrayWindow::RunCommand(UINT id)
     case MenuCommand::ShowAll: RestoreAllWindows(); break;
     case MenuCommand::Edit: ExploreMenuFolder(); break;
     case MenuCommand::Hotkeys: RunHotkeysDialog(); break;
-    case MenuCommand::AutoStart:
-        if (ToggleAutoStart() == AutoStartResult::RunValueKept) AfxMessageBox(RunValueKeptMessage());
-        break;
+    case MenuCommand::AutoStart: ToggleAutoStartLater(); break;
     case MenuCommand::FolderAsSeparator:
         folderAsSeparator = folderAsSeparator ? 0 : 1;
         SaveFolderAsSeparator();
         break;
     case MenuCommand::Help: OpenHelpPage(); break;
     case MenuCommand::About: RunAboutBox(); break;
-    case MenuCommand::Exit: DestroyWindow(); break;
+    case MenuCommand::Exit:
+        if (ConfirmExit()) DestroyWindow();
+        break;
     default: OpenMenuItem(id); break;
     }
 }
@@ -309,22 +335,32 @@ void CTrayWindow::ExploreMenuFolder()
         ::PathAddBackslashW(path);
     else
         lstrcatW(path, L".");
-    LaunchRequest request;
-    request.path = path;
-    request.verb = L"explore";
-    request.owner = m_hWnd;
-    request.expandVariables = false;
-    QueueLaunch(std::move(request));
+    QueueLaunch(LaunchRequest(path, L"explore"));
 }
 
 void CTrayWindow::OpenHelpPage()
 {
-    CString path = ExecutableSibling(L".htm");
-    if (::GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES) {
-        AfxMessageBox(L"Sorry, can't find Quillop.htm in current folder.\nYou should download a full package of "
-                      L"this software.",
-                      MB_OK | MB_ICONEXCLAMATION);
-        return;
+    // Whether it is there is asked on the launch lane, with the launch.
+    QueueLaunch(LaunchRequest(std::wstring(ExecutableSibling(L".htm")), L"", false,
+                              L"Sorry, can't find Quillop.htm in current folder.\nYou should download a full "
+                              L"package of this software."));
+}
+
+bool CTrayWindow::ConfirmExit()
+{
+    const int files = DroppedFilesLeft();
+    const int launches = LaunchesPending();
+    if (files <= 0 && launches <= 0) return true;
+    CString question, part;
+    if (files > 0) {
+        question.Format(files == 1 ? L"%d dropped file is still being added. " : L"%d dropped files are still being added. ",
+                        files);
     }
-    OpenPath(path);
+    if (launches > 0) {
+        part.Format(launches == 1 ? L"%d program is still being started. " : L"%d programs are still being started. ",
+                    launches);
+        question += part;
+    }
+    question += L"Exit anyway?";
+    return AfxMessageBox(question, MB_YESNO | MB_ICONQUESTION) == IDYES;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "controls/TipWindow.h"
+#include "framework/CString.h"
 #include "framework/Handles.h"
 #include "menu/ShortcutMenu.h"
 #include "menu/ShortcutMenuOwner.h"
@@ -17,6 +18,8 @@ extern const UINT taskbarCreatedMessage;
 
 // Adds (NIM_ADD) or deletes (NIM_DELETE) the notification icon of a window.
 BOOL AddNotifyIcon(HWND window);
+// A balloon from the icon.
+void ShowBalloon(HWND window, LPCWSTR title, const CString& text);
 // A balloon from the icon telling a new user where the menu folder is and
 // what the icon does.
 void ShowFirstStartNotice(HWND window, LPCWSTR menuFolder);
@@ -61,6 +64,10 @@ private:
     void RestoreAllWindows();
     void ExploreMenuFolder();
     void OpenHelpPage();
+    // Whether Exit may go ahead: with drops or launches still pending, the
+    // user is asked.
+    bool ConfirmExit();
+    void ReportDrop(const struct DropResult& result);
 
     CTipWindow m_tip;
     UniqueIcon m_dropIcon;  // the program's icon, drawn on the drop window

@@ -12,6 +12,13 @@ std::unordered_map<HMENU, CMenu*>& Registry()
 
 }  // namespace
 
+bool IsWinesMenuLoop()
+{
+    static const bool wine =
+        ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+    return wine;
+}
+
 CMenu::~CMenu() { DestroyMenu(); }
 
 CMenu* CMenu::FromHandle(HMENU menu)

@@ -5,6 +5,11 @@
 #include "framework/Afx.h"
 #include "framework/CObject.h"
 
+// Whether menus are tracked by Wine's menu loop, which differs from
+// Windows': it ignores MNC_SELECT, sends no WM_MENURBUTTONUP, and chooses
+// an entry only on a typed carriage return (none comes with Ctrl held).
+bool IsWinesMenuLoop();
+
 class CMenu : public CObject {
 public:
     CMenu() = default;

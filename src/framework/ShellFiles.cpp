@@ -6,6 +6,13 @@
 
 using Microsoft::WRL::ComPtr;
 
+std::wstring PathKey(const std::wstring& path)
+{
+    std::wstring key(path);
+    if (!key.empty()) ::CharLowerBuffW(&key[0], static_cast<DWORD>(key.size()));
+    return key;
+}
+
 bool JoinPath(wchar_t (&path)[MAX_PATH], LPCWSTR folder, LPCWSTR name)
 {
     int folderLength = lstrlenW(folder);

@@ -2,11 +2,15 @@
 // classic limit, folder listings, shortcuts, the silent delete.
 #pragma once
 
+#include <string>
 #include <vector>
 #include <wrl/client.h>
 
 #include "framework/Afx.h"
 #include "framework/Handles.h"
+
+// A path as paths are compared: without regard to case.
+std::wstring PathKey(const std::wstring& path);
 
 // folder + "\" + name into a MAX_PATH buffer; false (and nothing written)
 // when it would not fit.

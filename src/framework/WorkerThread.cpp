@@ -15,6 +15,7 @@ struct CWorkerThread::State {
     UniqueKernelHandle wake{ ::CreateEventW(nullptr, FALSE, FALSE, nullptr) };
     std::atomic<bool> stopping{ false };
     std::atomic<int> busy{ 0 };  // a running job, and each reply on its way
+    std::atomic<DWORD> jobStarted{ 0 };  // tick count when the running job started, 0 for none
     std::atomic<HWND> replies{ nullptr };
 
     void Send(Task reply)
@@ -121,6 +122,12 @@ bool CWorkerThread::Stop(DWORD waitMs)
 
 bool CWorkerThread::IsBusy() const { return m_state && m_state->busy > 0; }
 
+DWORD CWorkerThread::RunningForMs() const
+{
+    const DWORD started = m_state ? m_state->jobStarted.load() : 0;
+    return started ? (::GetTickCount() | 1) - started + 1 : 0;
+}
+
 DWORD WINAPI CWorkerThread::ThreadMain(void* parameter)
 {
     std::shared_ptr<State> state = std::move(*static_cast<std::shared_ptr<State>*>(parameter));
@@ -137,6 +144,7 @@ DWORD WINAPI CWorkerThread::ThreadMain(void* parameter)
             continue;
         }
         ++state->busy;
+        state->jobStarted = ::GetTickCount() | 1;
         Task reply;
         try {
             reply = job();
@@ -144,6 +152,7 @@ DWORD WINAPI CWorkerThread::ThreadMain(void* parameter)
             // The job is lost; the worker goes on.
         }
         job = nullptr;
+        state->jobStarted = 0;
         if (reply)
             state->Send(std::move(reply));
         else
@@ -154,26 +163,67 @@ DWORD WINAPI CWorkerThread::ThreadMain(void* parameter)
     return 0;
 }
 
-void CJobQueue::Add(CWorkerThread::Job job, bool urgent)
+CJobQueue::Added CJobQueue::Add(CWorkerThread::Job job, bool urgent, std::wstring key)
 {
     std::lock_guard<std::mutex> hold(m_lock);
+    if (!key.empty()) {
+        for (const Queued& queued : m_jobs)
+            if (queued.key == key) return Added::Merged;
+        if (m_mergeRunning)
+            for (const std::wstring& running : m_runningKeys)
+                if (running == key) return Added::Merged;
+    }
+    if (m_bound && m_jobs.size() >= m_bound) return Added::Full;
     if (urgent)
-        m_jobs.push_front(std::move(job));
+        m_jobs.push_front({ std::move(job), std::move(key) });
     else
-        m_jobs.push_back(std::move(job));
+        m_jobs.push_back({ std::move(job), std::move(key) });
+    return Added::Queued;
 }
 
 CWorkerThread::Job CJobQueue::Take()
 {
     std::lock_guard<std::mutex> hold(m_lock);
     if (m_jobs.empty()) return nullptr;
-    CWorkerThread::Job job = std::move(m_jobs.front());
+    Queued next = std::move(m_jobs.front());
     m_jobs.pop_front();
-    return job;
+    m_runningKeys.push_back(next.key);
+    // The job tells the queue when it is done, however it ends.
+    struct Done {
+        Done(CJobQueue* q, std::wstring k) : queue(q), key(std::move(k)) {}
+        ~Done() { queue->Finished(key); }
+        Done(const Done&) = delete;
+        Done& operator=(const Done&) = delete;
+        CJobQueue* queue;
+        std::wstring key;
+    };
+    auto done = std::make_shared<Done>(this, next.key);
+    return [job = std::move(next.job), done]() mutable -> CWorkerThread::Task {
+        CWorkerThread::Task reply = job();
+        job = nullptr;
+        return reply;
+    };
+}
+
+void CJobQueue::Finished(const std::wstring& key)
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    for (auto running = m_runningKeys.begin(); running != m_runningKeys.end(); ++running) {
+        if (*running == key) {
+            m_runningKeys.erase(running);
+            return;
+        }
+    }
 }
 
 bool CJobQueue::IsEmpty() const
 {
     std::lock_guard<std::mutex> hold(m_lock);
     return m_jobs.empty();
+}
+
+size_t CJobQueue::GetPending() const
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    return m_jobs.size() + m_runningKeys.size();
 }

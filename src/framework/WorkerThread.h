@@ -18,6 +18,8 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <vector>
 
 #include "framework/Afx.h"
 #include "framework/Handles.h"
@@ -48,6 +50,8 @@ public:
     // Whether a job is running or a reply is on its way (the queue's own
     // content aside).
     bool IsBusy() const;
+    // How long the job running now has been running; 0 when none runs.
+    DWORD RunningForMs() const;
 
     // The thread's handle, for waiting on several workers at once.
     HANDLE GetHandle() const { return m_thread.Get(); }
@@ -62,15 +66,32 @@ private:
     UniqueKernelHandle m_thread;
 };
 
-// A plain queue of jobs for a worker, in the order given; urgent ones go
-// first. Any thread may add; the worker takes.
+// A queue of jobs for workers, in the order given; urgent ones go first.
+// A job may carry a key: asked again while one with that key is queued
+// (or, if the queue merges running ones too, still running), it is merged
+// into that one. A bounded queue refuses jobs beyond its bound. Any thread
+// may add; the workers take.
 class CJobQueue {
 public:
-    void Add(CWorkerThread::Job job, bool urgent = false);
+    enum class Added { Queued, Merged, Full };
+
+    explicit CJobQueue(size_t bound = 0, bool mergeRunning = false) : m_bound(bound), m_mergeRunning(mergeRunning) {}
+    Added Add(CWorkerThread::Job job, bool urgent = false, std::wstring key = {});
     CWorkerThread::Job Take();
     bool IsEmpty() const;
+    // Jobs queued or running.
+    size_t GetPending() const;
 
 private:
+    struct Queued {
+        CWorkerThread::Job job;
+        std::wstring key;
+    };
+    void Finished(const std::wstring& key);
+
     mutable std::mutex m_lock;
-    std::deque<CWorkerThread::Job> m_jobs;
+    std::deque<Queued> m_jobs;
+    std::vector<std::wstring> m_runningKeys;  // one per running job, "" for none
+    size_t m_bound;
+    bool m_mergeRunning;
 };

@@ -1,5 +1,7 @@
 #include "hotkeys/HotkeyTable.h"
 
+#include "framework/ShellFiles.h"
+
 const wchar_t kShortcutMenuMarker[] = L"Quillop";
 
 const KeyName kKeyNames[kKeyNameCount] = {
@@ -117,12 +119,7 @@ void SetHotkeys(const std::vector<Hotkey>& hotkeys)
     for (const Hotkey& hotkey : hotkeys) AddHotkey(hotkey.code, hotkey.command);
 }
 
-std::wstring CommandKey(LPCWSTR command)
-{
-    std::wstring key(command);
-    if (!key.empty()) ::CharLowerBuffW(&key[0], static_cast<DWORD>(key.size()));
-    return key;
-}
+std::wstring CommandKey(LPCWSTR command) { return PathKey(command); }
 
 const std::unordered_map<std::wstring, unsigned>& HotkeyCodesByCommand()
 {

@@ -9,7 +9,6 @@
 #include "menu/IconMenu.h"
 #include "menu/MenuFolder.h"
 #include "menu/ShellItemMenu.h"
-#include "menu/ShortcutMenu.h"
 
 namespace {
 
@@ -237,7 +236,8 @@ BOOL RouteShellMenuMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* 
     if (message == WM_MENUCHAR) menu = reinterpret_cast<HMENU>(lParam);
     if (message == WM_DRAWITEM) menu = reinterpret_cast<HMENU>(reinterpret_cast<DRAWITEMSTRUCT*>(lParam)->hwndItem);
     if (menu && CMenu::FromHandle(menu)) return FALSE;
-    if (message == WM_MEASUREITEM && FindOwnerMenu(activeMenu, reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->itemID))
+    // A measured entry names no menu: the shell's ids lie above all of ours.
+    if (message == WM_MEASUREITEM && !CShellItemMenu::OwnsCommand(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->itemID))
         return FALSE;
     return shell->HandleMenuMessage(message, wParam, lParam, result);
 }

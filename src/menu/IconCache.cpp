@@ -2,7 +2,7 @@
 
 #include "framework/CWinApp.h"
 #include "menu/MenuFolder.h"
-#include "menu/ShellWorker.h"
+#include "shell/ShellWorker.h"
 #include "res/resource.h"
 
 namespace {
@@ -29,14 +29,14 @@ CIconCache::CIconCache(int iconSize)
     m_iconOfImage.resize(MenuImage::StripCount);
 }
 
-int CIconCache::ImageOf(LPCWSTR path, const WIN32_FIND_DATAW& entry, std::wstring* awaited)
+int CIconCache::ImageOf(LPCWSTR path, const FolderEntry& entry, std::wstring* awaited)
 {
-    std::wstring extension = ExtensionOf(entry.cFileName);
-    if (!m_types.HasIconPerFile(extension)) return ImageOfType(extension, entry.cFileName, awaited);
+    std::wstring extension = ExtensionOf(entry.name.c_str());
+    if (!m_types.HasIconPerFile(extension)) return ImageOfType(extension, entry.name.c_str(), awaited);
     return ImageOfFile(path, entry, extension, awaited);
 }
 
-int CIconCache::ImageOfFile(LPCWSTR path, const WIN32_FIND_DATAW& entry, const std::wstring& extension,
+int CIconCache::ImageOfFile(LPCWSTR path, const FolderEntry& entry, const std::wstring& extension,
                             std::wstring* awaited)
 {
     const FileStamp stamp = StampOf(entry);
@@ -87,8 +87,10 @@ void CIconCache::Ask(IconRequest request, std::wstring* awaited)
     m_toAsk.push_back(std::move(request));
 }
 
-void CIconCache::BeginScan()
+void CIconCache::BeginScan(bool wholeTree)
 {
+    m_wholeScan = wholeTree;
+    if (!wholeTree) return;
     ++m_scan;
     // A changed association may give a type another icon: every type is
     // asked again, cheaply (one registry notification tells).
@@ -120,7 +122,7 @@ void CIconCache::SendRechecks()
 
 void CIconCache::EndScan()
 {
-    for (auto file = m_files.begin(); file != m_files.end();) {
+    for (auto file = m_files.begin(); m_wholeScan && file != m_files.end();) {
         if (file->second.scan == m_scan) {
             ++file;
         } else {
@@ -130,7 +132,7 @@ void CIconCache::EndScan()
     }
     if (!m_toAsk.empty()) TheShellWorker().LookUp(std::move(m_toAsk), CShellWorker::Need::Menu);
     m_toAsk.clear();
-    SendRechecks();
+    if (m_wholeScan) SendRechecks();
 }
 
 void CIconCache::Accept(IconAnswer& answer)
@@ -231,6 +233,11 @@ void CIconCache::Release(int image)
 
 CIconCache& TheIconCache()
 {
-    static CIconCache cache(::GetSystemMetrics(SM_CXSMICON));
-    return cache;
+    static CIconCache* cache = [] {
+        auto* made = new CIconCache(::GetSystemMetrics(SM_CXSMICON));
+        // The shell worker's answers come here, on the UI thread.
+        TheShellWorker().SetIconListener([made](IconAnswer& answer) { made->Accept(answer); });
+        return made;
+    }();
+    return *cache;
 }

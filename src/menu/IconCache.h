@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "framework/Handles.h"
-#include "menu/IconLookup.h"
+#include "shell/IconLookup.h"
 
 class CIconCache {
 public:
@@ -32,12 +32,13 @@ public:
     // The image to show for the file now, or -1 for none. When it is a
     // stand-in, awaited (if given) receives the key whose answer will bring
     // the real one.
-    int ImageOf(LPCWSTR path, const WIN32_FIND_DATAW& entry, std::wstring* awaited = nullptr);
+    int ImageOf(LPCWSTR path, const FolderEntry& entry, std::wstring* awaited = nullptr);
 
-    // Brackets a scan of the whole menu folder: the files not seen between
-    // the two calls have gone, and leave the cache with their images. The
-    // icons the scan found missing are asked for at its end.
-    void BeginScan();
+    // Brackets a scan of the menu folder: after a scan of the whole tree,
+    // the files not seen between the two calls have gone, and leave the
+    // cache with their images. The icons the scan found missing are asked
+    // for at its end.
+    void BeginScan(bool wholeTree);
     void EndScan();
 
     // An answer of the shell worker. One for a file that has since gone or
@@ -66,7 +67,7 @@ private:
         bool asked;
     };
 
-    int ImageOfFile(LPCWSTR path, const WIN32_FIND_DATAW& entry, const std::wstring& extension,
+    int ImageOfFile(LPCWSTR path, const FolderEntry& entry, const std::wstring& extension,
                     std::wstring* awaited);
     int ImageOfType(const std::wstring& extension, LPCWSTR name, std::wstring* awaited);
     int StandIn(const std::wstring& extension);
@@ -93,6 +94,7 @@ private:
     std::vector<int> m_freeImages;
     std::vector<IconRequest> m_toAsk;                     // by the scan under way
     unsigned m_scan = 0;
+    bool m_wholeScan = false;
     std::function<void(const std::wstring&, int)> m_arrived;
 };
 

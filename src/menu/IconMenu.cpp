@@ -227,6 +227,33 @@ HWND OpenMenuWindow(HMENU menu)
     return search.window;
 }
 
+namespace {
+
+// UI thread only: menus whose entries changed since the last frame, drawn
+// again with the next one.
+std::vector<HMENU> gMenusToRedraw;
+UINT_PTR gRedrawTimer = 0;
+constexpr UINT kFrameMs = 16;
+
+void CALLBACK RedrawChangedMenus(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    ::KillTimer(nullptr, timer);
+    gRedrawTimer = 0;
+    std::vector<HMENU> menus;
+    menus.swap(gMenusToRedraw);
+    for (HMENU menu : menus)
+        if (HWND window = OpenMenuWindow(menu)) ::InvalidateRect(window, nullptr, FALSE);
+}
+
+void RedrawWithNextFrame(HMENU menu)
+{
+    if (std::find(gMenusToRedraw.begin(), gMenusToRedraw.end(), menu) == gMenusToRedraw.end())
+        gMenusToRedraw.push_back(menu);
+    if (!gRedrawTimer) gRedrawTimer = ::SetTimer(nullptr, 0, kFrameMs, RedrawChangedMenus);
+}
+
+}  // namespace
+
 void CIconMenu::ShowImage(UINT position, int image)
 {
     MENUITEMINFOW info = {};
@@ -235,12 +262,44 @@ void CIconMenu::ShowImage(UINT position, int image)
     if (!::GetMenuItemInfoW(m_hMenu, position, TRUE, &info) || !info.dwItemData) return;
     auto* data = reinterpret_cast<MenuItemData*>(info.dwItemData);
     data->normalImage = data->selectedImage = data->grayedImage = image;
-    // Just that entry is drawn again.
-    HWND window = OpenMenuWindow(m_hMenu);
-    RECT entry;
-    if (!window || !::GetMenuItemRect(window, m_hMenu, position, &entry)) return;
-    ::MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&entry), 2);
-    ::InvalidateRect(window, &entry, FALSE);
+    RedrawWithNextFrame(m_hMenu);
+}
+
+void CIconMenu::CollectTree(std::vector<const CIconMenu*>& menus) const
+{
+    menus.push_back(this);
+    for (const auto& child : m_children) child->CollectTree(menus);
+}
+
+void CIconMenu::RemoveAllItems()
+{
+    std::vector<const CIconMenu*> gone;
+    CollectTree(gone);
+    auto isGone = [&gone](const CIconMenu* menu) { return std::find(gone.begin(), gone.end(), menu) != gone.end(); };
+    for (auto entry = m_tree->byId.begin(); entry != m_tree->byId.end();)
+        entry = isGone(entry->second) ? m_tree->byId.erase(entry) : std::next(entry);
+    for (auto entry = m_tree->byHandle.begin(); entry != m_tree->byHandle.end();)
+        entry = isGone(entry->second) && entry->second != this ? m_tree->byHandle.erase(entry) : std::next(entry);
+    for (auto& waiting : m_tree->awaiting) {
+        auto& entries = waiting.second;
+        entries.erase(std::remove_if(entries.begin(), entries.end(),
+                                     [&](const Tree::Awaiting& entry) { return isGone(entry.menu); }),
+                      entries.end());
+    }
+    // Taken out, not destroyed: the submenus' objects destroy their own menus.
+    while (GetMenuItemCount() > 0) ::RemoveMenu(m_hMenu, 0, MF_BYPOSITION);
+    m_children.clear();
+    m_records.clear();
+}
+
+void CIconMenu::Reshow(HWND owner) const
+{
+    if (!OpenMenuWindow(m_hMenu)) return;
+    // Back to the entry that opens it, and in again.
+    for (WORD key : { VK_LEFT, VK_RIGHT }) {
+        ::PostMessageW(owner, WM_KEYDOWN, key, 1);
+        ::PostMessageW(owner, WM_KEYUP, key, 0xC0000001);
+    }
 }
 
 namespace {

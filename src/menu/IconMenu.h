@@ -47,6 +47,12 @@ public:
     void MeasureItem(MEASUREITEMSTRUCT* measure) override;
     // Destroys the child menus, records, drawing objects and the handle.
     virtual void DestroyAll();
+    // Takes every entry out (its submenus' objects and records go), so
+    // that the menu can be filled anew.
+    void RemoveAllItems();
+    // Shown on the screen now, the menu opens again, so that the system
+    // measures its entries anew (keys to the owner's menu loop).
+    void Reshow(HWND owner) const;
 
     // WM_MENUCHAR's answer for a letter or digit typed into this menu: the
     // next entry whose label starts with it, or whose mnemonic it is, is
@@ -67,7 +73,8 @@ public:
     // arrives.
     void AwaitIcon(const std::wstring& key);
     // The icon known by key arrived: the entries of the tree that wait for
-    // it show it, each redrawn at once where its menu is open.
+    // it show it; their menus, where open, are drawn again with the next
+    // frame (at most one redraw per frame however many icons arrive).
     void IconArrived(const std::wstring& key, int image);
     // The keys that entries of one menu of the tree still wait for.
     std::vector<std::wstring> AwaitedIn(HMENU menu) const;
@@ -88,6 +95,7 @@ private:
     MenuItemData* NewRecord(LPCWSTR text, int normalImage, int selectedImage, int grayedImage);
     int ChooseImage(const MenuItemData* data, UINT state) const;
     void ShowImage(UINT position, int image);
+    void CollectTree(std::vector<const CIconMenu*>& menus) const;
     void DrawSubmenuArrow(HDC dc, const RECT& entry, bool selected) const;
     // A dark menu's separators are owner-drawn, without id or data.
     static bool IsOwnDrawnSeparator(UINT id, ULONG_PTR data);

@@ -1,25 +1,34 @@
+// The menu scan: the one folder walk over the folder model's snapshot, each
+// folder a submenu (or merged between separators), each file an entry with
+// its label, hotkey text and icon; the fixed entries; the option.
 #include "menu/MenuFolder.h"
 
 #include <unordered_map>
 
 #include "framework/CWinApp.h"
-#include "framework/ExecutablePath.h"
-#include "framework/ShellFiles.h"
 #include "hotkeys/HotkeyTable.h"
-#include "menu/FolderChain.h"
 #include "menu/IconCache.h"
 #include "menu/IconMenu.h"
+#include "shell/FolderModel.h"
+#include "shell/FolderWalker.h"
 
+// UI thread only, like everything of the menu.
 int folderAsSeparator = 0;
 std::vector<CString> menuItemTable;
-namespace {
-std::unordered_map<HMENU, CString> gSubfolders;  // a submenu's folder
-}  // namespace
 UINT nextMenuItemId = MenuCommand::FirstFileEntry;
+CIconMenu* activeMenu = nullptr;
 
 namespace {
 
-wchar_t menuFolderPath[MAX_PATH] = {};
+std::unordered_map<HMENU, CString> gSubfolders;  // a submenu's folder
+
+// A folder shown as still being read, to fill in when its listing arrives.
+struct Placeholder {
+    HMENU menu;
+    std::wstring folder;
+    bool fillable;  // a submenu of its own (not the top, nor merged into a parent)
+};
+std::vector<Placeholder> gPlaceholders;
 
 // The display text of the first hotkey (lowest index) whose command names
 // the path, or an empty text.
@@ -49,54 +58,87 @@ void MakeLabel(wchar_t (&label)[MAX_PATH], LPCWSTR name, const CString& hotkey)
     }
 }
 
-void AppendFileEntry(CIconMenu* menu, LPCWSTR path, const WIN32_FIND_DATAW& entry)
+void AppendFileEntry(CIconMenu* menu, const std::wstring& path, const FolderEntry& entry)
 {
-    menuItemTable.emplace_back(path);
-    CString hotkey = HotkeyTextFor(path);
+    menuItemTable.emplace_back(path.c_str());
+    CString hotkey = HotkeyTextFor(path.c_str());
     std::wstring awaited;
-    int image = TheIconCache().ImageOf(path, entry, &awaited);
+    int image = TheIconCache().ImageOf(path.c_str(), entry, &awaited);
     wchar_t label[MAX_PATH];
-    MakeLabel(label, entry.cFileName, hotkey);
+    MakeLabel(label, entry.name.c_str(), hotkey);
     menu->AppendItem(MF_OWNERDRAW, nextMenuItemId++, label, image, image, image);
     if (!awaited.empty()) menu->AwaitIcon(awaited);
 }
 
-void ScanFolder(CIconMenu* menu, const FolderChain::Link& folder);
-
-void ScanSubfolder(CIconMenu* menu, const FolderChain::Link& parent, LPCWSTR path, const WIN32_FIND_DATAW& entry)
-{
-    // A link back up the chain is not entered: it stays an empty submenu.
-    bool loops = parent->LoopsBack(path, entry.dwFileAttributes);
-    if (folderAsSeparator) {
-        if (loops) return;
-        int before = menu->GetMenuItemCount();
-        ScanFolder(menu, FolderChain::Extend(parent, path, entry.dwFileAttributes));
-        if (menu->GetMenuItemCount() != before) menu->AppendItem(MF_SEPARATOR, 0, nullptr, -1);
-    } else {
-        CIconMenu* submenu = menu->AppendPopup(MF_OWNERDRAW, entry.cFileName, MenuImage::Folder, MenuImage::Folder,
-                                               MenuImage::Folder);
-        if (submenu) gSubfolders[submenu->m_hMenu] = path;
-        if (submenu && !loops) ScanFolder(submenu, FolderChain::Extend(parent, path, entry.dwFileAttributes));
+// The menu scan: subfolders become submenus, or with the option their
+// entries merge into the parent, followed by a separator when they added
+// any; a folder leading back up stays an empty submenu.
+class MenuBuilder : public FolderVisitor {
+public:
+    MenuBuilder(CIconMenu* top, const std::wstring& folder, bool fillable)
+        : m_next{ top, 0, false, folder, fillable }
+    {
     }
+
+    bool Folder(const FolderEntry& entry, const std::wstring& path, bool loopsBack) override
+    {
+        CIconMenu* menu = m_frames.back().menu;
+        if (folderAsSeparator) {
+            m_next = { menu, menu->GetMenuItemCount(), true, path, false };
+            return !loopsBack;
+        }
+        CIconMenu* submenu = menu->AppendPopup(MF_OWNERDRAW, entry.name.c_str(), MenuImage::Folder,
+                                               MenuImage::Folder, MenuImage::Folder);
+        if (!submenu) return false;
+        gSubfolders[submenu->m_hMenu] = path.c_str();
+        m_next = { submenu, 0, false, path, true };
+        return !loopsBack;
+    }
+    void Enter(const ListingPointer& listing) override
+    {
+        m_frames.push_back(m_next);
+        if (listing && (listing->state == ListingState::Listed || !listing->entries.empty())) return;
+        if (listing && listing->state == ListingState::Unreadable) return;  // shown empty
+        const Frame& frame = m_frames.back();
+        const bool slow = listing && listing->state == ListingState::NotResponding;
+        frame.menu->AppendItem(MF_OWNERDRAW | MF_GRAYED, 0, slow ? L"(not responding)" : L"(reading\u2026)", -1);
+        gPlaceholders.push_back({ frame.menu->m_hMenu, frame.folder, frame.fillable });
+    }
+    void Leave() override
+    {
+        const Frame frame = m_frames.back();
+        m_frames.pop_back();
+        if (frame.merged && frame.menu->GetMenuItemCount() != frame.countBefore)
+            frame.menu->AppendItem(MF_SEPARATOR, 0, nullptr, -1);
+    }
+    void File(const FolderEntry& entry, const std::wstring& path) override
+    {
+        AppendFileEntry(m_frames.back().menu, path, entry);
+    }
+
+private:
+    struct Frame {
+        CIconMenu* menu;
+        int countBefore;  // merged: the menu's entries before the folder's
+        bool merged;
+        std::wstring folder;
+        bool fillable;
+    };
+    Frame m_next;
+    std::vector<Frame> m_frames;
+};
+
+void ScanInto(CIconMenu* menu, const FolderSnapshot& snapshot, const std::wstring& folder, bool fillable)
+{
+    SnapshotFolders source(snapshot);
+    MenuBuilder builder(menu, folder, fillable);
+    WalkFolderTree(source, folder, builder);
 }
 
-// Subfolders first, then files, each in the order the file system lists
-// them; one listing serves both.
-void ScanFolder(CIconMenu* menu, const FolderChain::Link& folder)
+bool HasArrived(const FolderSnapshot& snapshot, const std::wstring& folder)
 {
-    const std::vector<WIN32_FIND_DATAW> entries = ListFolder(folder->Path().c_str());
-    wchar_t path[MAX_PATH];
-    for (const WIN32_FIND_DATAW& entry : entries) {
-        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-            JoinPath(path, folder->Path().c_str(), entry.cFileName))
-            ScanSubfolder(menu, folder, path, entry);
-    }
-    for (const WIN32_FIND_DATAW& entry : entries) {
-        if (entry.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY) ||
-            !JoinPath(path, folder->Path().c_str(), entry.cFileName))
-            continue;
-        AppendFileEntry(menu, path, entry);
-    }
+    const FolderListing* listing = snapshot.Find(folder);
+    return listing && (listing->state == ListingState::Listed || !listing->entries.empty());
 }
 
 }  // namespace
@@ -118,17 +160,37 @@ void ClearMenuTables()
 {
     menuItemTable.clear();
     gSubfolders.clear();
+    gPlaceholders.clear();
 }
 
-LPCWSTR MenuFolderPath() { return menuFolderPath; }
-
-bool CreateMenuFolder()
+void ScanMenuFolder(CIconMenu* menu, const FolderSnapshot& snapshot, const std::wstring& folder)
 {
-    lstrcpynW(menuFolderPath, ExecutableSibling(L""), MAX_PATH);
-    return ::CreateDirectoryW(menuFolderPath, nullptr) != FALSE;
+    ScanInto(menu, snapshot, folder, false);
 }
 
-void ScanMenuFolder(CIconMenu* menu, LPCWSTR folder) { ScanFolder(menu, FolderChain::Start(folder)); }
+bool FillInArrivedFolders(const FolderSnapshot& snapshot, HWND owner)
+{
+    std::vector<Placeholder> waiting;
+    waiting.swap(gPlaceholders);
+    bool reopen = false;
+    TheIconCache().BeginScan(false);
+    for (const Placeholder& placeholder : waiting) {
+        auto* submenu = dynamic_cast<CIconMenu*>(CMenu::FromHandle(placeholder.menu));
+        if (!submenu || !HasArrived(snapshot, placeholder.folder)) {
+            if (submenu) gPlaceholders.push_back(placeholder);
+            continue;
+        }
+        if (!placeholder.fillable) {
+            reopen = true;
+            continue;
+        }
+        submenu->RemoveAllItems();
+        ScanInto(submenu, snapshot, placeholder.folder, true);
+        submenu->Reshow(owner);
+    }
+    TheIconCache().EndScan();
+    return reopen;
+}
 
 void BuildShortcutMenu(CIconMenu* menu, BOOL autoStartOn, BOOL full)
 {
@@ -141,8 +203,9 @@ void BuildShortcutMenu(CIconMenu* menu, BOOL autoStartOn, BOOL full)
     ClearMenuTables();
     // The whole menu folder is scanned: what is no longer there leaves the
     // icon cache.
-    TheIconCache().BeginScan();
-    ScanMenuFolder(menu, menuFolderPath);
+    SnapshotPointer snapshot = TheFolderModel().Snapshot();
+    TheIconCache().BeginScan(true);
+    ScanMenuFolder(menu, *snapshot, snapshot->Root());
     TheIconCache().EndScan();
     if (!full) return;
 

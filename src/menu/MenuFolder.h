@@ -1,11 +1,14 @@
-// The menu folder beside the executable (its name without the extension),
-// its scan into the short-cut menu, the menu item table that maps a file
-// entry's command id back to its path, and the "Folder As Separator" option.
+// The short-cut menu built from the menu folder tree: its entries from the
+// folder model's newest snapshot (never from the disk), the menu item table
+// that maps a file entry's command id back to its path, the fixed entries,
+// and the "Folder As Separator" option. A folder still being read shows a
+// grayed "(reading…)" entry, filled in when its listing arrives.
 #pragma once
 
 #include <vector>
 
 #include "framework/CString.h"
+#include "shell/FolderListing.h"
 
 class CIconMenu;
 
@@ -34,14 +37,17 @@ constexpr int AddNewItem = 0, Program = 1, Desktop = 2, AutoStartOff = 3, Help =
 constexpr int StripCount = 15;
 }  // namespace MenuImage
 
+// UI thread only: the option, the menu item table and the next file id.
+//
 // Subfolders merged into their parent between separators instead of
 // submenus; 0 = off.
 extern int folderAsSeparator;
-
 // The full paths of the file entries of the menu being shown: command id
 // 11 + k belongs to position k.
 extern std::vector<CString> menuItemTable;
 extern UINT nextMenuItemId;
+// The top-level menu object of the popup being tracked, or nullptr.
+extern CIconMenu* activeMenu;
 // The path of command id, or nullptr when the id has no table position.
 const wchar_t* MenuItemPath(UINT id);
 // The folder a submenu of the menu being shown stands for, or nullptr.
@@ -49,13 +55,14 @@ const wchar_t* MenuSubfolderPath(HMENU submenu);
 // Empties the item table and the submenus' folders: the menu is gone.
 void ClearMenuTables();
 
-// The menu folder's path; computed by CreateMenuFolder.
-LPCWSTR MenuFolderPath();
-// True when it made the folder just now: a first start in this place.
-bool CreateMenuFolder();
-// Appends the folder's content to the menu, recursively. (The shell worker
-// preloads the icons.)
-void ScanMenuFolder(CIconMenu* menu, LPCWSTR folder);
+// Appends the snapshot's tree under the folder to the menu.
+void ScanMenuFolder(CIconMenu* menu, const FolderSnapshot& snapshot, const std::wstring& folder);
+// Builds the menu from the folder model's newest snapshot.
 void BuildShortcutMenu(CIconMenu* menu, BOOL autoStartOn, BOOL full);
+// A new snapshot arrived while the menu is shown for the owner: the
+// submenus it shows as still being read are filled in (one open on the
+// screen opens again). True when the top level itself, or a folder merged
+// into another, was one: only a new popup can show it.
+bool FillInArrivedFolders(const FolderSnapshot& snapshot, HWND owner);
 void LoadFolderAsSeparator();
 void SaveFolderAsSeparator();

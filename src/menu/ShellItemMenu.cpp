@@ -4,7 +4,8 @@
 
 namespace {
 
-constexpr UINT kFirstCommand = 1, kLastCommand = 0x7FFF;
+// Far above the short-cut menu's ids (11 and one more for each file entry).
+constexpr UINT kFirstCommand = 0x10000000, kLastCommand = kFirstCommand + 0x7FFF;
 
 CShellItemMenu* gOpenMenu = nullptr;
 
@@ -78,6 +79,8 @@ bool CShellItemMenu::Invoke(UINT command, HWND owner, POINT point)
 }
 
 CShellItemMenu* CShellItemMenu::Open() { return gOpenMenu; }
+
+bool CShellItemMenu::OwnsCommand(UINT id) { return id >= kFirstCommand && id <= kLastCommand; }
 
 BOOL CShellItemMenu::HandleMenuMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
 {

@@ -29,6 +29,9 @@ public:
 
     // The menu open now, if any: its messages are handed on to it.
     static CShellItemMenu* Open();
+    // Whether the command id is one of the shell menu's: they lie above
+    // every id the short-cut menu gives its entries.
+    static bool OwnsCommand(UINT id);
     BOOL HandleMenuMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
 
 private:

@@ -1,45 +1,26 @@
+// The popup: a fresh listing waited for a moment, the menu built, tracked
+// and its choice handed on; listings that arrive while it is open fill it
+// in; launches handed to the launch lane.
 #include "menu/ShortcutMenu.h"
 
 #include <memory>
 #include <optional>
 
+#include "framework/CMenu.h"
 #include "framework/CWinApp.h"
 #include "framework/Keyboard.h"
-#include "framework/CMenu.h"
-#include "framework/ShellFiles.h"
 #include "menu/EntryMenu.h"
 #include "menu/IconCache.h"
 #include "menu/IconMenu.h"
-#include "menu/Launch.h"
 #include "menu/MenuFolder.h"
-#include "menu/ShellWorker.h"
-
-CIconMenu* activeMenu = nullptr;
+#include "shell/FolderModel.h"
+#include "shell/Launch.h"
+#include "shell/ShellWorker.h"
 
 namespace {
 
-// Shows the file in its folder's window, selected (a shortcut itself, as
-// the shell does), on the action thread.
-void ShowInFolder(LPCWSTR path)
-{
-    std::wstring file = path;
-    TheShellWorker().Act([file]() -> CWorkerThread::Task {
-        UniqueItemIdList item(::ILCreateFromPathW(file.c_str()));
-        if (item) ::SHOpenFolderAndSelectItems(item.Get(), 0, nullptr, 0);
-        return nullptr;
-    });
-}
-
-void RunAsAdministrator(LPCWSTR path)
-{
-    LaunchRequest request;
-    request.path = path;
-    request.verb = L"runas";
-    CWnd* main = AfxGetMainWnd();
-    request.owner = main ? main->m_hWnd : nullptr;
-    request.expandVariables = false;
-    QueueLaunch(std::move(request));
-}
+// Opening more files than this at once with Ctrl asks first.
+constexpr size_t kFilesOpenedWithoutAsking = 10;
 
 // The choice of an entry, with the modifiers held: Ctrl and Shift run it as
 // administrator, Shift shows it in its folder, Ctrl opens every file of its
@@ -49,9 +30,9 @@ void Dispatch(HWND owner, UINT id)
     const wchar_t* path = MenuItemPath(id);
     const bool ctrl = IsKeyDown(VK_CONTROL), shift = IsKeyDown(VK_SHIFT);
     if (path && ctrl && shift)
-        RunAsAdministrator(path);
+        QueueLaunch(LaunchRequest(path, L"runas"));
     else if (path && shift)
-        ShowInFolder(path);
+        QueueShowInFolder(path);
     else if (path && ctrl)
         OpenFolderItems(id);
     else
@@ -59,7 +40,7 @@ void Dispatch(HWND owner, UINT id)
 }
 
 // An icon the shell worker found: the open menu's entries that wait for it
-// show it at once.
+// show it.
 void ShowArrivedIcon(const std::wstring& key, int image)
 {
     if (activeMenu) activeMenu->IconArrived(key, image);
@@ -73,7 +54,9 @@ struct PopupRequest {
     BOOL autoStartOn;
     BOOL full;
 };
+// UI thread only.
 bool gTrackingMenu = false;
+std::optional<PopupRequest> gTracked;  // the popup being tracked
 std::optional<PopupRequest> gPendingPopup;
 UINT_PTR gPendingTimer = 0;
 
@@ -92,14 +75,27 @@ void SchedulePendingPopup()
     if (gPendingPopup && !gPendingTimer) gPendingTimer = ::SetTimer(nullptr, 0, USER_TIMER_MINIMUM, RunPendingPopup);
 }
 
-// Tracks the built menu at the cursor and hands the choice on.
-void TrackAndDispatch(HWND owner, CIconMenu& menu)
+// A new listing of the menu folder tree: the icons it holds are looked up
+// ahead, and an open menu shows what it was still waiting for.
+void TakeSnapshot(const SnapshotPointer& snapshot)
 {
+    TheShellWorker().Preload(snapshot);
+    if (!gTracked || !activeMenu) return;
+    // Only a new popup can show a top level that was still being read.
+    if (FillInArrivedFolders(*snapshot, gTracked->owner))
+        PopupShortcutMenu(gTracked->owner, gTracked->autoStartOn, gTracked->full);
+}
+
+// Tracks the built menu at the cursor and hands the choice on.
+void TrackAndDispatch(const PopupRequest& request, CIconMenu& menu)
+{
+    const HWND owner = request.owner;
     activeMenu = &menu;
     POINT cursor;
     ::GetCursorPos(&cursor);
     ::SetForegroundWindow(owner);
     gTrackingMenu = true;
+    gTracked = request;
     // The icons the menu shows first are looked up first; the preload waits.
     TheShellWorker().SetMenuOpen(true);
     TheShellWorker().Raise(menu.AwaitedIn(menu.m_hMenu));
@@ -113,6 +109,7 @@ void TrackAndDispatch(HWND owner, CIconMenu& menu)
     }
     TheShellWorker().SetMenuOpen(false);
     gTrackingMenu = false;
+    gTracked.reset();
     if (id > 0) Dispatch(owner, id);
     ClearMenuTables();
     ::PostMessageW(owner, WM_NULL, 0, 0);
@@ -120,6 +117,12 @@ void TrackAndDispatch(HWND owner, CIconMenu& menu)
 }
 
 }  // namespace
+
+void ListenToFolderModel()
+{
+    TheIconCache().SetArrivalListener(ShowArrivedIcon);
+    TheFolderModel().AddListener(TakeSnapshot);
+}
 
 int PopupShortcutMenu(HWND owner, BOOL autoStartOn, BOOL full)
 {
@@ -130,6 +133,9 @@ int PopupShortcutMenu(HWND owner, BOOL autoStartOn, BOOL full)
         ::EndMenu();
         return -1;
     }
+    // A fresh listing when it comes at once; the newest one otherwise.
+    CFolderModel& model = TheFolderModel();
+    model.WaitFor(model.Refresh(), kFreshListingWaitMs);
     CIconCache& icons = TheIconCache();
     icons.SetArrivalListener(ShowArrivedIcon);
     auto menu = std::make_unique<CIconMenu>(icons.GetImageList());
@@ -138,7 +144,7 @@ int PopupShortcutMenu(HWND owner, BOOL autoStartOn, BOOL full)
     BuildShortcutMenu(menu.get(), autoStartOn, full);
     const int count = menu->GetMenuItemCount();
     if (count <= 0) return 0;
-    TrackAndDispatch(owner, *menu);
+    TrackAndDispatch({ owner, autoStartOn, full }, *menu);
     SchedulePendingPopup();
     return count;
 }
@@ -156,36 +162,30 @@ void OpenFolderItems(UINT id)
     folder.Truncate(folder.ReverseFind(L'\\') + 1);
     const int n = folder.GetLength();
     // Copied first: opening a path must not see the table change under it.
-    std::vector<CString> entries = menuItemTable;
-    for (const CString& entry : entries) {
+    std::vector<CString> files;
+    for (const CString& entry : menuItemTable) {
         if (entry.GetLength() >= n && wcsncmp(entry, folder, static_cast<size_t>(n)) == 0 &&
             entry.Find(L'\\', n) < 0)
-            OpenPath(entry);
+            files.push_back(entry);
     }
+    if (files.size() > kFilesOpenedWithoutAsking) {
+        CString name(folder);
+        name.Truncate(n - 1);
+        CString question;
+        question.Format(L"Open all %d files in %s?", static_cast<int>(files.size()), ::PathFindFileNameW(name));
+        if (AfxMessageBox(question, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
+    }
+    for (const CString& file : files) OpenPath(file);
 }
 
-namespace {
+void OpenPath(LPCWSTR path) { QueueLaunch(LaunchRequest(path)); }
 
-void Open(LPCWSTR path, bool expandVariables)
-{
-    LaunchRequest request;
-    request.path = path;
-    CWnd* main = AfxGetMainWnd();
-    request.owner = main ? main->m_hWnd : nullptr;
-    request.expandVariables = expandVariables;
-    QueueLaunch(std::move(request));
-}
-
-}  // namespace
-
-void OpenPath(LPCWSTR path) { Open(path, false); }
-
-void OpenCommand(LPCWSTR command) { Open(command, true); }
+void OpenCommand(LPCWSTR command) { QueueLaunch(LaunchRequest(command, L"", true)); }
 
 void MeasureShortcutMenuItem(MEASUREITEMSTRUCT* measure)
 {
     if (!activeMenu) return;
-    if (measure->itemID == 0)  // a separator: any menu of the tree measures it
+    if (measure->itemID == 0)  // a separator or a grayed note: any menu of the tree measures it
         activeMenu->MeasureItem(measure);
     else if (CIconMenu* owner = FindOwnerMenu(activeMenu, measure->itemID))
         owner->MeasureItem(measure);
@@ -196,13 +196,6 @@ void RouteInitMenuPopup(HMENU menu)
     if (!activeMenu || !CMenu::FromHandle(menu)) return;
     activeMenu->PaintBackground(menu);
     TheShellWorker().Raise(activeMenu->AwaitedIn(menu));
-}
-
-bool IsWinesMenuLoop()
-{
-    static const bool wine =
-        ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-    return wine;
 }
 
 BOOL RouteMenuChar(WPARAM wParam, LPARAM lParam, LRESULT* result)

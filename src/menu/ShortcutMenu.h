@@ -8,16 +8,19 @@ class CIconMenu;
 // Sent to the owner of a popup with the chosen command id in WPARAM.
 constexpr UINT WM_MENU_COMMAND = WM_USER + 13;
 
-// The top-level menu object of the popup being tracked, or nullptr.
-extern CIconMenu* activeMenu;
+// How long a press waits for a fresh listing of the menu folder tree before
+// it shows the newest one it has: local disks answer well within it.
+constexpr DWORD kFreshListingWaitMs = 30;
 
-// Builds the menu (full: with "<<Add New Item>>" and the fixed entries),
-// tracks it at the cursor and sends the choice to the owner as
-// WM_MENU_COMMAND; a file entry chosen with Ctrl held opens its whole
-// folder instead, with Shift shows the file in its folder, with both runs it
-// as administrator. The right button or the Apps key on a file or folder
-// entry opens the shell's menu of it. Returns the number of top-level
-// entries, or 0 when there was nothing to show.
+// Builds the menu (full: with "<<Add New Item>>" and the fixed entries)
+// from a fresh listing of the menu folder, or the newest one when that
+// takes longer than a moment; tracks it at the cursor and sends the choice
+// to the owner as WM_MENU_COMMAND. A file entry chosen with Ctrl held opens
+// its whole folder instead (asking first when that is more than a few
+// files), with Shift shows the file in its folder, with both runs it as
+// administrator. The right button or the Apps key on a file or folder entry
+// opens the shell's menu of it. Returns the number of top-level entries, or
+// 0 when there was nothing to show.
 //
 // Asked again while a menu is tracked, it ends that menu and returns -1;
 // the new menu opens from the message loop once the first has fully
@@ -29,12 +32,14 @@ void OpenMenuItem(UINT id);
 void OpenFolderItems(UINT id);
 // Opens a file, folder, program or shortcut through the shell: shortcuts in
 // their own working directory, other files in their folder. The path is
-// taken as it stands ("%" and all). The launch runs on the shell worker,
-// after those asked for before it.
+// taken as it stands ("%" and all). The launch runs on the launch lane.
 void OpenPath(LPCWSTR path);
 // Opens a hotkey's command, which the user typed: %NAME% in it stands for
 // the environment variable.
 void OpenCommand(LPCWSTR command);
+// Starts listening to the folder model: new listings reach an open menu
+// and the icon preload.
+void ListenToFolderModel();
 // The owner windows' measuring route for short-cut menu entries.
 void MeasureShortcutMenuItem(MEASUREITEMSTRUCT* measure);
 // WM_MEASUREITEM in an owner window: a menu entry is measured by its menu
@@ -47,8 +52,3 @@ void RouteInitMenuPopup(HMENU menu);
 // WM_MENUCHAR in an owner window: a letter typed into a short-cut menu
 // selects or chooses its entry. TRUE (with the result) when the menu is one.
 BOOL RouteMenuChar(WPARAM wParam, LPARAM lParam, LRESULT* result);
-
-// Whether menus are tracked by Wine's menu loop, which differs from
-// Windows': it ignores MNC_SELECT, and chooses an entry only on a typed
-// carriage return (none comes with Ctrl held).
-bool IsWinesMenuLoop();

@@ -1,5 +1,7 @@
 #include "acceptance/AcceptanceFixture.h"
 
+#include <algorithm>
+
 #include "app/TrayWindow.h"
 #include "support/TestSupport.h"
 #include "tools/RunningProgram.h"
@@ -11,6 +13,8 @@ namespace {
 constexpr wchar_t kSettingsKey[] = L"Software\\Velmor's Tools";
 constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
+}  // namespace
+
 double Milliseconds()
 {
     LARGE_INTEGER frequency, now;
@@ -18,8 +22,6 @@ double Milliseconds()
     ::QueryPerformanceCounter(&now);
     return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
 }
-
-}  // namespace
 
 void Type(std::initializer_list<WORD> keys)
 {
@@ -204,6 +206,40 @@ double Acceptance::AnswerTime() const
     DWORD_PTR result = 0;
     ::SendMessageTimeoutW(tray, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &result);
     return Milliseconds() - sent;
+}
+
+double Acceptance::WorstAnswerOver(double spanMs) const
+{
+    const double start = Milliseconds();
+    double worst = 0;
+    while (Milliseconds() - start < spanMs) {
+        worst = std::max(worst, AnswerTime());
+        ::Sleep(20);
+    }
+    return worst;
+}
+
+HWND Acceptance::PressAndTime(double& milliseconds)
+{
+    ::SetCursorPos(400, 300);
+    const double pressed = Milliseconds();
+    ::PostMessageW(tray, WM_TRAY_ICON, 0, WM_LBUTTONDOWN);
+    HWND shown = nullptr;
+    while (!(shown = FindProcessWindow(started.dwProcessId, L"#32768")) && Milliseconds() - pressed < 10000)
+        ::Sleep(1);
+    milliseconds = Milliseconds() - pressed;
+    return shown;
+}
+
+HWND Acceptance::MessageBoxShown(std::wstring* text) const
+{
+    HWND box = FindProcessWindow(started.dwProcessId, L"#32770", L"Quillop");
+    if (box && text) {
+        wchar_t buffer[1024] = {};
+        ::GetDlgItemTextW(box, 0xFFFF, buffer, ARRAYSIZE(buffer));
+        *text = buffer;
+    }
+    return box;
 }
 
 }  // namespace test

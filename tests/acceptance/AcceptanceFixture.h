@@ -15,6 +15,8 @@
 
 namespace test {
 
+// Milliseconds on a steady clock.
+double Milliseconds();
 // Types keys as the keyboard would: each pressed and released in turn.
 void Type(std::initializer_list<WORD> keys);
 // Holds the modifiers down while the key is pressed.
@@ -49,6 +51,13 @@ protected:
     DWORD Exit();
     // Milliseconds the tray window takes to answer a sent message.
     double AnswerTime() const;
+    // The worst answer to a sent message over the span.
+    double WorstAnswerOver(double spanMs) const;
+    // A press on the icon: the menu's window, and the milliseconds from the
+    // press until it showed.
+    HWND PressAndTime(double& milliseconds);
+    // A message box of the program on the screen now, or nullptr; its text.
+    HWND MessageBoxShown(std::wstring* text = nullptr) const;
 
     std::wstring folder, program, menu, keyFile, probe, probeOut;
     PROCESS_INFORMATION started = {};

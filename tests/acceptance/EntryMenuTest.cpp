@@ -157,6 +157,7 @@ TEST_F(EntryMenu, ShiftShowsTheEntryInItsFolderAndCtrlShiftRunsItAsAdministrator
     auto lines = ProbeLines(1);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[1], probe + L"\trunas\t" + menu + L"\\Tools\\task.quillopadmin");
+    EXPECT_EQ(lines[0], menu + L"\\Tools") << "run as administrator starts in the entry's folder";
     EXPECT_EQ(Exit(), 0u);
 }
 

@@ -1,6 +1,7 @@
 // The real tray window, started by the application's own start-up.
 #include "app/LauncherApp.h"
 #include "app/TrayWindow.h"
+#include "shell/FolderModel.h"
 #include "framework/ExecutablePath.h"
 #include "hotkeys/HotkeyTable.h"
 #include "menu/MenuFolder.h"
@@ -184,6 +185,7 @@ TEST_F(TrayWindowTest, HelpWithoutThePageSaysSo)
 {
     test::MessageBoxAnswer answer(L"app_tests");
     theTrayWindow.SendMessage(WM_MENU_COMMAND, MenuCommand::Help);
+    test::WaitForShellWorker();  // the page is looked for on the launch lane
     EXPECT_EQ(answer.Text(), L"Sorry, can't find Quillop.htm in current folder.\nYou should download a full "
                              L"package of this software.");
 }

@@ -6,7 +6,7 @@
 #include "menu/IconCache.h"
 #include "menu/MenuFolder.h"
 #include "menu/MenuTestSupport.h"
-#include "menu/ShellWorker.h"
+#include "shell/ShellWorker.h"
 #include "support/Canvas.h"
 #include "support/IconFile.h"
 #include "support/TestSupport.h"
@@ -212,7 +212,7 @@ TEST_F(IconCacheTest, APopupDuringThePreloadAsksForEachFileOnce)
                                                    std::to_wstring(i) + L".lnk"));
     }
     unsigned before = Lookups();
-    TheShellWorker().Preload(folder.c_str());
+    TheShellWorker().Preload(test::ListNow(folder));
     auto shown = Popup();
     ASSERT_EQ(shown.size(), 3u);
     for (int sub = 0; sub < 3; ++sub) {

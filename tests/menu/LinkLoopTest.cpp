@@ -2,7 +2,7 @@
 // end, links back up stay empty submenus, and a link elsewhere still works.
 #include "menu/MenuFolder.h"
 #include "menu/MenuTestSupport.h"
-#include "menu/ShellWorker.h"
+#include "shell/ShellWorker.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -33,7 +33,7 @@ using LinkLoopTest = test::MenuBuildTest;
 TEST_F(LinkLoopTest, LinksBackUpAreNotEnteredAgain)
 {
     ASSERT_TRUE(test::Exists(LoopingFolder() + L"\\again\\a.txt")) << "the link fixture is missing";
-    ScanMenuFolder(menu.get(), LoopingFolder().c_str());
+    ScanMenuFolder(menu.get(), *test::ListNow(LoopingFolder()), LoopingFolder());
     EXPECT_EQ(Sorted(menu->m_hMenu), (Labels{ L"a", L"again", L"other", L"up" }));
     EXPECT_EQ(test::Labels(Submenu(menu->m_hMenu, L"again")), Labels{});  // the menu folder itself
     EXPECT_EQ(test::Labels(Submenu(menu->m_hMenu, L"other")), Labels{ L"b" });
@@ -47,14 +47,14 @@ TEST_F(LinkLoopTest, LinksBackUpAreNotEnteredAgain)
 TEST_F(LinkLoopTest, MergedLinksBackUpAddNothing)
 {
     folderAsSeparator = 1;
-    ScanMenuFolder(menu.get(), LoopingFolder().c_str());
+    ScanMenuFolder(menu.get(), *test::ListNow(LoopingFolder()), LoopingFolder());
     // other's b, up's other's b, then the menu folder's own a.
     EXPECT_EQ(test::Labels(menu->m_hMenu), (Labels{ L"b", L"-", L"b", L"-", L"-", L"a" }));
 }
 
 TEST_F(LinkLoopTest, ThePreloadEnds)
 {
-    TheShellWorker().Preload(LoopingFolder().c_str());
+    TheShellWorker().Preload(test::ListNow(LoopingFolder()));
     EXPECT_TRUE(test::WaitFor([] { return TheShellWorker().IsIdle(); }, 20000));
 }
 

@@ -5,7 +5,8 @@
 #include "menu/MenuFolder.h"
 #include "menu/ShortcutMenu.h"
 #include "menu/MenuTestSupport.h"
-#include "menu/ShellWorker.h"
+#include "shell/ShellWorker.h"
+#include "shell/FolderModel.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -113,7 +114,7 @@ TEST_F(MenuFolderTest, ATabInANameIsShownAsASpace)
     const std::wstring odd = test::ExecutableFolder() + L"\\odd-names";
     // (Wine lists such a name, but opens nothing by it: no Exists check.)
     ASSERT_EQ(AddHotkey(1769588, (odd + L"\\tab\tthere.txt").c_str()), 1);
-    ScanMenuFolder(menu.get(), odd.c_str());
+    ScanMenuFolder(menu.get(), *test::ListNow(odd), odd);
     EXPECT_EQ(test::Labels(menu->m_hMenu), (Labels{ L"tab there\tAlt+Ctrl+F5" }));
 }
 
@@ -197,6 +198,7 @@ TEST_F(MenuFolderTest, FilesOfOneKindShareTheirIconsImage)
     unsigned lookups = TheShellWorker().GetLookupCount();
     CIconMenu again(images);
     again.CreatePopupMenu();
+    TheFolderModel().RefreshAndWait();
     BuildShortcutMenu(&again, FALSE, FALSE);
     test::WaitForShellWorker();
     EXPECT_EQ(TheShellWorker().GetLookupCount(), lookups);

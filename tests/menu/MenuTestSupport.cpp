@@ -4,6 +4,7 @@
 #include "menu/IconCache.h"
 #include "menu/MenuFolder.h"
 #include "menu/ShortcutMenu.h"
+#include "shell/FolderModel.h"
 #include "support/TestSupport.h"
 
 namespace test {
@@ -41,10 +42,16 @@ std::vector<std::wstring> Labels(HMENU menu)
 
 std::wstring FreshMenuFolder()
 {
-    CreateMenuFolder();
     RemoveTree(MenuFolderPath());
-    CreateMenuFolder();
+    ::CreateDirectoryW(MenuFolderPath(), nullptr);
     return MenuFolderPath();
+}
+
+SnapshotPointer ListNow(const std::wstring& folder)
+{
+    CFolderModel model(folder);
+    model.RefreshAndWait();
+    return model.Snapshot();
 }
 
 void MakeFile(const std::wstring& path, const char* content) { WriteFile(path, content); }
@@ -73,7 +80,12 @@ void MenuBuildTest::TearDown()
     ::CoUninitialize();
 }
 
-void MenuBuildTest::Build(BOOL full, BOOL autoStart) { BuildShortcutMenu(menu.get(), autoStart, full); }
+void MenuBuildTest::Build(BOOL full, BOOL autoStart)
+{
+    // The menu shows the folder as it is now: listed afresh first.
+    TheFolderModel().RefreshAndWait();
+    BuildShortcutMenu(menu.get(), autoStart, full);
+}
 
 void MenuBuildTest::BuildWithIcons(BOOL full)
 {

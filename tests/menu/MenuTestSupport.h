@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "menu/IconMenu.h"
+#include "shell/FolderListing.h"
 
 namespace test {
 
@@ -26,6 +27,8 @@ std::vector<std::wstring> Labels(HMENU menu);
 
 // A scratch menu folder beside the test executable, emptied for each test.
 std::wstring FreshMenuFolder();
+// Any folder's tree as the folder model lists it, listed now.
+SnapshotPointer ListNow(const std::wstring& folder);
 void MakeFile(const std::wstring& path, const char* content = "x");
 void MakeFolder(const std::wstring& path);
 

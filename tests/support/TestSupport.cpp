@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "menu/ShellWorker.h"
+#include "shell/ShellWorker.h"
 
 namespace test {
 

@@ -1,10 +1,15 @@
-#include "menu/IconQueue.h"
+// The icon queue's order of need, and what it remembers so that nothing is
+// looked up twice.
+#include "shell/IconQueue.h"
+
+#include "shell/FolderWalker.h"
 
 void CIconQueue::Add(IconRequest request, Need need)
 {
     std::lock_guard<std::mutex> hold(m_lock);
     // The answer to the very same question is on its way.
-    if (m_runningLookup && m_runningLookup->key == request.key && m_runningLookup->stamp == request.stamp) return;
+    for (const IconRequest& running : m_runningLookups)
+        if (running.key == request.key && running.stamp == request.stamp) return;
     auto answered = m_answered.find(request.key);
     if (answered != m_answered.end() && answered->second == request.stamp) return;
     // The preload looks up only what the cache has not had yet.
@@ -35,10 +40,10 @@ void CIconQueue::Raise(const std::vector<std::wstring>& keys)
     }
 }
 
-void CIconQueue::AddFolder(FolderChain::Link folder)
+void CIconQueue::AddTree(SnapshotPointer tree)
 {
     std::lock_guard<std::mutex> hold(m_lock);
-    m_folders.push_back(std::move(folder));
+    m_tree = std::move(tree);
 }
 
 void CIconQueue::SetRechecks(std::vector<IconRequest> rechecks)
@@ -61,21 +66,19 @@ bool CIconQueue::Take(Work& work)
         if (TakeFrom(static_cast<Need>(need), work)) return true;
     }
     if (m_preloadPaused) return false;
-    if (!m_folders.empty()) {
-        // The preload lists its next folder once the files it knows are done.
-        work.folder = std::move(m_folders.back());
-        m_folders.pop_back();
-        m_running = true;
-        m_runningLookup.reset();
+    if (m_tree) {
+        work.tree = std::move(m_tree);
+        m_tree = nullptr;
+        ++m_running;
         return true;
     }
     if (m_rechecks.empty()) return false;
+    // A recheck's answer is no answer to the same question: not noted as running.
     work.request = std::move(m_rechecks.front());
-    work.folder = nullptr;
+    work.tree = nullptr;
     work.preloaded = false;
     m_rechecks.pop_front();
-    m_running = true;
-    m_runningLookup.reset();  // a recheck's answer is no answer to the same question
+    ++m_running;
     return true;
 }
 
@@ -88,24 +91,28 @@ bool CIconQueue::TakeFrom(Need need, Work& work)
         if (waiting == m_waiting.end() || waiting->second.need != need) continue;
         work.request = std::move(waiting->second.request);
         work.preloaded = need == Preload;
-        work.folder = nullptr;
+        work.tree = nullptr;
         m_waiting.erase(waiting);
-        m_running = true;
-        m_runningLookup = work.request;
+        ++m_running;
+        m_runningLookups.push_back(work.request);
         return true;
     }
     return false;
 }
 
-void CIconQueue::Finish()
+void CIconQueue::Finish(const Work& work)
 {
     std::lock_guard<std::mutex> hold(m_lock);
-    if (m_runningLookup) {
-        m_answered[m_runningLookup->key] = m_runningLookup->stamp;
-        m_known[m_runningLookup->key] = m_runningLookup->stamp;
+    --m_running;
+    if (work.tree || work.request.recheck) return;
+    for (auto running = m_runningLookups.begin(); running != m_runningLookups.end(); ++running) {
+        if (running->key == work.request.key && running->stamp == work.request.stamp) {
+            m_answered[running->key] = running->stamp;
+            m_known[running->key] = running->stamp;
+            m_runningLookups.erase(running);
+            return;
+        }
     }
-    m_running = false;
-    m_runningLookup.reset();
 }
 
 void CIconQueue::Delivered(const IconRequest& request)
@@ -118,5 +125,5 @@ void CIconQueue::Delivered(const IconRequest& request)
 bool CIconQueue::IsIdle() const
 {
     std::lock_guard<std::mutex> hold(m_lock);
-    return !m_running && m_waiting.empty() && m_folders.empty() && m_rechecks.empty();
+    return m_running == 0 && m_waiting.empty() && !m_tree && m_rechecks.empty();
 }

@@ -1,4 +1,4 @@
-#include "menu/FolderChain.h"
+#include "shell/FolderChain.h"
 
 #include "framework/Handles.h"
 

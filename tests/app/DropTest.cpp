@@ -1,55 +1,26 @@
-// Drops sent to the real tray window, and auto start on the real registry
-// and Startup folder of the test's Wine prefix.
-#include "app/AutoStart.h"
+// Drops sent to the real tray window: files, shortcuts, folders and drives
+// added to the menu folder on the drop lane, and what is refused.
 #include "app/LauncherApp.h"
-#include "app/RegistryKey.h"
 #include "app/TrayWindow.h"
 #include "framework/ShellFiles.h"
-#include "menu/DroppedFiles.h"
 #include "menu/IconCache.h"
+#include "menu/IconMenu.h"
 #include "menu/MenuFolder.h"
 #include "menu/ShortcutMenu.h"
+#include "shell/DroppedFiles.h"
+#include "shell/FolderModel.h"
+#include "support/ReadLink.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <sddl.h>
-
 #include <algorithm>
-
 #include <vector>
-
-#include "menu/IconMenu.h"
 
 namespace {
 
-struct Link {
-    std::wstring target;
-    std::wstring directory;
-};
-
-Link ReadLink(const std::wstring& path)
-{
-    Link link;
-    IShellLinkW* shell = nullptr;
-    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                  reinterpret_cast<void**>(&shell))))
-        return link;
-    IPersistFile* file = nullptr;
-    if (SUCCEEDED(shell->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-        if (SUCCEEDED(file->Load(path.c_str(), 0))) {
-            wchar_t buffer[MAX_PATH] = {};
-            shell->GetPath(buffer, MAX_PATH, nullptr, SLGP_RAWPATH);
-            link.target = buffer;
-            buffer[0] = 0;
-            shell->GetWorkingDirectory(buffer, MAX_PATH);
-            link.directory = buffer;
-        }
-        file->Release();
-    }
-    shell->Release();
-    return link;
-}
+using test::Link;
+using test::ReadLink;
 
 // A real drop handle, as the shell hands it over.
 HDROP MakeDrop(const std::vector<std::wstring>& paths)
@@ -272,6 +243,7 @@ TEST_F(DropTest, DroppedEntriesShowInTheNextMenu)
     HIMAGELIST images = TheIconCache().GetImageList();
     CIconMenu built(images);
     built.CreatePopupMenu();
+    TheFolderModel().RefreshAndWait();
     BuildShortcutMenu(&built, FALSE, FALSE);
     ASSERT_EQ(built.GetMenuItemCount(), 1);
     MENUITEMINFOW info = {};
@@ -322,224 +294,6 @@ TEST_F(DropTest, ADriveRootGetsAShortcutAndIsNeverWalked)
     ASSERT_EQ(names.size(), 1u);
     EXPECT_EQ(names[0], L"C drive.lnk");
     EXPECT_EQ(ReadLink(menu + L"\\" + names[0]).target, L"C:\\");
-}
-
-// --- auto start -------------------------------------------------------------
-
-std::wstring StartupShortcut()
-{
-    wchar_t folder[MAX_PATH] = {};
-    ::SHGetSpecialFolderPathW(nullptr, folder, CSIDL_STARTUP, TRUE);
-    return std::wstring(folder) + L"\\app_tests.lnk";
-}
-
-void SetRunValue(const std::wstring& value)
-{
-    HKEY key;
-    ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kRunKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-    ::RegSetValueExW(key, kRunValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                     static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    ::RegCloseKey(key);
-}
-
-bool RunValueExists()
-{
-    return ::RegGetValueW(HKEY_LOCAL_MACHINE, kRunKeyPath, kRunValueName, RRF_RT_ANY, nullptr, nullptr, nullptr) ==
-           ERROR_SUCCESS;
-}
-
-class AutoStartTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ::CoInitialize(nullptr);
-        ::RegCreateKeyW(HKEY_LOCAL_MACHINE, kRunKeyPath, &runKey);
-        ::RegDeleteValueW(runKey, kRunValueName);
-        ::DeleteFileW(StartupShortcut().c_str());
-        ClearMarks();
-    }
-    static void ClearMarks()
-    {
-        ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kApprovedRunPath, kRunValueName);
-        ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kApprovedStartupFolderPath, L"app_tests.lnk");
-    }
-    void TearDown() override
-    {
-        ::RegCloseKey(runKey);
-        ::RegCreateKeyW(HKEY_LOCAL_MACHINE, kRunKeyPath, &runKey);
-        ::RegDeleteValueW(runKey, kRunValueName);
-        ::RegCloseKey(runKey);
-        ::DeleteFileW(StartupShortcut().c_str());
-        ClearMarks();
-    }
-    HKEY runKey = nullptr;
-};
-
-TEST_F(AutoStartTest, AnyRunValueCountsAsOnAndOneToggleRemovesIt)
-{
-    EXPECT_FALSE(IsAutoStartOn());
-    SetRunValue(L"C:\\Other\\program.exe");
-    EXPECT_TRUE(IsAutoStartOn());
-    ToggleAutoStart();
-    EXPECT_FALSE(RunValueExists());
-    EXPECT_FALSE(IsAutoStartOn());
-
-    ToggleAutoStart();  // on again: the Run value holds our own path, quoted
-    CRegistryKey key(HKEY_LOCAL_MACHINE);
-    ASSERT_TRUE(key.Open(HKEY_LOCAL_MACHINE, kRunKeyPath));
-    CString value;
-    ASSERT_TRUE(key.QueryString(kRunValueName, value));
-    wchar_t self[MAX_PATH];
-    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-    EXPECT_EQ(std::wstring(value), std::wstring(L"\"") + self + L"\"");
-    EXPECT_FALSE(test::Exists(StartupShortcut()));
-}
-
-TEST_F(AutoStartTest, RunValuesOf255CharactersReadAnd256DoNot)
-{
-    CRegistryKey key(HKEY_LOCAL_MACHINE);
-    ASSERT_TRUE(key.Open(HKEY_LOCAL_MACHINE, kRunKeyPath));
-    CString value(L"unchanged");
-    SetRunValue(std::wstring(255, L'p'));
-    EXPECT_TRUE(key.QueryString(kRunValueName, value));
-    EXPECT_EQ(value.GetLength(), 255);
-    SetRunValue(std::wstring(256, L'q'));
-    EXPECT_FALSE(key.QueryString(kRunValueName, value));
-    EXPECT_EQ(value.GetLength(), 255);  // left as it was
-    EXPECT_FALSE(IsAutoStartOn());
-}
-
-TEST_F(AutoStartTest, WithoutTheRunKeyTheStartupShortcutIsUsed)
-{
-    // A Run key that cannot be opened makes the write fail.
-    ::RegCloseKey(runKey);
-    runKey = nullptr;
-    ASSERT_EQ(::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kRunKeyPath), ERROR_SUCCESS);
-    ToggleAutoStart();
-    Link link = ReadLink(StartupShortcut());
-    wchar_t self[MAX_PATH];
-    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-    EXPECT_EQ(link.target, self);
-    EXPECT_EQ(link.directory, test::ExecutableFolder());
-    EXPECT_TRUE(StartupShortcutExists());
-    EXPECT_TRUE(IsAutoStartOn());
-    ToggleAutoStart();
-    EXPECT_FALSE(StartupShortcutExists());
-    EXPECT_FALSE(IsAutoStartOn());
-}
-
-TEST_F(AutoStartTest, BothPlacesAreClearedByOneToggle)
-{
-    SetRunValue(L"x");
-    SetStartupShortcut(TRUE);
-    ASSERT_TRUE(StartupShortcutExists());
-    ToggleAutoStart();
-    EXPECT_FALSE(RunValueExists());
-    EXPECT_FALSE(StartupShortcutExists());
-}
-
-void SetMark(HKEY root, LPCWSTR path, LPCWSTR name, std::vector<BYTE> mark)
-{
-    ASSERT_EQ(::RegSetKeyValueW(root, path, name, REG_BINARY, mark.data(), static_cast<DWORD>(mark.size())),
-              ERROR_SUCCESS);
-}
-
-std::vector<BYTE> Mark(HKEY root, LPCWSTR path, LPCWSTR name)
-{
-    std::vector<BYTE> mark(64);
-    DWORD size = static_cast<DWORD>(mark.size());
-    if (::RegGetValueW(root, path, name, RRF_RT_REG_BINARY, nullptr, mark.data(), &size) != ERROR_SUCCESS) return {};
-    mark.resize(size);
-    return mark;
-}
-
-// Windows' Startup apps list switched the entry off, leaving it in place.
-TEST_F(AutoStartTest, AnEntryMarkedOffIsOffAndAutoStartSwitchesItBackOn)
-{
-    SetRunValue(L"C:\\Tools\\Quillop.exe");  // bare, as earlier versions wrote it
-    const std::vector<BYTE> off = { 0x03, 0, 0, 0, 0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70, 0x01 };
-    SetMark(HKEY_LOCAL_MACHINE, kApprovedRunPath, kRunValueName, off);
-    EXPECT_FALSE(IsAutoStartOn());
-    EXPECT_EQ(ToggleAutoStart(), AutoStartResult::Done);
-    EXPECT_TRUE(RunValueExists());  // not removed, not rewritten
-    const std::vector<BYTE> on = Mark(HKEY_LOCAL_MACHINE, kApprovedRunPath, kRunValueName);
-    ASSERT_FALSE(on.empty());
-    EXPECT_EQ(on[0] & 1, 0);
-    EXPECT_TRUE(IsAutoStartOn());
-    ToggleAutoStart();
-    EXPECT_FALSE(RunValueExists());
-
-    // The Startup shortcut's mark lives under the user's key, by file name.
-    SetStartupShortcut(TRUE);
-    SetMark(HKEY_CURRENT_USER, kApprovedStartupFolderPath, L"app_tests.lnk", off);
-    EXPECT_FALSE(IsAutoStartOn());
-    SetMark(HKEY_CURRENT_USER, kApprovedStartupFolderPath, L"app_tests.lnk", { 0x02, 0, 0, 0 });
-    EXPECT_TRUE(IsAutoStartOn());
-}
-
-// As on any standard account: HKEY_LOCAL_MACHINE can be read, not written.
-class StandardAccount : public AutoStartTest {
-protected:
-    void TearDown() override
-    {
-        if (restricted) SetRunKeySecurity(saved.data());
-        AutoStartTest::TearDown();
-    }
-    void Restrict()
-    {
-        HKEY key = nullptr;
-        ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKeyPath, 0, READ_CONTROL, &key), ERROR_SUCCESS);
-        DWORD size = 0;
-        ::RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, nullptr, &size);
-        saved.resize(size);
-        ASSERT_EQ(::RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, saved.data(), &size), ERROR_SUCCESS);
-        ::RegCloseKey(key);
-        PSECURITY_DESCRIPTOR readOnly = nullptr;
-        ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;KR;;;WD)", SDDL_REVISION_1,
-                                                                           &readOnly, nullptr));
-        SetRunKeySecurity(readOnly);
-        ::LocalFree(readOnly);
-        restricted = true;
-        HKEY writer = nullptr;
-        ASSERT_NE(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKeyPath, 0, KEY_SET_VALUE, &writer), ERROR_SUCCESS);
-    }
-    static void SetRunKeySecurity(PSECURITY_DESCRIPTOR descriptor)
-    {
-        HKEY key = nullptr;
-        ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKeyPath, 0, WRITE_DAC, &key), ERROR_SUCCESS);
-        EXPECT_EQ(::RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor), ERROR_SUCCESS);
-        ::RegCloseKey(key);
-    }
-    std::vector<BYTE> saved;
-    bool restricted = false;
-};
-
-TEST_F(StandardAccount, AnInstallersRunValueCountsAndNoShortcutIsAdded)
-{
-    SetRunValue(L"C:\\Program Files\\Quillop\\Quillop.exe");
-    Restrict();
-    EXPECT_TRUE(IsAutoStartOn());
-    // On: off is asked, which this account cannot do for the Run value; it
-    // is told, and the value named.
-    EXPECT_EQ(ToggleAutoStart(), AutoStartResult::RunValueKept);
-    const std::wstring message = RunValueKeptMessage();
-    EXPECT_NE(message.find(L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"), std::wstring::npos);
-    EXPECT_TRUE(RunValueExists());
-    EXPECT_TRUE(IsAutoStartOn());
-    EXPECT_FALSE(test::Exists(StartupShortcut()));
-}
-
-TEST_F(StandardAccount, TurningOnAndOffUsesTheStartupShortcut)
-{
-    Restrict();
-    EXPECT_FALSE(IsAutoStartOn());
-    ToggleAutoStart();
-    EXPECT_FALSE(RunValueExists());
-    EXPECT_TRUE(StartupShortcutExists());
-    EXPECT_TRUE(IsAutoStartOn());
-    ToggleAutoStart();
-    EXPECT_FALSE(StartupShortcutExists());
-    EXPECT_FALSE(IsAutoStartOn());
 }
 
 }  // namespace

@@ -1,10 +1,14 @@
-// Opening paths for real: a small probe program records where it started.
-#include "app/TrayWindow.h"
+// The popup for real: entries chosen by keys in a tracked menu, presses
+// that come while a menu is open, the modifiers of a choice.
+#include "framework/CWnd.h"
 #include "hotkeys/HotkeyTable.h"
 #include "menu/IconCache.h"
+#include "menu/IconMenu.h"
 #include "menu/MenuFolder.h"
 #include "menu/MenuTestSupport.h"
 #include "menu/ShortcutMenu.h"
+#include "support/LaunchSupport.h"
+#include "shell/FolderModel.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -15,138 +19,10 @@
 
 namespace {
 
-std::wstring ProbeProgram() { return test::ExecutableFolder() + L"\\cwd_probe.exe"; }
-std::wstring ProbeOutput() { return test::ExecutableFolder() + L"\\cwd_probe.out"; }
-
-// The lines the probe wrote, once `runs` launches have reported.
-std::vector<std::wstring> WaitForProbe(size_t runs, DWORD timeoutMs = 15000)
-{
-    return test::WaitForProbeLines(ProbeOutput(), runs, timeoutMs);
-}
-
-bool MakeShortcut(const std::wstring& target, const std::wstring& directory, const std::wstring& at)
-{
-    IShellLinkW* link = nullptr;
-    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                  reinterpret_cast<void**>(&link))))
-        return false;
-    link->SetPath(target.c_str());
-    link->SetWorkingDirectory(directory.c_str());
-    IPersistFile* file = nullptr;
-    bool saved = SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
-                 SUCCEEDED(file->Save(at.c_str(), TRUE));
-    if (file) file->Release();
-    link->Release();
-    return saved;
-}
-
-class LaunchTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ::CoInitialize(nullptr);
-        folder = test::FreshMenuFolder();
-        folderAsSeparator = 0;
-        ::DeleteFileW(ProbeOutput().c_str());
-        ::SetEnvironmentVariableW(L"QUILLOP_PROBE_OUT", ProbeOutput().c_str());
-    }
-    std::wstring folder;
-};
-
-TEST_F(LaunchTest, PlainFileStartsInItsOwnFolder)
-{
-    test::MakeFolder(folder + L"\\Data");
-    std::wstring copy = folder + L"\\Data\\probe.exe";
-    ASSERT_TRUE(::CopyFileW(ProbeProgram().c_str(), copy.c_str(), FALSE));
-    OpenPath(copy.c_str());
-    auto lines = WaitForProbe(1);
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], folder + L"\\Data");
-}
-
-TEST_F(LaunchTest, ShortcutStartsInItsWorkingDirectory)
-{
-    test::MakeFolder(folder + L"\\Work");
-    std::wstring shortcut = folder + L"\\Probe.lnk";
-    ASSERT_TRUE(MakeShortcut(ProbeProgram(), folder + L"\\Work", shortcut));
-    OpenPath(shortcut.c_str());
-    auto lines = WaitForProbe(1);
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], folder + L"\\Work");
-    EXPECT_EQ(lines[1], ProbeProgram());
-}
-
-// A program in a drive's root starts in that root, not in the drive's
-// current directory ("C:").
-TEST_F(LaunchTest, AProgramInADriveRootStartsInTheRoot)
-{
-    const wchar_t* copy = L"C:\\quillop_probe.exe";
-    ASSERT_TRUE(::CopyFileW(ProbeProgram().c_str(), copy, FALSE));
-    // As Windows keeps it: the current directory elsewhere, drive C's own
-    // current directory in the "=C:" variable.
-    ::SetCurrentDirectoryW(test::ExecutableFolder().c_str());
-    ::SetEnvironmentVariableW(L"=C:", L"C:\\windows");
-    OpenPath(copy);
-    auto lines = WaitForProbe(1);
-    ::SetEnvironmentVariableW(L"=C:", nullptr);
-    ::DeleteFileW(copy);
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], L"C:\\");
-}
-
-TEST_F(LaunchTest, ABareNameStillOpens)
-{
-    ::SetCurrentDirectoryW(test::ExecutableFolder().c_str());
-    OpenPath(L"cwd_probe.exe");
-    auto lines = WaitForProbe(1);
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], test::ExecutableFolder());
-}
-
-// A menu entry opens the file it names, "%" and all; a hotkey's command,
-// which the user types, still stands for its variables.
-TEST_F(LaunchTest, EntriesOpenLiterallyAndHotkeyCommandsExpandVariables)
-{
-    ::SetEnvironmentVariableW(L"QUILLOP_TEST_NAME", L"decoy");
-    for (const wchar_t* name : { L"\\x%QUILLOP_TEST_NAME%y.exe", L"\\xdecoyy.exe", L"\\%QUILLOP_TEST_NAME% tool.exe" })
-        ASSERT_TRUE(::CopyFileW(ProbeProgram().c_str(), (folder + name).c_str(), FALSE));
-    OpenPath((folder + L"\\x%QUILLOP_TEST_NAME%y.exe").c_str());
-    auto lines = WaitForProbe(1);
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[1], folder + L"\\x%QUILLOP_TEST_NAME%y.exe");
-    OpenPath((folder + L"\\%QUILLOP_TEST_NAME% tool.exe").c_str());
-    lines = WaitForProbe(2);
-    ASSERT_EQ(lines.size(), 4u);
-    EXPECT_EQ(lines[3], folder + L"\\%QUILLOP_TEST_NAME% tool.exe");
-    OpenCommand((folder + L"\\x%QUILLOP_TEST_NAME%y.exe").c_str());
-    lines = WaitForProbe(3);
-    ASSERT_EQ(lines.size(), 6u);
-    EXPECT_EQ(lines[5], folder + L"\\xdecoyy.exe");
-}
-
-// A shortcut to itself, or a chain that comes back, crashes the shell's
-// resolution: it is refused with a message that names it.
-TEST_F(LaunchTest, AShortcutThatLeadsBackToItselfIsRefused)
-{
-    const std::wstring self = folder + L"\\Self.lnk", a = folder + L"\\A.lnk", b = folder + L"\\B.lnk";
-    ASSERT_TRUE(MakeShortcut(self, folder, self));
-    ASSERT_TRUE(MakeShortcut(b, folder, a));
-    ASSERT_TRUE(MakeShortcut(a, folder, b));
-    for (const std::wstring& loop : { self, a }) {
-        test::MessageBoxAnswer answer(L"menu_tests");
-        OpenPath(loop.c_str());
-        test::WaitForShellWorker();
-        EXPECT_NE(answer.Text(3000).find(::PathFindFileNameW(loop.c_str())), std::wstring::npos);
-    }
-    // A chain that ends somewhere opens there.
-    const std::wstring chain = folder + L"\\Chain.lnk", probe = folder + L"\\Probe.lnk";
-    ASSERT_TRUE(MakeShortcut(ProbeProgram(), folder, probe));
-    ASSERT_TRUE(MakeShortcut(probe, folder, chain));
-    OpenPath(chain.c_str());
-    auto lines = WaitForProbe(1);
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[1], ProbeProgram());
-}
+using test::LaunchTest;
+using test::ProbeProgram;
+using test::WaitForProbe;
+using test::MakeShortcut;
 
 // An owner window that records the menu commands it receives and opens
 // file entries as the tray window does.
@@ -363,6 +239,7 @@ TEST_F(LaunchTest, CtrlChoiceOpensEveryFileDirectlyInTheEntrysFolder)
     HIMAGELIST images = TheIconCache().GetImageList();
     CIconMenu menu(images);
     menu.CreatePopupMenu();
+    TheFolderModel().RefreshAndWait();
     BuildShortcutMenu(&menu, FALSE, FALSE);
     UINT one = 0;
     for (UINT id = 11; MenuItemPath(id); ++id)

@@ -1,7 +1,7 @@
 // The order in which the shell worker looks icons up: what an open menu
 // shows first, a file asked for twice looked up once, a changed one again,
 // and the preload waiting while a menu is open.
-#include "menu/IconQueue.h"
+#include "shell/IconQueue.h"
 
 #include <gtest/gtest.h>
 
@@ -21,8 +21,8 @@ std::vector<std::wstring> Drain(CIconQueue& queue)
     std::vector<std::wstring> keys;
     CIconQueue::Work work;
     while (queue.Take(work)) {
-        keys.push_back(work.folder ? L"folder" : work.request.key);
-        queue.Finish();
+        keys.push_back(work.tree ? L"tree" : work.request.key);
+        queue.Finish(work);
     }
     return keys;
 }
@@ -52,7 +52,7 @@ TEST(IconQueue, AChangedFileIsLookedUpAgainWithItsNewStamp)
     ASSERT_TRUE(queue.Take(work));
     EXPECT_EQ(work.request.stamp.size, 2u);
     queue.Add(Request(L"a", 2), CIconQueue::Menu);  // the same, while looked up
-    queue.Finish();
+    queue.Finish(work);
     queue.Add(Request(L"a", 2), CIconQueue::Menu);  // the same, while the answer is on its way
     EXPECT_FALSE(queue.Take(work));
     queue.Add(Request(L"a", 3), CIconQueue::Menu);  // changed again
@@ -66,14 +66,14 @@ TEST(IconQueue, ThePreloadWaitsWhileAMenuIsOpenAndSkipsWhatIsKnown)
     EXPECT_EQ(Drain(queue), Keys{ L"known" });
     queue.Delivered(Request(L"known"));
     queue.SetPreloadPaused(true);
-    queue.AddFolder(FolderChain::Start(L"C:\\"));
+    queue.AddTree(std::make_shared<FolderSnapshot>(L"C:\\", 1));
     queue.Add(Request(L"new"), CIconQueue::Preload);
     queue.Add(Request(L"known"), CIconQueue::Preload);
     queue.Add(Request(L"shown"), CIconQueue::Shown);
     EXPECT_EQ(Drain(queue), Keys{ L"shown" });
     EXPECT_FALSE(queue.IsIdle());
     queue.SetPreloadPaused(false);
-    EXPECT_EQ(Drain(queue), (Keys{ L"new", L"folder" }));
+    EXPECT_EQ(Drain(queue), (Keys{ L"new", L"tree" }));
     // The cache may ask again for what it had: a dropped answer is not final.
     queue.Add(Request(L"known"), CIconQueue::Menu);
     EXPECT_EQ(Drain(queue), Keys{ L"known" });

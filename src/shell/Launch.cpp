@@ -1,0 +1,171 @@
+// Launches on the launch lane: the starting folder, the shell's open, the
+// program started by name where the shell would misread it.
+#include "shell/Launch.h"
+
+#include <atomic>
+
+#include "framework/CWinApp.h"
+#include "framework/ExecutablePath.h"
+#include "framework/ShellFiles.h"
+#include "shell/ShellWorker.h"
+
+namespace {
+
+// How long a shortcut's resolution may look for a moved target: never with
+// a dialog, which would hold up the launches behind it.
+constexpr DWORD kResolveTimeoutMs = 1000;
+
+// A shortcut's working directory, when it can be loaded and resolved.
+bool ShortcutWorkingDirectory(const std::wstring& path, wchar_t (&directory)[MAX_PATH])
+{
+    auto link = LoadShortcut(path.c_str());
+    if (!link || FAILED(link->Resolve(nullptr, SLR_NO_UI | SLR_ANY_MATCH | (kResolveTimeoutMs << 16)))) return false;
+    directory[0] = 0;
+    link->GetWorkingDirectory(directory, MAX_PATH);
+    return true;
+}
+
+bool IsShortcut(const std::wstring& path) { return lstrcmpiW(::PathFindExtensionW(path.c_str()), L".lnk") == 0; }
+
+// The path as it is to be opened: a command's variables stand for their
+// values; anything else is taken as it stands.
+std::wstring PathToOpen(const LaunchRequest& request)
+{
+    if (!request.expandVariables) return request.path;
+    wchar_t expanded[kLongPathBuffer];
+    DWORD length = ::ExpandEnvironmentStringsW(request.path.c_str(), expanded, kLongPathBuffer);
+    return length && length <= kLongPathBuffer ? std::wstring(expanded) : request.path;
+}
+
+// Whether the shell would read the path as another: some shells (Wine's)
+// put in environment variables' values even when not asked to.
+bool ShellWouldExpand(const std::wstring& path)
+{
+    if (path.find(L'%') == std::wstring::npos) return false;
+    wchar_t expanded[kLongPathBuffer];
+    DWORD length = ::ExpandEnvironmentStringsW(path.c_str(), expanded, kLongPathBuffer);
+    return length == 0 || length > kLongPathBuffer || path != expanded;
+}
+
+bool IsProgram(const std::wstring& path)
+{
+    LPCWSTR extension = ::PathFindExtensionW(path.c_str());
+    return lstrcmpiW(extension, L".exe") == 0 || lstrcmpiW(extension, L".com") == 0;
+}
+
+// Starts a program itself, with its own path as its first argument.
+DWORD StartProgram(const std::wstring& path, const std::wstring& directory)
+{
+    std::wstring commandLine = L"\"" + path + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!::CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                          directory.empty() ? nullptr : directory.c_str(), &startup, &process))
+        return ::GetLastError();
+    UniqueKernelHandle thread(process.hThread), started(process.hProcess);
+    return 0;
+}
+
+HWND MainWindow() { return AfxGetMainWnd() ? AfxGetMainWnd()->m_hWnd : nullptr; }
+
+constexpr DWORD kPathMissing = 0x20000002;  // ours: the request's own message says so
+
+std::atomic<int> gLaunchesPending{ 0 };
+
+}  // namespace
+
+std::wstring StartingDirectory(const std::wstring& path)
+{
+    wchar_t directory[MAX_PATH] = {};
+    if (IsShortcut(path) && ShortcutWorkingDirectory(path, directory)) return directory;
+    const size_t backslash = path.rfind(L'\\');
+    if (backslash == std::wstring::npos) return std::wstring();
+    // A drive's root keeps its backslash: "C:" alone would name the drive's
+    // current directory.
+    size_t length = backslash;
+    if (length == 2 && path[1] == L':') ++length;
+    return length < MAX_PATH ? path.substr(0, length) : std::wstring();
+}
+
+DWORD LaunchPath(const LaunchRequest& request)
+{
+    const std::wstring path = PathToOpen(request);
+    if (!request.missingMessage.empty() && ::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return kPathMissing;
+    if (ShortcutLeadsBack(path.c_str())) return kShortcutLeadsBack;
+    const bool explore = request.verb == L"explore";
+    const std::wstring directory = explore ? std::wstring() : StartingDirectory(path);
+    // A program whose name holds "%NAME%" is started by name as it stands.
+    if (request.verb.empty() && IsProgram(path) && ShellWouldExpand(path)) return StartProgram(path, directory);
+    SHELLEXECUTEINFOW execute = {};
+    execute.cbSize = sizeof(execute);
+    // The shell's own message would come from this thread: the UI thread
+    // shows it instead.
+    execute.fMask = SEE_MASK_FLAG_DDEWAIT | SEE_MASK_FLAG_NO_UI;
+    execute.lpVerb = request.verb.empty() ? nullptr : request.verb.c_str();
+    execute.lpFile = path.c_str();
+    execute.lpDirectory = directory.empty() ? nullptr : directory.c_str();
+    execute.nShow = SW_SHOWNORMAL;
+    if (::ShellExecuteExW(&execute)) return 0;
+    DWORD error = ::GetLastError();
+    return error ? error : ERROR_FILE_NOT_FOUND;
+}
+
+namespace {
+
+void TellLaneIsFull()
+{
+    AfxMessageBox(L"Sorry, too many programs are still waiting to start. Please try again in a moment.",
+                  MB_OK | MB_ICONEXCLAMATION);
+}
+
+}  // namespace
+
+bool QueueLaunch(LaunchRequest request)
+{
+    std::wstring key = PathKey(request.verb + L"|" + request.path);
+    auto added = TheShellWorker().Act(CShellWorker::ActionLane::Launches, [request]() -> CWorkerThread::Task {
+        DWORD error = LaunchPath(request);
+        --gLaunchesPending;
+        if (!error) return nullptr;
+        return [error, request] {
+            if (error == kPathMissing)
+                AfxMessageBox(request.missingMessage.c_str(), MB_OK | MB_ICONEXCLAMATION);
+            else
+                ShowLaunchError(error, request.path);
+        };
+    }, std::move(key));
+    if (added == CJobQueue::Added::Queued) ++gLaunchesPending;
+    if (added == CJobQueue::Added::Full) TellLaneIsFull();
+    return added != CJobQueue::Added::Full;
+}
+
+int LaunchesPending() { return gLaunchesPending; }
+
+bool QueueShowInFolder(const std::wstring& path)
+{
+    auto added = TheShellWorker().Act(CShellWorker::ActionLane::Launches, [path]() -> CWorkerThread::Task {
+        UniqueItemIdList item(::ILCreateFromPathW(path.c_str()));
+        if (item) ::SHOpenFolderAndSelectItems(item.Get(), 0, nullptr, 0);
+        return nullptr;
+    }, PathKey(L"select|" + path));
+    if (added == CJobQueue::Added::Full) TellLaneIsFull();
+    return added != CJobQueue::Added::Full;
+}
+
+void ShowLaunchError(DWORD error, const std::wstring& path)
+{
+    if (error == kShortcutLeadsBack) {
+        CString message;
+        message.Format(L"Sorry, the shortcut \"%s\" leads back to itself and cannot be opened.",
+                       ::PathFindFileNameW(path.c_str()));
+        AfxMessageBox(message, MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    wchar_t text[512] = {};
+    if (!::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text,
+                          ARRAYSIZE(text), nullptr))
+        wnsprintfW(text, ARRAYSIZE(text), L"Error %lu.", error);
+    ::MessageBoxW(MainWindow(), text, L"Error", MB_OK | MB_ICONERROR);
+}

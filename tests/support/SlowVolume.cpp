@@ -1,0 +1,94 @@
+// The slow volume's controls, through the files the test runner made.
+#include "support/SlowVolume.h"
+
+#include "framework/Afx.h"
+#include "framework/Handles.h"
+
+namespace test {
+
+namespace {
+
+std::wstring Variable(const wchar_t* name)
+{
+    wchar_t value[MAX_PATH] = {};
+    return ::GetEnvironmentVariableW(name, value, MAX_PATH) ? value : L"";
+}
+
+// The benchmark uses the volume too: these are its own small file helpers.
+void Write(const std::wstring& path, const std::string& bytes)
+{
+    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    if (file) ::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+std::string Read(const std::wstring& path)
+{
+    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+    std::string bytes;
+    char buffer[4096];
+    DWORD read = 0;
+    while (file && ::ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr) && read) bytes.append(buffer, read);
+    return bytes;
+}
+
+bool Present(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+}  // namespace
+
+SlowVolume::SlowVolume()
+    : mount(Variable(L"QUILLOP_SLOW_VOLUME")), backing(Variable(L"QUILLOP_SLOW_BACKING"))
+{
+    TakeOpens();
+}
+
+SlowVolume::~SlowVolume()
+{
+    SetDelay(0);
+    if (!m_placed.empty()) Ask("remove", m_placed);
+}
+
+std::wstring SlowVolume::Missing()
+{
+    std::wstring error = Variable(L"QUILLOP_SLOW_VOLUME_ERROR");
+    if (!error.empty()) return error;
+    return Variable(L"QUILLOP_SLOW_VOLUME").empty() ? L"the test runner mounted no slow volume" : L"";
+}
+
+void SlowVolume::WriteDelay(const std::string& text) const { Write(Variable(L"QUILLOP_SLOW_DELAY"), text); }
+
+void SlowVolume::SetDelay(double seconds) const { WriteDelay(std::to_string(seconds) + "\n"); }
+
+void SlowVolume::NeverAnswer() const { WriteDelay("never\n"); }
+
+std::string SlowVolume::TakeOpens() const
+{
+    const std::wstring log = Variable(L"QUILLOP_SLOW_OPENS");
+    std::string opens = Present(log) ? Read(log) : std::string();
+    ::DeleteFileW(log.c_str());
+    return opens;
+}
+
+// Wine makes no links itself: the volume's server makes them, asked
+// through a file holding the Unix path.
+bool SlowVolume::Ask(const std::string& verb, const std::wstring& at) const
+{
+    if (at.size() < 3 || (at[0] != L'Z' && at[0] != L'z') || at[1] != L':') return false;
+    std::string unix;
+    for (wchar_t c : at.substr(2)) unix += c == L'\\' ? '/' : static_cast<char>(c);
+    static int requests = 0;
+    const std::wstring request = Variable(L"QUILLOP_SLOW_LINKS") + L"\\" + std::to_wstring(++requests);
+    Write(request, verb + " " + unix);
+    for (int tick = 0; tick < 500 && !Present(request + L".done"); ++tick) ::Sleep(10);
+    return Present(request + L".done");
+}
+
+bool SlowVolume::PlaceLink(const std::wstring& at)
+{
+    if (!m_placed.empty() || !Ask("make", at)) return false;
+    m_placed = at;
+    return Present(at);
+}
+
+}  // namespace test

@@ -1,0 +1,37 @@
+// The slow volume the test runner mounted (scripts/wine-run): a view of a
+// backing folder in which every file operation first waits for the delay
+// ("never": until the delay changes), with a log of the files opened on it
+// and a folder link onto it that a test may move where it wants one.
+#pragma once
+
+#include <string>
+
+namespace test {
+
+class SlowVolume {
+public:
+    SlowVolume();
+    // Answers at once again, so that nothing stays waiting on it.
+    ~SlowVolume();
+    SlowVolume(const SlowVolume&) = delete;
+    SlowVolume& operator=(const SlowVolume&) = delete;
+
+    // Why there is none, or "".
+    static std::wstring Missing();
+    void SetDelay(double seconds) const;
+    void NeverAnswer() const;
+    // The files opened on the volume since the last call, one per line.
+    std::string TakeOpens() const;
+    // Makes a folder link onto the volume at the path (on the Z: drive);
+    // it goes when the volume object does.
+    bool PlaceLink(const std::wstring& at);
+
+    const std::wstring mount, backing;
+
+private:
+    void WriteDelay(const std::string& text) const;
+    bool Ask(const std::string& verb, const std::wstring& at) const;
+    std::wstring m_placed;
+};
+
+}  // namespace test
