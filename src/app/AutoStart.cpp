@@ -98,21 +98,39 @@ bool StartupShortcutOn()
 // could start another program.
 CString QuotedExecutablePath() { return CString(L"\"") + ExecutablePath() + L"\""; }
 
-void SwitchOn()
+// The program a Run value starts: its path without quotes or arguments.
+CString ProgramOf(const CString& value)
 {
-    if (RunValuePresent()) {
-        // Switched off by the list: on again, as it was.
-        if (ClearOffMark(HKEY_LOCAL_MACHINE, kApprovedRunPath, kRunValueName)) return;
-    } else {
-        CRegistryKey writer(HKEY_LOCAL_MACHINE);
-        writer.Open(HKEY_LOCAL_MACHINE, kRunKeyPath, KEY_SET_VALUE);
-        if (writer.SetString(kRunValueName, QuotedExecutablePath()) &&
-            ClearOffMark(HKEY_LOCAL_MACHINE, kApprovedRunPath, kRunValueName))
-            return;
+    const wchar_t* start = value;
+    while (*start == L' ') ++start;
+    CString path(start);
+    if (path.GetLength() > 0 && path[0] == L'"') {
+        const int close = path.Find(L'"', 1);
+        return close > 0 ? path.Mid(1, close - 1) : path.Mid(1);
+    }
+    return path;
+}
+
+// Switching on starts this program: a value naming another one (an older
+// copy, a moved one) is replaced, and said so.
+AutoStartResult SwitchOn(CString* replaced)
+{
+    CString old;
+    CRegistryKey reader(HKEY_LOCAL_MACHINE);
+    reader.Open(HKEY_LOCAL_MACHINE, kRunKeyPath, KEY_QUERY_VALUE);
+    const bool hadValue = reader.QueryString(kRunValueName, old);
+    const bool other = hadValue && lstrcmpiW(ProgramOf(old), ExecutablePath()) != 0;
+    CRegistryKey writer(HKEY_LOCAL_MACHINE);
+    writer.Open(HKEY_LOCAL_MACHINE, kRunKeyPath, KEY_SET_VALUE);
+    if (writer.SetString(kRunValueName, QuotedExecutablePath()) &&
+        ClearOffMark(HKEY_LOCAL_MACHINE, kApprovedRunPath, kRunValueName)) {
+        if (other && replaced) *replaced = ProgramOf(old);
+        return other ? AutoStartResult::RunValueReplaced : AutoStartResult::Done;
     }
     // No right to the machine's Run value: the user's Startup folder.
     SetStartupShortcut(TRUE);
     ClearOffMark(HKEY_CURRENT_USER, kApprovedStartupFolderPath, StartupShortcutName());
+    return AutoStartResult::Done;
 }
 
 AutoStartResult SwitchOff()
@@ -131,11 +149,10 @@ AutoStartResult SwitchOff()
 
 BOOL IsAutoStartOn() { return RunValueOn() || StartupShortcutOn(); }
 
-AutoStartResult ToggleAutoStart()
+AutoStartResult ToggleAutoStart(CString* replaced)
 {
     if (IsAutoStartOn()) return SwitchOff();
-    SwitchOn();
-    return AutoStartResult::Done;
+    return SwitchOn(replaced);
 }
 
 const wchar_t* RunValueKeptMessage()
@@ -159,11 +176,18 @@ void RefreshAutoStartState()
 void ToggleAutoStartLater()
 {
     TheShellWorker().Act(CShellWorker::ActionLane::Launches, []() -> CWorkerThread::Task {
-        const AutoStartResult result = ToggleAutoStart();
+        CString replaced;
+        const AutoStartResult result = ToggleAutoStart(&replaced);
         const BOOL on = IsAutoStartOn();
-        return [result, on] {
+        return [result, on, replaced] {
             gKnownState = on;
             if (result == AutoStartResult::RunValueKept) AfxMessageBox(RunValueKeptMessage());
+            if (result == AutoStartResult::RunValueReplaced) {
+                CString message;
+                message.Format(L"Quillop now starts with Windows from\n%s\n\ninstead of\n%s",
+                               static_cast<LPCWSTR>(ExecutablePath()), static_cast<LPCWSTR>(replaced));
+                AfxMessageBox(message, MB_OK | MB_ICONINFORMATION);
+            }
         };
     }, L"auto start: toggle");
 }

@@ -4,7 +4,7 @@
 // off, without deleting it, under Explorer\StartupApproved.
 #pragma once
 
-#include "framework/Afx.h"
+#include "framework/CString.h"
 
 extern const wchar_t kRunKeyPath[];
 extern const wchar_t kRunValueName[];
@@ -13,7 +13,8 @@ extern const wchar_t kApprovedStartupFolderPath[];
 
 enum class AutoStartResult {
     Done,
-    RunValueKept,  // switching off: this account may not delete the Run value
+    RunValueKept,      // switching off: this account may not delete the Run value
+    RunValueReplaced,  // switching on: the Run value named another program
 };
 
 BOOL IsAutoStartOn();
@@ -24,10 +25,11 @@ void RefreshAutoStartState();
 // UI thread: toggles auto start on the launch lane; a message, if any,
 // comes from the UI thread.
 void ToggleAutoStartLater();
-// Off: switches an entry the Startup apps list switched off back on, or
-// writes the Run value (the path quoted), or creates the Startup shortcut
+// Off: writes this program's quoted path as the Run value and clears any
+// off mark the Startup apps list set (replaced says what the value named
+// before, when that was another program), or creates the Startup shortcut
 // when the value cannot be written. On: removes both.
-AutoStartResult ToggleAutoStart();
+AutoStartResult ToggleAutoStart(CString* replaced = nullptr);
 // What to tell the user when the Run value was kept.
 const wchar_t* RunValueKeptMessage();
 BOOL StartupShortcutExists();

@@ -21,12 +21,11 @@ constexpr DWORD kWorkerStopWait = 2000;
 
 BOOL CLauncherApp::InitInstance()
 {
-    // A second start of this very executable shows the first one's menu
-    // instead: two copies would each save over the other's hotkey file.
-    if (!m_singleCopy.Claim()) {
-        ShowRunningCopysMenu();
-        return FALSE;
-    }
+    // A second start of this very program file shows the first one's menu
+    // instead: two copies would each save over the other's hotkey file. A
+    // claim no running copy answers for (another program holds its name)
+    // does not keep the program from starting.
+    if (!m_singleCopy.Claim() && ShowRunningCopysMenu()) return FALSE;
     // The framework's 3-D dialog controls are always on: nothing to enable.
     // OLE, not just COM: the shell's Cut and Copy of an entry put it on the
     // OLE clipboard from this thread.

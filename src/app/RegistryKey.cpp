@@ -1,4 +1,7 @@
+// The registry key the auto start reads and writes.
 #include "app/RegistryKey.h"
+
+#include <vector>
 
 BOOL CRegistryKey::Open(HKEY root, LPCWSTR path, REGSAM access)
 {
@@ -11,13 +14,17 @@ BOOL CRegistryKey::Open(HKEY root, LPCWSTR path, REGSAM access)
 BOOL CRegistryKey::QueryString(LPCWSTR name, CString& out) const
 {
     if (!m_key) return FALSE;
-    wchar_t buffer[256] = {};
-    DWORD size = sizeof(buffer);
-    if (::RegQueryValueExW(m_key.Get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size) !=
+    // Whatever its length: a path near the system's limit, quoted, is
+    // longer than the classic buffer.
+    DWORD size = 0;
+    if (::RegQueryValueExW(m_key.Get(), name, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) return FALSE;
+    std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 1, L'\0');
+    size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
+    if (::RegQueryValueExW(m_key.Get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &size) !=
         ERROR_SUCCESS)
         return FALSE;
     // A value stored without its terminator must not be read past the buffer.
-    out = CString(buffer, static_cast<int>(wcsnlen(buffer, ARRAYSIZE(buffer))));
+    out = CString(buffer.data(), static_cast<int>(wcsnlen(buffer.data(), buffer.size())));
     return TRUE;
 }
 

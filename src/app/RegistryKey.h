@@ -13,8 +13,7 @@ public:
     // a key that is only read should ask for KEY_QUERY_VALUE alone, which
     // every account has where it may not write.
     BOOL Open(HKEY root, LPCWSTR path, REGSAM access = KEY_ALL_ACCESS);
-    // Reads a string of at most 255 characters; a longer value fails and
-    // leaves out unchanged.
+    // Reads a string value of any length; on failure out is left unchanged.
     BOOL QueryString(LPCWSTR name, CString& out) const;
     BOOL SetString(LPCWSTR name, LPCWSTR value);
     BOOL DeleteValue(LPCWSTR name);

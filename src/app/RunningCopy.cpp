@@ -6,10 +6,33 @@
 
 namespace {
 
-constexpr DWORD kTrayWindowWait = 5000;  // ms: a copy started a moment earlier is still starting
+constexpr DWORD kTrayWindowWait = 3000;  // ms: a copy started a moment earlier is still starting
 
-// The executable's path in lower case, as a 64-bit FNV-1a hash: a mutex
-// name cannot hold backslashes, nor always a long path.
+// A file's identity: its volume and its index there, the same through any
+// path that reaches it (a link to its folder, another drive's name for it).
+struct FileIdentity {
+    DWORD volume = 0, high = 0, low = 0;
+    bool known = false;
+    bool operator==(const FileIdentity& o) const
+    {
+        return known && o.known && volume == o.volume && high == o.high && low == o.low;
+    }
+};
+
+FileIdentity IdentityOf(LPCWSTR path)
+{
+    FileIdentity identity;
+    UniqueFile file(::CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+    BY_HANDLE_FILE_INFORMATION information;
+    if (file && ::GetFileInformationByHandle(file.Get(), &information)) {
+        identity = { information.dwVolumeSerialNumber, information.nFileIndexHigh, information.nFileIndexLow, true };
+    }
+    return identity;
+}
+
+// The executable's path in lower case, as a 64-bit FNV-1a hash: what names
+// the claim when the file's identity cannot be had.
 unsigned long long PathHash()
 {
     unsigned long long hash = 14695981039346656037ull;
@@ -26,8 +49,8 @@ bool RunsThisExecutable(DWORD process)
     UniqueKernelHandle handle(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process));
     wchar_t image[kLongPathBuffer] = {};
     DWORD size = kLongPathBuffer;
-    return handle && ::QueryFullProcessImageNameW(handle.Get(), 0, image, &size) &&
-           lstrcmpiW(image, ExecutablePath()) == 0;
+    if (!handle || !::QueryFullProcessImageNameW(handle.Get(), 0, image, &size)) return false;
+    return lstrcmpiW(image, ExecutablePath()) == 0 || IdentityOf(image) == IdentityOf(ExecutablePath());
 }
 
 }  // namespace
@@ -35,7 +58,12 @@ bool RunsThisExecutable(DWORD process)
 bool CSingleCopy::Claim()
 {
     wchar_t name[64];
-    wnsprintfW(name, ARRAYSIZE(name), L"Local\\QuillopCopy-%016I64x", PathHash());
+    const FileIdentity identity = IdentityOf(ExecutablePath());
+    if (identity.known)
+        wnsprintfW(name, ARRAYSIZE(name), L"Local\\QuillopCopy-%08lx-%08lx%08lx", identity.volume, identity.high,
+                   identity.low);
+    else
+        wnsprintfW(name, ARRAYSIZE(name), L"Local\\QuillopCopy-%016I64x", PathHash());
     m_mutex.Reset();  // a claim made before (a start-up run again) is not another copy's
     m_mutex.Reset(::CreateMutexW(nullptr, FALSE, name));
     return m_mutex && ::GetLastError() != ERROR_ALREADY_EXISTS;

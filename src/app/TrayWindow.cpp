@@ -117,7 +117,9 @@ BOOL CTrayWindow::OnInitDialog()
     FollowDarkModeInMenus(AppsUseDarkTheme());
     FitDropWindowToIcon();
     theRecordList.Configure(sizeof(HotkeyRecord), kHotkeyRecordStep);
-    LoadHotkeys(m_hWnd, FALSE);
+    // Read on the launch lane: a file another program holds at start-up is
+    // waited for a few seconds, and a file that cannot be read is said.
+    LoadHotkeysLater(m_hWnd, [this](const std::wstring& text) { ShowBalloon(m_hWnd, L"Quillop", text.c_str()); });
     return TRUE;
 }
 

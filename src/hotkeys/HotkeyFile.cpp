@@ -1,16 +1,47 @@
 #include "hotkeys/HotkeyFile.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "framework/CMemoryException.h"
 #include "framework/CWinApp.h"
 #include "framework/ExecutablePath.h"
 #include "framework/ShellFiles.h"
+#include "hotkeys/HotkeyStore.h"
 #include "hotkeys/HotkeyTable.h"
+#include "shell/ShellWorker.h"
 
 void HotkeyFilePath(wchar_t* buffer, int size) { lstrcpynW(buffer, ExecutableSibling(L".key"), size); }
 
 namespace {
+
+// How many multi-byte UTF-8 sequences the bytes hold, and how many bytes
+// above ASCII belong to none.
+struct Utf8Census {
+    DWORD sequences = 0, strays = 0;
+};
+
+Utf8Census CountUtf8(const BYTE* data, DWORD size)
+{
+    Utf8Census census;
+    for (DWORD at = 0; at < size;) {
+        const BYTE lead = data[at];
+        const DWORD length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
+                                                                              : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+        bool whole = length > 0 && at + length <= size;
+        for (DWORD follow = 1; whole && follow < length; ++follow) whole = (data[at + follow] & 0xC0) == 0x80;
+        if (length == 1) {
+            ++at;
+        } else if (whole) {
+            ++census.sequences;
+            at += length;
+        } else {
+            ++census.strays;
+            ++at;
+        }
+    }
+    return census;
+}
 
 CMappedTextFile::Encoding DetectEncoding(const BYTE* data, DWORD size, DWORD& start)
 {
@@ -24,14 +55,11 @@ CMappedTextFile::Encoding DetectEncoding(const BYTE* data, DWORD size, DWORD& st
         start = 3;
         return Encoding::Utf8;
     }
-    // Without a mark, UTF-8 when every byte above ASCII is valid UTF-8.
-    DWORD high = 0;
-    while (high < size && data[high] < 0x80) ++high;
-    if (high < size && static_cast<int>(size) > 0 &&
-        ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, reinterpret_cast<const char*>(data), static_cast<int>(size),
-                              nullptr, 0) > 0)
-        return Encoding::Utf8;
-    return Encoding::CodePage;
+    // Without a mark, UTF-8 when the bytes above ASCII are UTF-8 but for a
+    // stray few (a damaged file read as ANSI would be written back changed
+    // throughout).
+    const Utf8Census census = CountUtf8(data, size);
+    return census.sequences > 0 && census.strays <= census.sequences ? Encoding::Utf8 : Encoding::CodePage;
 }
 
 }  // namespace
@@ -94,6 +122,7 @@ void CMappedTextFile::ReadUnicodeLine(CString& line)
 {
     // Units are read byte-wise, since the view need not be aligned; a final
     // odd byte is no whole unit and is dropped.
+    m_lineEnded = true;
     while (m_position + 1 < m_size) {
         wchar_t unit = UnitAt(m_position);
         m_position += 2;
@@ -105,6 +134,7 @@ void CMappedTextFile::ReadUnicodeLine(CString& line)
         line += unit;
     }
     m_position = m_size;
+    m_lineEnded = false;
 }
 
 void CMappedTextFile::ReadByteLine(CString& line, UINT codePage)
@@ -124,6 +154,7 @@ void CMappedTextFile::ReadByteLine(CString& line, UINT codePage)
             line.ReleaseBuffer(needed);
         }
     }
+    m_lineEnded = m_position < m_size;
     if (m_position < m_size) {
         bool carriageReturn = View()[m_position] == '\r';
         ++m_position;
@@ -174,7 +205,14 @@ void ReadHotkeyGroups(CMappedTextFile& file, HotkeyFileContent& content)
             CString code, command, separator;
             file.ReadLine(code, CP_ACP);
             file.ReadLine(command, CP_ACP);
+            // A command the data ends in the middle of was cut off: not a
+            // hotkey (its path would be another's).
+            const bool commandEnded = file.LineEnded();
             file.ReadLine(separator, CP_ACP);
+            if (!command.IsEmpty() && !commandEnded) {
+                content.whole = false;
+                break;
+            }
             if (code.IsEmpty() || !separator.IsEmpty() || command.IsEmpty()) {
                 // The reading ends here: whole only where nothing but blank
                 // lines ends it.
@@ -207,28 +245,51 @@ void ReadHotkeyGroups(CMappedTextFile& file, HotkeyFileContent& content)
 bool ReadHotkeyFile(LPCWSTR path, HotkeyFileContent& content)
 {
     CMappedTextFile file;
-    if (!file.Open(path, nullptr, nullptr, TRUE)) return false;
+    const BYTE* data = nullptr;
+    DWORD size = 0;
+    if (!file.Open(path, &data, &size, TRUE)) return false;
+    if (file.GetEncoding() == CMappedTextFile::Encoding::CodePage)
+        content.guessedLetters = std::any_of(data, data + size, [](BYTE value) { return value >= 0x80; });
     ReadHotkeyGroups(file, content);
     return true;
 }
 
-bool HotkeyFileIsWhole(LPCWSTR path)
+namespace {
+
+// Takes a reading of the file as the program's, and its hotkeys into the
+// table.
+void TakeReading(const HotkeyFileRead& read)
 {
-    WIN32_FILE_ATTRIBUTE_DATA attributes;
-    if (!::GetFileAttributesExW(path, GetFileExInfoStandard, &attributes)) return ::GetLastError() == ERROR_FILE_NOT_FOUND;
-    if (attributes.nFileSizeLow == 0 && attributes.nFileSizeHigh == 0) return true;
-    HotkeyFileContent content;
-    return ReadHotkeyFile(path, content) && content.whole;
+    TheHotkeyFile() = read;
+    for (const Hotkey& hotkey : read.content.hotkeys) AddHotkey(hotkey.code, hotkey.command);
+}
+
+std::wstring ProgramsHotkeyFile()
+{
+    wchar_t path[kLongPathBuffer];
+    HotkeyFilePath(path, kLongPathBuffer);
+    return path;
+}
+
+}  // namespace
+
+void LoadHotkeysLater(HWND window, std::function<void(const std::wstring&)> tell)
+{
+    constexpr DWORD kLockedFileRetryMs = 5000;
+    const std::wstring path = ProgramsHotkeyFile();
+    TheShellWorker().Act(CShellWorker::ActionLane::Launches, [path, window, tell]() -> CWorkerThread::Task {
+        auto read = std::make_shared<HotkeyFileRead>(ReadHotkeysFromDisk(path, kLockedFileRetryMs));
+        return [read, window, tell] {
+            TakeReading(*read);
+            RegisterHotkeys(window);
+            if (!read->read && tell) tell(HotkeyFileNotReadText(*read));
+        };
+    });
 }
 
 int LoadHotkeys(HWND window, BOOL stopAtFailure)
 {
-    wchar_t path[kLongPathBuffer];
-    HotkeyFilePath(path, kLongPathBuffer);
-    HotkeyFileContent content;
-    if (!ReadHotkeyFile(path, content)) return 0;
-    for (const Hotkey& hotkey : content.hotkeys) AddHotkey(hotkey.code, hotkey.command);
-
+    TakeReading(ReadHotkeysFromDisk(ProgramsHotkeyFile(), 0));
     for (int index = static_cast<int>(theRecordList.GetCount()); index >= 1; --index) {
         const HotkeyRecord* record = GetHotkeyRecord(index);
         if (!::RegisterHotKey(window, kHotkeyIdBase + index, HotkeyModifiers(record->code), HotkeyKey(record->code)) &&
@@ -261,4 +322,3 @@ void ReleaseHotkeys()
     ClearHotkeyTable();
 }
 
-void DeleteHotkeyFile(LPCWSTR path, HWND owner) { DeleteSilently(path, owner); }

@@ -4,6 +4,8 @@
 // ANSI text, and LF or CR line ends are read as well.
 #pragma once
 
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "framework/CString.h"
@@ -37,6 +39,8 @@ public:
     bool IsDamaged() const { return m_damaged; }
     // Whether nothing but white space is left to read.
     bool RestIsBlank() const;
+    // Whether the line read last ended with a line end (not with the data).
+    bool LineEnded() const { return m_lineEnded; }
 
 private:
     void ReadUnicodeLine(CString& line);
@@ -52,6 +56,7 @@ private:
     DWORD m_position = 0;
     Encoding m_encoding = Encoding::CodePage;
     bool m_damaged = false;
+    bool m_lineEnded = true;
 };
 
 // What a hotkey file holds, as far as it could be read.
@@ -59,17 +64,23 @@ struct HotkeyFileContent {
     std::vector<Hotkey> hotkeys;
     // Every byte was understood: writing the hotkeys back loses nothing.
     bool whole = true;
+    // Read as text of the system's code page with letters beyond ASCII:
+    // which letters they were is a guess, and writing them back as Unicode
+    // would fix that guess for good.
+    bool guessedLetters = false;
 };
 // Reads the file; false when it cannot be opened or is empty.
 bool ReadHotkeyFile(LPCWSTR path, HotkeyFileContent& content);
-// Whether replacing the file would lose nothing: there is none, it is
-// empty, or it was understood whole.
-bool HotkeyFileIsWhole(LPCWSTR path);
 
 // Loads the hotkey file into the hotkey table and registers every hotkey
 // for the window, the last record first. Returns 0, or with stopAtFailure
-// the index of the record whose registration failed.
+// the index of the record whose registration failed. Reads the disk on the
+// calling thread (tools and tests; the program reads it on a worker).
 int LoadHotkeys(HWND window, BOOL stopAtFailure);
+// UI thread: reads the hotkey file on the launch lane (waiting a while for
+// a file another program holds), then loads and registers it; a file that
+// could not be read is told through tell.
+void LoadHotkeysLater(HWND window, std::function<void(const std::wstring&)> tell);
 // Registers every record of the table for the window, the last first, and
 // returns the indexes of those that failed (every record is tried).
 std::vector<int> RegisterHotkeys(HWND window);
@@ -77,5 +88,4 @@ std::vector<int> RegisterHotkeys(HWND window);
 void UnregisterHotkeys(HWND window);
 // Unregisters every hotkey from the main window and empties the table.
 void ReleaseHotkeys();
-// Deletes the file through the shell (silently, not to the recycle bin).
-void DeleteHotkeyFile(LPCWSTR path, HWND owner);
+

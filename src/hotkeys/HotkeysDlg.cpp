@@ -4,8 +4,10 @@
 #include "framework/ExecutablePath.h"
 #include "hotkeys/HotKeyDlg.h"
 #include "hotkeys/HotkeyFile.h"
+#include "hotkeys/HotkeyStore.h"
 #include "hotkeys/HotkeyTable.h"
 #include "res/resource.h"
+#include "shell/ShellWorker.h"
 
 // --- CResizableDlg ------------------------------------------------------------
 
@@ -45,57 +47,6 @@ LRESULT CResizableDlg::OnSize(UINT type, int width, int height)
     m_lastClient.right = client.right;
     m_lastClient.bottom = client.bottom;
     return result;
-}
-
-// --- the hotkey file writer -------------------------------------------------------
-
-namespace {
-
-bool WriteAll(HANDLE file, const void* data, DWORD bytes)
-{
-    DWORD written = 0;
-    return ::WriteFile(file, data, bytes, &written, nullptr) && written == bytes;
-}
-
-bool WriteText(HANDLE file, const CString& text)
-{
-    return WriteAll(file, static_cast<LPCWSTR>(text), static_cast<DWORD>(text.GetLength()) * sizeof(wchar_t));
-}
-
-// A command the reader gives back unchanged: not empty (the reader stops
-// there) and on one line.
-bool RoundTrips(LPCWSTR command) { return command[0] && !wcspbrk(command, L"\r\n"); }
-
-bool WriteGroup(HANDLE file, unsigned code, LPCWSTR command)
-{
-    CString group;
-    group.Format(L"%d\r\n", static_cast<int>(code));
-    group += command;
-    group += L"\r\n\r\n";
-    return WriteText(file, group);
-}
-
-}  // namespace
-
-BOOL WriteHotkeyFile(LPCWSTR path, const std::vector<Hotkey>& hotkeys)
-{
-    // A failed write must not cost the user the hotkeys already saved: the
-    // new content goes to a file beside the old one, which it replaces only
-    // when complete.
-    wchar_t temporary[kLongPathBuffer + 8];
-    lstrcpynW(temporary, path, kLongPathBuffer);
-    lstrcatW(temporary, L".new");
-    UniqueFile file(
-        ::CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return FALSE;
-    static const unsigned char kByteOrderMark[] = { 0xFF, 0xFE };
-    bool ok = WriteAll(file.Get(), kByteOrderMark, 2);
-    for (auto hotkey = hotkeys.begin(); ok && hotkey != hotkeys.end(); ++hotkey)
-        if (RoundTrips(hotkey->command)) ok = WriteGroup(file.Get(), hotkey->code, hotkey->command);
-    ok = ::CloseHandle(file.Release()) && ok;  // only a whole, closed file replaces the old one
-    if (ok) ok = ::MoveFileExW(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
-    if (!ok) ::DeleteFileW(temporary);
-    return ok;
 }
 
 // --- CHotkeysDlg ------------------------------------------------------------------------
@@ -154,6 +105,14 @@ BOOL CHotkeysDlg::OnInitDialog()
         m_list.SetRowValue(row, static_cast<int>(record->code));
     }
     ::SetDlgItemTextW(m_hWnd, IDC_HOTKEYS_MENU_LABEL, m_labelText);
+    // A hotkey file that could not be read is said in the title: OK will
+    // not write over it (and says why when pressed).
+    const HotkeyFileRead& file = TheHotkeyFile();
+    if (!file.read) {
+        const std::wstring title = L"Hotkeys - not saved: " + std::wstring(::PathFindFileNameW(file.path.c_str())) +
+                                   L" is " + file.spot.inTheWay;
+        ::SetWindowTextW(m_hWnd, title.c_str());
+    }
     return TRUE;
 }
 
@@ -271,42 +230,21 @@ std::vector<Hotkey> CHotkeysDlg::WantedHotkeys() const
 
 int CHotkeysDlg::SaveHotkeys() { return SaveHotkeys(WantedHotkeys()); }
 
-namespace {
-
-// A hotkey file the reader did not wholly understand is copied beside
-// itself before it is replaced or deleted: nothing in it is lost. False
-// when it could not be copied.
-bool KeepUnreadFile(LPCWSTR path)
-{
-    if (HotkeyFileIsWhole(path)) return true;
-    CString copy = CString(path) + L".bak";
-    if (!::CopyFileW(path, copy, FALSE)) return false;
-    CString message;
-    message.Format(L"Part of %s could not be read. The file as it was is kept as %s.", ::PathFindFileNameW(path),
-                   ::PathFindFileNameW(copy));
-    AfxMessageBox(message, MB_OK | MB_ICONINFORMATION);
-    return true;
-}
-
-}  // namespace
-
+// The file is written on the launch lane (its drive may be slow) while the
+// dialog waits, answering: it never writes over a file it did not read,
+// and keeps a copy first of anything it would change beyond the edits.
 int CHotkeysDlg::SaveHotkeys(const std::vector<Hotkey>& hotkeys)
 {
-    wchar_t path[kLongPathBuffer];
-    HotkeyFilePath(path, kLongPathBuffer);
-    if (!KeepUnreadFile(path)) {
-        AfxMessageBox(L"Falied to save keys.", MB_OK | MB_ICONEXCLAMATION);
-        return 0;
-    }
-    if (hotkeys.empty()) {
-        DeleteHotkeyFile(path, m_hWnd);
-        return 1;
-    }
-    if (!WriteHotkeyFile(path, hotkeys)) {
-        AfxMessageBox(L"Falied to save keys.", MB_OK | MB_ICONEXCLAMATION);
-        return 0;
-    }
-    return 1;
+    const HotkeyFileRead before = TheHotkeyFile();
+    HotkeySaveResult result;
+    const BOOL wasEnabled = ::IsWindowEnabled(m_hWnd);
+    ::EnableWindow(m_hWnd, FALSE);  // no second OK meanwhile
+    RunOnLaneAndWait(CShellWorker::ActionLane::Launches, [&] { result = SaveHotkeysToDisk(before, hotkeys); });
+    ::EnableWindow(m_hWnd, wasEnabled);
+    if (result.saved) TheHotkeyFile() = result.now;
+    if (!result.message.empty())
+        AfxMessageBox(result.message.c_str(), MB_OK | (result.saved ? MB_ICONINFORMATION : MB_ICONEXCLAMATION));
+    return result.saved ? 1 : 0;
 }
 
 // The new set is registered whole or not at all, and saved only then; on

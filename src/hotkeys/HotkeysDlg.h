@@ -36,8 +36,8 @@ public:
     void OnOK() override;
 
     // Writes the hotkey file from the rows and the short-cut menu hotkey;
-    // with nothing to write, deletes it. A file not wholly understood is
-    // kept beside it first. 1 when saved or deleted.
+    // with nothing to write, deletes it. Anything the new file would change
+    // beyond the edits is kept beside it first. 1 when saved or deleted.
     int SaveHotkeys();
     int SaveHotkeys(const std::vector<Hotkey>& hotkeys);
     // The rows in order, then the short-cut menu hotkey.
@@ -71,10 +71,6 @@ private:
     UniqueIcon m_smallIcon;
 };
 
-// Writes the hotkeys to path as the hotkey file holds them, through a
-// temporary file that replaces it only when every write succeeded. FALSE
-// leaves path as it was.
-BOOL WriteHotkeyFile(LPCWSTR path, const std::vector<Hotkey>& hotkeys);
 
 // Runs the Hotkeys dialog modally with no parent; one already open comes
 // to the front instead: two would each save over the other.

@@ -257,6 +257,7 @@ unsigned CFolderModel::Refresh()
     {
         std::lock_guard<std::mutex> hold(m_state->lock);
         refresh = ++m_state->requested;
+        m_state->stopping = false;  // asked again after a stop: it starts anew
     }
     // One refresh waiting is enough: it lists whatever changed before it.
     m_state->passes.Add(

@@ -45,8 +45,8 @@ public:
     // Whether the first listing made the top folder (it was not there).
     bool MadeTopFolder() const;
 
-    // No folder is listed from now on: a refresh under way ends at its next
-    // folder.
+    // No folder is listed from now on (until the next Refresh): a refresh
+    // under way ends at its next folder.
     void StopListing();
     // Ends the listing threads, waiting at most waitMs; false when one was
     // left in a call.

@@ -227,3 +227,21 @@ CShellWorker& TheShellWorker()
     static CShellWorker* worker = new CShellWorker;
     return *worker;
 }
+
+void RunOnLaneAndWait(CShellWorker::ActionLane lane, const std::function<void()>& work)
+{
+    auto done = std::make_shared<bool>(false);
+    const auto added = TheShellWorker().Act(lane, [&work, done]() -> CWorkerThread::Task {
+        work();
+        return [done] { *done = true; };
+    });
+    if (added != CJobQueue::Added::Queued) {
+        work();
+        return;
+    }
+    MSG message;
+    while (!*done && ::GetMessageW(&message, nullptr, 0, 0) > 0) {
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+    }
+}

@@ -76,3 +76,8 @@ private:
 
 // The program's worker, made on first use from the UI thread.
 CShellWorker& TheShellWorker();
+
+// UI thread: runs the work on the lane and waits for it, answering the
+// thread's messages meanwhile: for a step the user waits on (a save), whose
+// disk may be slow. A full lane runs it here.
+void RunOnLaneAndWait(CShellWorker::ActionLane lane, const std::function<void()>& work);

@@ -2,6 +2,7 @@
 // program per executable; the icon and the hotkeys stay usable meanwhile.
 #include "acceptance/AcceptanceFixture.h"
 #include "hotkeys/HotkeyTestSupport.h"
+#include "support/RequireSlowVolume.h"
 #include "support/TestSupport.h"
 #include "tools/RunningProgram.h"
 
@@ -60,6 +61,78 @@ TEST_F(OneAtATime, ASecondStartOfTheSameProgramShowsTheFirstsMenuAndEnds)
     ::WaitForSingleObject(beside.hProcess, 5000);
     ::CloseHandle(beside.hThread);
     ::CloseHandle(beside.hProcess);
+    EXPECT_EQ(Exit(), 0u);
+}
+
+}  // namespace
+
+namespace {
+
+using namespace test;
+
+// The claim's name, as the program makes it from its file's identity.
+std::wstring ClaimName(const std::wstring& program)
+{
+    HANDLE file = ::CreateFileW(program.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    BY_HANDLE_FILE_INFORMATION information = {};
+    ::GetFileInformationByHandle(file, &information);
+    ::CloseHandle(file);
+    wchar_t name[64];
+    wnsprintfW(name, 64, L"Local\\QuillopCopy-%08lx-%08lx%08lx", information.dwVolumeSerialNumber,
+               information.nFileIndexHigh, information.nFileIndexLow);
+    return name;
+}
+
+std::wstring Variable(const wchar_t* name)
+{
+    wchar_t value[MAX_PATH] = {};
+    return ::GetEnvironmentVariableW(name, value, MAX_PATH) ? value : L"";
+}
+
+// Started again through a link to its folder, or through another drive's
+// name for the same file: the running copy's menu comes up, and the second
+// start ends.
+TEST_F(OneAtATime, OneCopyPerProgramFileWhateverPathStartsIt)
+{
+    REQUIRE_SLOW_VOLUME();
+    SlowVolume volume;
+    const std::wstring link = ExecutableFolder() + L"\\program link";
+    ASSERT_TRUE(volume.MakeLink(folder, link));
+    // Drive Y: for the test's folder: Wine's drives are links in its prefix.
+    std::wstring prefix = L"Z:" + Variable(L"WINEPREFIX");
+    for (wchar_t& c : prefix) c = c == L'/' ? L'\\' : c;
+    ASSERT_TRUE(volume.MakeLink(ExecutableFolder(), prefix + L"\\dosdevices\\y:"));
+    const std::wstring onY = L"Y:" + folder.substr(ExecutableFolder().size()) + L"\\Quillop.exe";
+    ASSERT_TRUE(Exists(onY));
+    Start();
+    for (const std::wstring& path : { link + L"\\Quillop.exe", onY }) {
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION second = {};
+        ASSERT_TRUE(::CreateProcessW(path.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                     &second));
+        EXPECT_EQ(::WaitForSingleObject(second.hProcess, 10000), WAIT_OBJECT_0)
+            << "a second copy runs from " << std::string(path.begin(), path.end());
+        ::TerminateProcess(second.hProcess, 1);
+        ::CloseHandle(second.hThread);
+        ::CloseHandle(second.hProcess);
+        EXPECT_TRUE(WaitFor([&] { return FindProcessWindow(started.dwProcessId, L"#32768") != nullptr; }))
+            << "the first copy's menu did not come up";
+        Type({ VK_ESCAPE });
+        ASSERT_TRUE(MenuClosed());
+    }
+    EXPECT_EQ(Exit(), 0u);
+}
+
+// Another program holds the claim's name: no copy answers for it, and the
+// program starts all the same, rather than end without a word.
+TEST_F(OneAtATime, AClaimNoCopyAnswersForDoesNotKeepTheProgramFromStarting)
+{
+    UniqueKernelHandle squatter(::CreateMutexW(nullptr, FALSE, ClaimName(program).c_str()));
+    ASSERT_TRUE(squatter);
+    Launch();
+    EXPECT_TRUE(WaitFor([this] { return IconPresent(); }, 15000)) << "no icon";
     EXPECT_EQ(Exit(), 0u);
 }
 

@@ -2,6 +2,7 @@
 // prefix.
 #include "app/AutoStart.h"
 #include "app/RegistryKey.h"
+#include "framework/ExecutablePath.h"
 #include "support/ReadLink.h"
 #include "support/TestSupport.h"
 
@@ -84,18 +85,22 @@ TEST_F(AutoStartTest, AnyRunValueCountsAsOnAndOneToggleRemovesIt)
     EXPECT_FALSE(test::Exists(StartupShortcut()));
 }
 
-TEST_F(AutoStartTest, RunValuesOf255CharactersReadAnd256DoNot)
+// A Run value of any length is read: an executable's path near the
+// system's limit, quoted, reads as on and can be switched off.
+TEST_F(AutoStartTest, RunValuesOfAnyLengthAreRead)
 {
     CRegistryKey key(HKEY_LOCAL_MACHINE);
     ASSERT_TRUE(key.Open(HKEY_LOCAL_MACHINE, kRunKeyPath));
     CString value(L"unchanged");
-    SetRunValue(std::wstring(255, L'p'));
+    const std::wstring longPath = L"\"C:\\" + std::wstring(252, L'p') + L".exe\"";  // 259 characters quoted
+    SetRunValue(longPath);
     EXPECT_TRUE(key.QueryString(kRunValueName, value));
-    EXPECT_EQ(value.GetLength(), 255);
-    SetRunValue(std::wstring(256, L'q'));
+    EXPECT_EQ(std::wstring(value), longPath);
+    EXPECT_TRUE(IsAutoStartOn());
+    ToggleAutoStart();
+    EXPECT_FALSE(RunValueExists());
     EXPECT_FALSE(key.QueryString(kRunValueName, value));
-    EXPECT_EQ(value.GetLength(), 255);  // left as it was
-    EXPECT_FALSE(IsAutoStartOn());
+    EXPECT_EQ(std::wstring(value), longPath);  // left as it was
 }
 
 TEST_F(AutoStartTest, WithoutTheRunKeyTheStartupShortcutIsUsed)
@@ -143,14 +148,23 @@ std::vector<BYTE> Mark(HKEY root, LPCWSTR path, LPCWSTR name)
 }
 
 // Windows' Startup apps list switched the entry off, leaving it in place.
-TEST_F(AutoStartTest, AnEntryMarkedOffIsOffAndAutoStartSwitchesItBackOn)
+// An entry the list switched off, naming another program (an older copy):
+// switching on writes this program's path, says what it replaces, and
+// clears the mark.
+TEST_F(AutoStartTest, AnEntryMarkedOffIsOffAndAutoStartSwitchesThisProgramOn)
 {
     SetRunValue(L"C:\\Tools\\Quillop.exe");  // bare, as earlier versions wrote it
     const std::vector<BYTE> off = { 0x03, 0, 0, 0, 0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70, 0x01 };
     SetMark(HKEY_LOCAL_MACHINE, kApprovedRunPath, kRunValueName, off);
     EXPECT_FALSE(IsAutoStartOn());
-    EXPECT_EQ(ToggleAutoStart(), AutoStartResult::Done);
-    EXPECT_TRUE(RunValueExists());  // not removed, not rewritten
+    CString replaced;
+    EXPECT_EQ(ToggleAutoStart(&replaced), AutoStartResult::RunValueReplaced);
+    EXPECT_EQ(std::wstring(replaced), L"C:\\Tools\\Quillop.exe");
+    CString value;
+    CRegistryKey key(HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(key.Open(HKEY_LOCAL_MACHINE, kRunKeyPath, KEY_QUERY_VALUE));
+    ASSERT_TRUE(key.QueryString(kRunValueName, value));
+    EXPECT_EQ(std::wstring(value), L"\"" + std::wstring(ExecutablePath()) + L"\"");
     const std::vector<BYTE> on = Mark(HKEY_LOCAL_MACHINE, kApprovedRunPath, kRunValueName);
     ASSERT_FALSE(on.empty());
     EXPECT_EQ(on[0] & 1, 0);

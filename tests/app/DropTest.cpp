@@ -253,6 +253,23 @@ TEST_F(DropTest, DroppedEntriesShowInTheNextMenu)
     EXPECT_STREQ(reinterpret_cast<const MenuItemData*>(info.dwItemData)->label, L"report");
 }
 
+// Files named as devices (CON, NUL.txt, COM1, aux.lnk) are refused with a
+// message naming each; no shortcut to a device is made.
+TEST_F(DropTest, DeviceNamesAreRefusedByName)
+{
+    const std::vector<std::wstring> devices = { source + L"\\CON", source + L"\\NUL.txt", source + L"\\COM1",
+                                                source + L"\\aux.lnk" };
+    const DropResult result = AddDroppedPaths(devices, menu);
+    for (const std::wstring& device : devices)
+        EXPECT_NE(result.refused.find(device), std::wstring::npos) << "not named: " << device.c_str();
+    EXPECT_EQ(result.added, 0);
+    EXPECT_TRUE(NamesIn(menu).empty()) << "a shortcut was made";
+    EXPECT_TRUE(IsDeviceName(L"con"));
+    EXPECT_TRUE(IsDeviceName(L"Lpt9.doc"));
+    EXPECT_FALSE(IsDeviceName(L"CONTENT.txt"));
+    EXPECT_FALSE(IsDeviceName(L"COM0"));
+}
+
 // The file system decides what is a folder: a shell that reports an archive
 // or a shortcut to a folder as one must not make an empty folder of it.
 TEST(DropDecision, TheFileSystemDecidesWhatIsAFolder)

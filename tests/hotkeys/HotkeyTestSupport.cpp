@@ -27,6 +27,9 @@ std::string Utf16(const std::wstring& text)
 
 void HotkeyTableTest::SetUp()
 {
+    // A folder a test left where the file belongs would fail every test.
+    const DWORD attributes = ::GetFileAttributesW(HotkeyFile().c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) RemoveTree(HotkeyFile());
     theRecordList.Configure(sizeof(HotkeyRecord), kHotkeyRecordStep);
     ReleaseHotkeys();
 }

@@ -198,7 +198,7 @@ TEST_F(HotkeysKept, ALockedFileKeepsTheHotkeysRegistered)
     UniqueFile lock(::CreateFileW(HotkeyFile().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(lock);
     INT_PTR result = 0;
-    EXPECT_EQ(UnchangedOk(&result), L"Falied to save keys.");
+    EXPECT_EQ(UnchangedOk(&result).rfind(L"Falied to save keys.", 0), 0u);
     EXPECT_EQ(result, IDCANCEL);
     EXPECT_FALSE(HotkeyIsFree(MOD_ALT | MOD_CONTROL, VK_F5));
     EXPECT_FALSE(HotkeyIsFree(MOD_WIN, VK_F1));

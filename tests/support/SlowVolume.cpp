@@ -46,7 +46,7 @@ SlowVolume::SlowVolume()
 SlowVolume::~SlowVolume()
 {
     SetDelay(0);
-    if (!m_placed.empty()) Ask("remove", m_placed);
+    for (const std::wstring& placed : m_placed) Ask("remove", placed);
 }
 
 std::wstring SlowVolume::Missing()
@@ -72,22 +72,41 @@ std::string SlowVolume::TakeOpens() const
 
 // Wine makes no links itself: the volume's server makes them, asked
 // through a file holding the Unix path.
-bool SlowVolume::Ask(const std::string& verb, const std::wstring& at) const
+namespace {
+
+// A Z: path as Unix names it; "" for another drive's.
+std::string UnixPath(const std::wstring& path)
 {
-    if (at.size() < 3 || (at[0] != L'Z' && at[0] != L'z') || at[1] != L':') return false;
+    if (path.size() < 3 || (path[0] != L'Z' && path[0] != L'z') || path[1] != L':') return std::string();
     std::string unix;
-    for (wchar_t c : at.substr(2)) unix += c == L'\\' ? '/' : static_cast<char>(c);
+    for (wchar_t c : path.substr(2)) unix += c == L'\\' ? '/' : static_cast<char>(c);
+    return unix;
+}
+
+}  // namespace
+
+bool SlowVolume::Ask(const std::string& verb, const std::wstring& at, const std::wstring& target) const
+{
+    const std::string unix = UnixPath(at), to = UnixPath(target);
+    if (unix.empty() || (!target.empty() && to.empty())) return false;
     static int requests = 0;
     const std::wstring request = Variable(L"QUILLOP_SLOW_LINKS") + L"\\" + std::to_wstring(++requests);
-    Write(request, verb + " " + unix);
+    Write(request, target.empty() ? verb + " " + unix : verb + " " + to + "\t" + unix);
     for (int tick = 0; tick < 500 && !Present(request + L".done"); ++tick) ::Sleep(10);
     return Present(request + L".done");
 }
 
 bool SlowVolume::PlaceLink(const std::wstring& at)
 {
-    if (!m_placed.empty() || !Ask("make", at)) return false;
-    m_placed = at;
+    if (!Ask("make", at)) return false;
+    m_placed.push_back(at);
+    return Present(at);
+}
+
+bool SlowVolume::MakeLink(const std::wstring& target, const std::wstring& at)
+{
+    if (!Ask("link", at, target)) return false;
+    m_placed.push_back(at);
     return Present(at);
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace test {
 
@@ -25,13 +26,16 @@ public:
     // Makes a folder link onto the volume at the path (on the Z: drive);
     // it goes when the volume object does.
     bool PlaceLink(const std::wstring& at);
+    // Makes a link at the path to the target (both on the Z: drive), as a
+    // Unix symbolic link; it goes when the volume object does.
+    bool MakeLink(const std::wstring& target, const std::wstring& at);
 
     const std::wstring mount, backing;
 
 private:
     void WriteDelay(const std::string& text) const;
-    bool Ask(const std::string& verb, const std::wstring& at) const;
-    std::wstring m_placed;
+    bool Ask(const std::string& verb, const std::wstring& at, const std::wstring& target = {}) const;
+    std::vector<std::wstring> m_placed;
 };
 
 }  // namespace test

@@ -7,7 +7,8 @@ at each operation, so a test can change it while the volume is mounted;
 share that never answers. Each file opened is noted, one path a line, in
 the log file when one is given. Links onto the volume are made and taken
 away on request, for a test inside Wine (which cannot make them): a file in
-the requests folder reading "make PATH" or "remove PATH" (a Unix path) is
+the requests folder reading "make PATH" (a link onto the volume), "link
+TARGET<TAB>PATH" (a link to anything) or "remove PATH" (Unix paths) is
 carried out and renamed to end in ".done".
 
 Usage: slow_volume.py BACKING MOUNTPOINT DELAY_FILE [OPENS_LOG [REQUESTS]]
@@ -100,6 +101,9 @@ def serve_link_requests(requests, mountpoint):
             try:
                 if verb == "make":
                     os.symlink(mountpoint, path)
+                elif verb == "link":
+                    target, _, at = path.partition("\t")
+                    os.symlink(target, at)
                 elif verb == "remove" and os.path.islink(path):
                     os.unlink(path)
             except OSError as e:
