@@ -189,5 +189,5 @@ void ToggleAutoStartLater()
                 AfxMessageBox(message, MB_OK | MB_ICONINFORMATION);
             }
         };
-    }, L"auto start: toggle");
+    });  // each toggle runs: none is merged into another
 }

@@ -32,6 +32,10 @@ BOOL CLauncherApp::InitInstance()
     m_comReady = SUCCEEDED(::OleInitialize(nullptr));
     RelaxMessageFilter();
     SetRegistryKey(L"Velmor's Tools");
+    // No settings yet: the program has not started here before. Writing
+    // the option's default makes them, so that the next start knows.
+    m_firstStartHere = !SettingsExist();
+    if (m_firstStartHere) WriteProfileInt(L"Option", L"DirAsSpt", 0);
     // The menu folder is listed (and made, on a first start) on the folder
     // model's thread from now on; its icons load once it has been listed.
     ListenToFolderModel();
@@ -62,15 +66,18 @@ int CLauncherApp::ExitInstance()
     return CWinApp::ExitInstance();
 }
 
-// A new user learns where things are, once: when the first listing made
-// the menu folder (next time it exists).
+// A new user learns where things are, once: on the first start in a place
+// (the first listing made the menu folder, or one made for it beforehand,
+// with a demo menu, has never seen the program start: its settings do not
+// exist yet).
 void CLauncherApp::ShowFirstStartNoticeOnce(const SnapshotPointer&)
 {
     static bool shown = false;
     // Once the icon is up and the first listing has come.
     if (shown || !theApp.m_iconUp || TheFolderModel().Snapshot()->Generation() == 0) return;
     shown = true;
-    if (TheFolderModel().MadeTopFolder()) ShowFirstStartNotice(theTrayWindow.m_hWnd, MenuFolderPath());
+    if (TheFolderModel().MadeTopFolder() || theApp.m_firstStartHere)
+        ShowFirstStartNotice(theTrayWindow.m_hWnd, MenuFolderPath());
 }
 
 // Lets files be dropped on the tray window from processes of lower

@@ -27,6 +27,7 @@ private:
     CSingleCopy m_singleCopy;
     bool m_comReady = false;
     bool m_iconUp = false;
+    bool m_firstStartHere = false;
 };
 
 extern CLauncherApp theApp;

@@ -52,6 +52,7 @@ void ShowBalloon(HWND window, LPCWSTR title, const CString& text)
     record.hWnd = window;
     record.uFlags = NIF_INFO;
     record.dwInfoFlags = NIIF_INFO;
+    record.uTimeout = 30000;  // long enough to read (where the system lets it)
     lstrcpynW(record.szInfoTitle, title, ARRAYSIZE(record.szInfoTitle));
     lstrcpynW(record.szInfo, text, ARRAYSIZE(record.szInfo));
     ::Shell_NotifyIconW(NIM_MODIFY, &record);
@@ -61,8 +62,8 @@ void ShowFirstStartNotice(HWND window, LPCWSTR menuFolder)
 {
     NOTIFYICONDATAW record = {};
     // A space ends each line: Wine's balloon cuts off a line's last character.
-    CString text(L"Press this icon for the menu, release the right button on it for the drop window. \n"
-                 L"\"<<Add New Item>>\" adds files. \nMenu folder: ");
+    CString text(L"Click this icon for the menu; right-click it to add files by dropping them; Quillop > Exit "
+                 L"quits. \nMenu folder: ");
     // A long path is shortened in the middle to what the balloon holds.
     wchar_t folder[ARRAYSIZE(record.szInfo)] = {};
     const UINT room = ARRAYSIZE(record.szInfo) - static_cast<UINT>(text.GetLength());

@@ -9,6 +9,7 @@ BOOL CAboutDialog::OnInitDialog()
 {
     CDialog::OnInitDialog();
     CenterOnPointerMonitor();
+    ShowInTaskbar();  // behind another window, it is found again
     m_homePage.SubclassDlgItem(IDC_ABOUT_HOMEPAGE, this);
     // The program's home is its help page, which ships beside it.
     m_homePage.SetLinkTarget(ExecutableSibling(L".htm"));

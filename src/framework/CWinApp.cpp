@@ -84,6 +84,16 @@ BOOL CWinApp::WriteProfileInt(LPCWSTR section, LPCWSTR entry, int value) const
            ERROR_SUCCESS;
 }
 
+bool CWinApp::SettingsExist() const
+{
+    HKEY opened = nullptr;
+    if (m_profileKey.IsEmpty() ||
+        ::RegOpenKeyExW(HKEY_CURRENT_USER, m_profileKey, 0, KEY_READ, &opened) != ERROR_SUCCESS)
+        return false;
+    UniqueRegistryKey key(opened);
+    return true;
+}
+
 CWinApp* AfxGetApp() { return gApplication; }
 
 CWnd* AfxGetMainWnd() { return gApplication ? gApplication->m_pMainWnd : nullptr; }

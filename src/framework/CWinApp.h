@@ -27,6 +27,8 @@ public:
     void SetRegistryKey(LPCWSTR company);
     UINT GetProfileInt(LPCWSTR section, LPCWSTR entry, int defaultValue) const;
     BOOL WriteProfileInt(LPCWSTR section, LPCWSTR entry, int value) const;
+    // Whether the profile key exists: the program has kept settings here.
+    bool SettingsExist() const;
     // "Software\<key>\<application name>", empty before SetRegistryKey.
     const CString& GetProfileKeyPath() const { return m_profileKey; }
 

@@ -160,6 +160,20 @@ void CWnd::CenterOver(HWND other) const
     PlaceCentred(m_hWnd, around, WorkAreaOf(::MonitorFromWindow(other, MONITOR_DEFAULTTONEAREST)));
 }
 
+SIZE CWnd::OverflowOfWorkArea() const
+{
+    RECT window, work = WorkAreaOf(::MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTONEAREST));
+    ::GetWindowRect(m_hWnd, &window);
+    const LONG width = window.right - window.left, height = window.bottom - window.top;
+    return { width > work.right - work.left ? width - (work.right - work.left) : 0,
+             height > work.bottom - work.top ? height - (work.bottom - work.top) : 0 };
+}
+
+void CWnd::ShowInTaskbar() const
+{
+    ::SetWindowLongPtrW(m_hWnd, GWL_EXSTYLE, ::GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE) | WS_EX_APPWINDOW);
+}
+
 BOOL CWnd::DestroyWindow() { return m_hWnd && ::DestroyWindow(m_hWnd); }
 
 BOOL CWnd::PreTranslateMessage(MSG*) { return FALSE; }

@@ -49,6 +49,11 @@ public:
     // Centres the window over another window, kept wholly inside the work
     // area of that window's monitor.
     void CenterOver(HWND other) const;
+    // How much wider and taller the window is than the work area of its
+    // monitor (0 where it fits).
+    SIZE OverflowOfWorkArea() const;
+    // Gives the window a taskbar button of its own while it is open.
+    void ShowInTaskbar() const;
     void ShowWindow(int command) const { ::ShowWindow(m_hWnd, command); }
 
     // Called by the application for messages bound to this window or its

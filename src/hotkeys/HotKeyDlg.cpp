@@ -13,10 +13,6 @@ namespace {
 
 bool IsDigit(unsigned key) { return key >= L'0' && key <= L'9'; }
 bool IsSpecialCharacter(unsigned key) { return key && wcschr(kSpecialCharacters, static_cast<wchar_t>(key)); }
-bool IsNumpadOperator(unsigned key)
-{
-    return key == VK_MULTIPLY || key == VK_ADD || key == VK_SUBTRACT || key == VK_DECIMAL || key == VK_DIVIDE;
-}
 
 }  // namespace
 
@@ -38,19 +34,17 @@ void CHotKeyDlg::DoDataExchange(CDataExchange* dx)
     DDX_CBIndex(dx, IDC_HOTKEY_KEY, m_keyIndex);
 }
 
+// Rows are told apart by the code each makes, kept beside the list.
 void CHotKeyDlg::FillKeyList()
 {
     HWND combo = GetDlgItem(IDC_HOTKEY_KEY);
     ::SendMessageW(combo, CB_RESETCONTENT, 0, 0);
-    auto add = [combo](LPCWSTR text, unsigned data) {
-        LRESULT index = ::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
-        ::SendMessageW(combo, CB_SETITEMDATA, static_cast<WPARAM>(index), data);
-    };
-    for (const KeyName& row : kKeyNames) add(row.name, row.virtualKey);
-    wchar_t one[2] = {};
-    for (wchar_t c = L'0'; c <= L'9'; ++c) add((one[0] = c, one), c);
-    for (wchar_t c = L'A'; c <= L'Z'; ++c) add((one[0] = c, one), c);
-    for (const wchar_t* c = kSpecialCharacters; *c; ++c) add((one[0] = *c, one), *c);
+    m_keyChoices = KeyChoices();
+    for (const KeyChoice& choice : m_keyChoices)
+        ::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(static_cast<LPCWSTR>(choice.name)));
+    // A list a dozen rows tall fits below the box on any screen the dialog
+    // fits on, so it drops down rather than up to the top of the screen.
+    ::SendMessageW(combo, CB_SETMINVISIBLE, 12, 0);
 }
 
 BOOL CHotKeyDlg::OnInitDialog()
@@ -80,10 +74,8 @@ BOOL CHotKeyDlg::OnInitDialog()
         m_shift = (flags & HotkeyFlag::Shift) != 0;
         m_win = (flags & HotkeyFlag::Win) != 0;
         UpdateData(FALSE);
-        CString key = FormatHotkeyKey(flags, HotkeyKey(m_code));
-        LRESULT found = ::SendDlgItemMessageW(m_hWnd, IDC_HOTKEY_KEY, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                              reinterpret_cast<LPARAM>(static_cast<LPCWSTR>(key)));
-        ::SendDlgItemMessageW(m_hWnd, IDC_HOTKEY_KEY, CB_SETCURSEL, static_cast<WPARAM>(found), 0);
+        int row = KeyChoiceIndex(m_keyChoices, m_code);
+        ::SendDlgItemMessageW(m_hWnd, IDC_HOTKEY_KEY, CB_SETCURSEL, static_cast<WPARAM>(row), 0);
     }
     if (m_tips.Create(this, TTS_ALWAYSTIP)) {
         m_tips.AddControlTool(this, GetDlgItem(IDC_HOTKEY_BROWSE), L"Browse for a file");
@@ -114,24 +106,19 @@ void CHotKeyDlg::OnOK()
     }
     HWND combo = GetDlgItem(IDC_HOTKEY_KEY);
     int selection = static_cast<int>(::SendMessageW(combo, CB_GETCURSEL, 0, 0));
-    if (selection < 0) {
+    if (selection < 0 || selection >= static_cast<int>(m_keyChoices.size())) {
         AfxMessageBox(L"Please select the key you want.", MB_OK | MB_ICONEXCLAMATION);
         return;
     }
-    unsigned key = static_cast<unsigned>(::SendMessageW(combo, CB_GETITEMDATA, static_cast<WPARAM>(selection), 0));
-    unsigned kind = selection < kNamedKeyCount ? HotkeyFlag::VirtualKey | HotkeyFlag::FromEditDialog
-                                               : HotkeyFlag::FromEditDialog;
+    const unsigned choice = m_keyChoices[static_cast<size_t>(selection)].code;
+    const unsigned kind = HotkeyFlags(choice);
+    const unsigned key = HotkeyKey(choice);
     bool modified = m_alt || m_ctrl || m_shift || m_win;
-    if (modified && (IsDigit(key) || (IsSpecialCharacter(key) && kind == HotkeyFlag::FromEditDialog))) {
+    bool isCharacter = !(kind & HotkeyFlag::VirtualKey);
+    if (modified && isCharacter && (IsDigit(key) || IsSpecialCharacter(key))) {
         AfxMessageBox(L"Sorry, this key can't be used with any modifier.", MB_OK | MB_ICONEXCLAMATION);
         return;
     }
-    if (IsDigit(key) || IsNumpadOperator(key))
-        key = ::MapVirtualKeyW(key, MAPVK_VK_TO_CHAR) & 0xFFFF;
-    else if (key == VK_SEPARATOR)
-        key = L',';
-    else if (!IsSpecialCharacter(key))
-        kind |= HotkeyFlag::VirtualKey;
 
     unsigned flags = kind;
     if (m_alt) flags |= HotkeyFlag::Alt;

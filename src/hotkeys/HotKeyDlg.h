@@ -4,6 +4,7 @@
 
 #include "framework/Controls.h"
 #include "framework/Handles.h"
+#include "hotkeys/HotkeyTable.h"
 #include "menu/ShortcutMenuOwner.h"
 
 class CHotkeysDlg;
@@ -35,6 +36,7 @@ private:
     CString m_initialCommand;
     BOOL m_alt = FALSE, m_ctrl = FALSE, m_shift = FALSE, m_win = FALSE;
     int m_keyIndex = -1;
+    std::vector<KeyChoice> m_keyChoices;  // the key list's rows, in order
     UniqueIcon m_browseIcon;
     UniqueIcon m_menuIcon;
     CToolTipCtrl m_tips;  // the picture buttons say what they do

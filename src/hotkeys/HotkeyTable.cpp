@@ -137,6 +137,39 @@ const std::unordered_map<std::wstring, unsigned>& HotkeyCodesByCommand()
     return codes;
 }
 
+std::vector<KeyChoice> KeyChoices()
+{
+    using namespace HotkeyFlag;
+    std::vector<KeyChoice> choices;
+    auto add = [&](unsigned flags, unsigned key) {
+        choices.push_back({ FormatHotkeyKey(flags, key), MakeHotkeyCode(flags | FromEditDialog, key) });
+    };
+    for (unsigned c = L'A'; c <= L'Z'; ++c) add(VirtualKey, c);
+    // Digits and the special characters are characters: no modifiers.
+    for (unsigned c = L'0'; c <= L'9'; ++c) add(0, c);
+    for (unsigned key = VK_F1; key <= VK_F24; ++key) add(VirtualKey, key);
+    for (unsigned key : { VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN, VK_HOME, VK_END, VK_PRIOR, VK_NEXT, VK_INSERT,
+                          VK_DELETE })
+        add(VirtualKey, key);
+    for (unsigned key = VK_NUMPAD0; key <= VK_NUMPAD9; ++key) add(VirtualKey, key);
+    // The numeric pad's operators are kept as the characters they type.
+    for (unsigned c : { L'*', L'+', L',', L'-', L'.', L'/' }) add(0, c);
+    for (unsigned key : { VK_BACK, VK_TAB, VK_SPACE, VK_RETURN, VK_ESCAPE, VK_PAUSE, VK_SNAPSHOT, VK_APPS,
+                          VK_CAPITAL, VK_NUMLOCK, VK_SCROLL, VK_CLEAR, VK_HELP, VK_SLEEP })
+        add(VirtualKey, key);
+    for (const wchar_t* c = kSpecialCharacters; *c; ++c) add(0, *c);
+    return choices;
+}
+
+int KeyChoiceIndex(const std::vector<KeyChoice>& choices, unsigned code)
+{
+    // The dialog's own flag and the modifiers do not tell keys apart.
+    const unsigned mask = MakeHotkeyCode(HotkeyFlag::VirtualKey, 0xFFFF);
+    for (size_t row = 0; row < choices.size(); ++row)
+        if ((choices[row].code & mask) == (code & mask)) return static_cast<int>(row);
+    return -1;
+}
+
 CString FormatHotkeyText(unsigned flags, unsigned key)
 {
     CString text;

@@ -73,10 +73,21 @@ struct KeyName {
     const wchar_t* name;
 };
 constexpr int kKeyNameCount = 27;
-constexpr int kNamedKeyCount = 21;  // rows 0-20; 21-26 are the numeric-pad operators
 extern const KeyName kKeyNames[kKeyNameCount];
 // The characters that cannot be combined with modifiers.
 extern const wchar_t kSpecialCharacters[];
+
+// A row of the HotKey dialog's key list: its text and the key part of the
+// code it makes (flags and key, no modifiers).
+struct KeyChoice {
+    CString name;
+    unsigned code;
+};
+// Every key the program can name, in the order a user looks for them:
+// letters, digits, F1-F24, navigation, the numeric pad, then the rest.
+std::vector<KeyChoice> KeyChoices();
+// The row of that list that makes a code's key, or -1.
+int KeyChoiceIndex(const std::vector<KeyChoice>& choices, unsigned code);
 
 // "Alt+", "Ctrl+", "Shift+", "Win+", then the key's name.
 CString FormatHotkeyText(unsigned flags, unsigned key);

@@ -19,12 +19,31 @@ END_MESSAGE_MAP()
 BOOL CResizableDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
+    FitIntoWorkArea();
     RECT window;
     ::GetWindowRect(m_hWnd, &window);
     m_minimumWidth = window.right - window.left;
     m_minimumHeight = window.bottom - window.top;
     ::GetClientRect(m_hWnd, &m_lastClient);
     return TRUE;
+}
+
+// At a large scaling on a small screen the template is larger than the
+// screen: the dialog shrinks to the work area, its class moving what
+// follows the size (the list) by as much.
+void CResizableDlg::FitIntoWorkArea()
+{
+    const SIZE over = OverflowOfWorkArea();
+    if (over.cx == 0 && over.cy == 0) return;
+    RECT window;
+    ::GetWindowRect(m_hWnd, &window);
+    RECT before;
+    ::GetClientRect(m_hWnd, &before);
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, window.right - window.left - over.cx, window.bottom - window.top - over.cy,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT after;
+    ::GetClientRect(m_hWnd, &after);
+    OnClientResize(after.right - before.right, after.bottom - before.bottom);
 }
 
 LRESULT CResizableDlg::OnGetMinMaxInfo(MINMAXINFO& info)
@@ -78,6 +97,7 @@ BOOL CHotkeysDlg::OnInitDialog()
 {
     CResizableDlg::OnInitDialog();
     CenterOnPointerMonitor();
+    ShowInTaskbar();  // behind another window, it is found again
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_bigIcon.Get()));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon.Get()));
     m_list.SetupColumns(L"Key, 150; Command, 400");
@@ -113,7 +133,12 @@ BOOL CHotkeysDlg::OnInitDialog()
                                    L" is " + file.spot.inTheWay;
         ::SetWindowTextW(m_hWnd, title.c_str());
     }
-    return TRUE;
+    // Enter is OK, drawn as the default; the rows are what the dialog is
+    // about, so the focus starts there (not on Add, which would then look
+    // like the default).
+    SendMessage(DM_SETDEFID, IDOK);
+    ::SetFocus(m_list.m_hWnd);
+    return FALSE;
 }
 
 LRESULT CHotkeysDlg::OnListDoubleClick(WPARAM, LPARAM)

@@ -18,6 +18,7 @@ public:
 
 protected:
     virtual void OnClientResize(int dx, int dy) = 0;
+    void FitIntoWorkArea();
     LRESULT OnGetMinMaxInfo(MINMAXINFO& info);
     LRESULT OnSize(UINT type, int width, int height);
     DECLARE_MESSAGE_MAP()

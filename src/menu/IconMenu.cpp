@@ -14,6 +14,26 @@ namespace {
 // taken for a mark under the next letter.
 constexpr UINT kTextFormat = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
 constexpr int kSeparatorHeight = 7;  // at 96 DPI
+// The hotkey text's column: apart from the longest name by the gap, its
+// right edge the margin in from the entry's (at 96 DPI).
+constexpr int kHotkeyGap = 24;
+constexpr int kHotkeyMargin = 6;
+constexpr wchar_t kEllipsis = L'\x2026';
+
+// A label cut to the buffer: a name too long ends in an ellipsis, and the
+// hotkey text after the TAB is kept whole when it leaves room for one.
+void FitLabel(wchar_t (&label)[MenuItemData::kLabelLength], LPCWSTR text)
+{
+    const int room = MenuItemData::kLabelLength - 1;
+    const int length = lstrlenW(text);
+    lstrcpynW(label, text, MenuItemData::kLabelLength);
+    if (length <= room) return;
+    const wchar_t* tab = wcschr(text, L'\t');
+    const int hotkeyLength = tab && tab > text ? length - static_cast<int>(tab - text) : 0;  // with the TAB
+    const int nameRoom = hotkeyLength && hotkeyLength + 2 <= room ? room - hotkeyLength : room;
+    label[nameRoom - 1] = kEllipsis;
+    lstrcpynW(label + nameRoom, nameRoom < room ? tab : L"", room - nameRoom + 1);
+}
 
 LOGFONTW MenuFontDescription()
 {
@@ -136,7 +156,7 @@ void CIconMenu::DestroyAll()
 MenuItemData* CIconMenu::NewRecord(LPCWSTR text, int normalImage, int selectedImage, int grayedImage)
 {
     auto record = std::make_unique<MenuItemData>();
-    lstrcpynW(record->label, text ? text : L"", MenuItemData::kLabelLength);
+    FitLabel(record->label, text ? text : L"");
     record->msaa.dwMSAASignature = MSAA_MENU_SIG;
     record->msaa.cchWText = static_cast<DWORD>(lstrlenW(record->label));
     record->msaa.pszWText = record->label;
@@ -380,9 +400,10 @@ void CIconMenu::MeasureItem(MEASUREITEMSTRUCT* measure)
     SIZE size;
     const wchar_t* tab = wcschr(label, L'\t');
     if (tab) {
-        // Nothing is added for the gap between the text and the hotkey.
         size = Extents().Of(dc, label, static_cast<int>(tab - label));
         size.cx += Extents().Of(dc, tab + 1, lstrlenW(tab + 1)).cx;
+        // The hotkey stands in a column of its own, right of every name.
+        if (tab > label && tab[1]) size.cx += ScaleToDpi(kHotkeyGap + kHotkeyMargin);
     } else {
         size = Extents().Of(dc, label, lstrlenW(label));
     }
@@ -444,7 +465,7 @@ void CIconMenu::DrawItem(DRAWITEMSTRUCT* draw)
         ::SetTextColor(dc, selected ? m_tree->colours.highlightText : m_tree->colours.menuText);
         ::DrawTextW(dc, label, textLength, &r, kTextFormat);
         if (hotkey && hotkey[0]) {
-            r.right -= ScaleToDpi(6);
+            r.right -= ScaleToDpi(kHotkeyMargin);
             ::DrawTextW(dc, hotkey, -1, &r, kTextFormat | DT_RIGHT);
         }
     } else {

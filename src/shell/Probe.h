@@ -32,4 +32,4 @@ int UnansweredProbes();
 // How long a drive may take to answer before it counts as not responding:
 // long enough for a busy machine's local disk, far shorter than a sleeping
 // drive's wake-up.
-constexpr DWORD kPromptAnswerMs = 1000;
+constexpr DWORD kPromptAnswerMs = 1500;

@@ -82,12 +82,12 @@ TEST_F(Acceptance, AutoStartTurnsOnAndOffAndBackOnWhatTheStartupListSwitchedOff)
 {
     Start();
     ChooseFixedEntry(4);  // "Auto Start"
-    EXPECT_EQ(RunValue(), L"\"" + program + L"\"");
+    EXPECT_TRUE(WaitFor([&] { return RunValue() == L"\"" + program + L"\""; })) << RunValue().c_str();
     ChooseFixedEntry(4);
-    EXPECT_EQ(RunValue(), L"(none)");
+    EXPECT_TRUE(WaitFor([&] { return RunValue() == L"(none)"; })) << RunValue().c_str();
 
     // Windows' Startup apps list switched the entry off: Auto Start shows
-    // off, and switches it on again where it is.
+    // off, and switching it on writes this program's path and clears the mark.
     const std::wstring bare = program;
     ASSERT_EQ(::RegSetKeyValueW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", L"Quillop",
                                 REG_SZ, bare.c_str(), static_cast<DWORD>((bare.size() + 1) * sizeof(wchar_t))),
@@ -97,13 +97,14 @@ TEST_F(Acceptance, AutoStartTurnsOnAndOffAndBackOnWhatTheStartupListSwitchedOff)
     ASSERT_EQ(::RegSetKeyValueW(HKEY_LOCAL_MACHINE, approved, L"Quillop", REG_BINARY, mark, sizeof(mark)),
               ERROR_SUCCESS);
     ChooseFixedEntry(4);
-    EXPECT_EQ(RunValue(), bare);
+    // Switched on: this program's path, quoted.
+    EXPECT_TRUE(WaitFor([&] { return RunValue() == L"\"" + program + L"\""; })) << RunValue().c_str();
     DWORD size = sizeof(mark);
     ASSERT_EQ(::RegGetValueW(HKEY_LOCAL_MACHINE, approved, L"Quillop", RRF_RT_REG_BINARY, nullptr, mark, &size),
               ERROR_SUCCESS);
     EXPECT_EQ(mark[0], 0x02);
     ChooseFixedEntry(4);
-    EXPECT_EQ(RunValue(), L"(none)");
+    EXPECT_TRUE(WaitFor([&] { return RunValue() == L"(none)"; })) << RunValue().c_str();
     ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, approved, L"Quillop");
     EXPECT_EQ(Exit(), 0u);
 }
@@ -117,7 +118,9 @@ TEST_F(Acceptance, AHotkeyAddedInTheDialogIsSavedAndWorks)
     ::PostMessageW(hotkeys, WM_COMMAND, 1002, 0);  // Add
     HWND edit = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (edit = FindProcessWindow(started.dwProcessId, L"#32770", L"HotKey")); }));
-    ::SendDlgItemMessageW(edit, 1070, CB_SETCURSEL, 14, 0);  // F6
+    const LRESULT f6 = ::SendDlgItemMessageW(edit, 1070, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                             reinterpret_cast<LPARAM>(L"F6"));
+    ::SendDlgItemMessageW(edit, 1070, CB_SETCURSEL, static_cast<WPARAM>(f6), 0);
     ::CheckDlgButton(edit, 1006, BST_CHECKED);             // Alt
     ::CheckDlgButton(edit, 1007, BST_CHECKED);             // Ctrl
     ::SetDlgItemTextW(edit, 1010, probe.c_str());

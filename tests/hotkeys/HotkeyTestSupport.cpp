@@ -47,9 +47,12 @@ void LoadHotkeyFile(const std::string& bytes, HWND window)
     LoadHotkeys(window, FALSE);
 }
 
-void ChooseHotkey(HWND dialog, int keyIndex, bool alt, bool ctrl, bool shift, bool win, LPCWSTR command)
+void ChooseHotkey(HWND dialog, LPCWSTR key, bool alt, bool ctrl, bool shift, bool win, LPCWSTR command)
 {
-    ::SendDlgItemMessageW(dialog, IDC_HOTKEY_KEY, CB_SETCURSEL, static_cast<WPARAM>(keyIndex), 0);
+    LRESULT row = key ? ::SendDlgItemMessageW(dialog, IDC_HOTKEY_KEY, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                              reinterpret_cast<LPARAM>(key))
+                      : CB_ERR;
+    ::SendDlgItemMessageW(dialog, IDC_HOTKEY_KEY, CB_SETCURSEL, static_cast<WPARAM>(row), 0);
     ::CheckDlgButton(dialog, IDC_HOTKEY_ALT, alt);
     ::CheckDlgButton(dialog, IDC_HOTKEY_CTRL, ctrl);
     ::CheckDlgButton(dialog, IDC_HOTKEY_SHIFT, shift);

@@ -28,11 +28,13 @@ void LoadHotkeyFile(const std::string& bytes, HWND window = nullptr);
 
 // Entries of the HotKey dialog's key list: 0-26 the key names, 27-36
 // digits, 37-62 letters, 63-84 the special characters.
-constexpr int kKeyF5 = 13, kKeyF7 = 15, kKeyF8 = 16, kKeyF9 = 17, kKeyPgUp = 3, kKeyInsert = 7, kKeyNumpadMinus = 24;
-constexpr int kKeyDigit5 = 32, kKeyLetterA = 37, kKeyPercent = 63 + 15;
+// Rows of the key list, chosen by their text.
+constexpr LPCWSTR kKeyF5 = L"F5", kKeyF7 = L"F7", kKeyF8 = L"F8", kKeyF9 = L"F9", kKeyPgUp = L"Pg Up",
+                  kKeyInsert = L"Insert", kKeyNumpadMinus = L"-", kKeyDigit5 = L"5", kKeyLetterA = L"A",
+                  kKeyPercent = L"%";
 
 // Sets the HotKey dialog's key, modifiers and (unless null) command.
-void ChooseHotkey(HWND dialog, int keyIndex, bool alt, bool ctrl, bool shift, bool win, LPCWSTR command);
+void ChooseHotkey(HWND dialog, LPCWSTR key, bool alt, bool ctrl, bool shift, bool win, LPCWSTR command);
 // Presses OK (or another button) and returns the message box it raised,
 // or "" when the dialog closed without one.
 std::wstring Press(HWND dialog, int button = IDOK);

@@ -145,7 +145,7 @@ TEST_F(HotkeysKept, AConflictOnOkKeepsEveryEarlierHotkey)
     CHotkeysDlg dialog;
     INT_PTR result = DriveModal<CHotkeysDlg>(dialog, [&](CHotkeysDlg& d) {
         // Two new rows: one free key, and the key held elsewhere.
-        for (int key : { kKeyF5, kKeyF8 }) {
+        for (LPCWSTR key : { kKeyF5, kKeyF8 }) {
             RunFromMessageLoop(300, [key] {
                 HWND edit = ::FindWindowW(L"#32770", L"HotKey");
                 ChooseHotkey(edit, key, true, true, false, false, L"C:\\new.txt");

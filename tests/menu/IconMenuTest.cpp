@@ -101,11 +101,19 @@ protected:
 
 int MenuHeightFloor() { return std::max(::GetSystemMetrics(SM_CYMENU), kImageSize); }
 
-TEST_F(IconMenuTest, ALabelKeepsItsFirst71Characters)
+// A name cut at 71 characters says so; the hotkey text stays whole.
+TEST_F(IconMenuTest, ALabelCutAt71CharactersEndsInAnEllipsis)
 {
-    std::wstring label(80, L'x');
-    auto* data = reinterpret_cast<const MenuItemData*>(Append(label));
-    EXPECT_EQ(std::wstring(data->label), label.substr(0, 71));
+    auto label = [&](const std::wstring& text) {
+        return std::wstring(reinterpret_cast<const MenuItemData*>(Append(text))->label);
+    };
+    const std::wstring name(80, L'x');
+    EXPECT_EQ(label(name), name.substr(0, 70) + L"\x2026");
+    EXPECT_EQ(label(name.substr(0, 71)), name.substr(0, 71));
+    EXPECT_EQ(label(name + L"\tCtrl+F5"), name.substr(0, 62) + L"\x2026\tCtrl+F5");
+    EXPECT_EQ(label(name.substr(0, 60) + L"\tCtrl+F5"), name.substr(0, 60) + L"\tCtrl+F5");
+    // A hotkey text too long to leave room is cut with the rest.
+    EXPECT_EQ(label(L"x\t" + name), L"x\t" + name.substr(0, 68) + L"\x2026");
 }
 
 TEST_F(IconMenuTest, AnEntryMeasuresItsTextAndImageAboveTheMenuBarHeight)
@@ -120,10 +128,10 @@ TEST_F(IconMenuTest, AnEntryMeasuresItsTextAndImageAboveTheMenuBarHeight)
     EXPECT_EQ(static_cast<int>(Measure(L"").itemHeight), std::max<int>(TextExtent(L"").cy, MenuHeightFloor()));
 }
 
-TEST_F(IconMenuTest, ATabSplitsTheMeasureWithNothingForTheGap)
+TEST_F(IconMenuTest, ATabSplitsTheMeasureWithAGapBeforeTheHotkeyColumn)
 {
     SIZE name = TextExtent(L"Notepad"), hotkey = TextExtent(L"Alt+Ctrl+N");
-    EXPECT_EQ(static_cast<int>(Measure(L"Notepad\tAlt+Ctrl+N").itemWidth), name.cx + hotkey.cx + kImageSize);
+    EXPECT_EQ(static_cast<int>(Measure(L"Notepad\tAlt+Ctrl+N").itemWidth), name.cx + hotkey.cx + kImageSize + 30);
     // A TAB first: measured split there all the same.
     EXPECT_EQ(static_cast<int>(Measure(L"\tAlt+Ctrl+N").itemWidth), hotkey.cx + kImageSize);
     // An empty hotkey part adds nothing.
@@ -171,6 +179,26 @@ TEST_F(IconMenuTest, TheHotkeyTextEndsSixPixelsFromTheRightEdge)
     const int nameEnd = kImageSize + 2 + TextExtent(L"Notepad").cx;
     const int hotkeyStart = 300 - 6 - width;
     for (int x : ink) EXPECT_TRUE(x < nameEnd + 1 || x >= hotkeyStart - 1) << x;
+}
+
+// In a menu as narrow as its entry and in a wide one the hotkey ends at
+// the margin and starts well right of the name.
+TEST_F(IconMenuTest, TheHotkeyHasItsOwnColumnInNarrowAndWideMenus)
+{
+    const int narrow = static_cast<int>(Measure(L"Notepad\tAlt+Ctrl+N").itemWidth);
+    const int nameEnd = kImageSize + 2 + TextExtent(L"Notepad").cx;
+    for (int width : { narrow, narrow + 200 }) {
+        Canvas canvas(width, 24);
+        Draw(canvas, L"Notepad\tAlt+Ctrl+N", 0, -1);
+        std::vector<int> ink = canvas.ColumnsOf(::GetSysColor(COLOR_MENUTEXT));
+        ASSERT_FALSE(ink.empty());
+        EXPECT_GE(ink.back(), width - 6 - 4) << width;
+        EXPECT_LE(ink.back(), width - 6 - 1) << width;
+        int firstAfterName = width;
+        for (int x : ink)
+            if (x > nameEnd + 1) firstAfterName = std::min(firstAfterName, x);
+        EXPECT_GE(firstAfterName - nameEnd, 20) << width;
+    }
 }
 
 TEST_F(IconMenuTest, ATabFirstIsDrawnWholeAndAnEmptyHotkeyDrawsNothingRight)

@@ -72,8 +72,8 @@ TEST_F(MenuRobustness, NamesUpToThePathLimitAndOddCharactersBuild)
     Build(FALSE);
     std::vector<std::wstring> labels = test::Labels(menu->m_hMenu);
     std::sort(labels.begin(), labels.end());
-    // Labels are kept to 71 characters.
-    EXPECT_EQ(labels, (std::vector<std::wstring>{ L"&&&", L"Tom & Jerry", std::wstring(71, L'n') }));
+    // Labels are kept to 71 characters, a cut one ending in an ellipsis.
+    EXPECT_EQ(labels, (std::vector<std::wstring>{ L"&&&", L"Tom & Jerry", std::wstring(70, L'n') + L"\x2026" }));
     EXPECT_EQ(menuItemTable.size(), 3u);
     ExpectTableSound();
 }

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
-"""scripts/run as a user without a display starts it: Quillop on a private
+"""scripts/run as users start it: without a display, Quillop on a private
 display behind VNC on loopback with a password, and on Ctrl+C nothing of the
 run left behind, while a program of the same Wine prefix that the run did
-not start keeps running.
+not start keeps running; with a display, Quillop's icon there and a clean
+stop. And every script of the project passes shellcheck.
 
 Usage: test_run.py"""
 import os
@@ -85,7 +86,7 @@ class HeadlessRun(unittest.TestCase):
         cls.output = ""
         for line in cls.script.stdout:
             cls.output += line
-            if "The password" in line or "did not" in line:
+            if "Quillop is running" in line or "did not" in line:
                 break
 
     @classmethod
@@ -136,12 +137,56 @@ class HeadlessRun(unittest.TestCase):
             self.assertNotEqual(x.recv(1), b"\x01", "the display let a client in without its cookie")
 
     def test_2_ctrl_c_ends_the_run_and_nothing_else(self):
-        mark = "QUILLOP_RUN=" + re.search(r'desktop "(quillop-\d+)"', self.output).group(1)
+        mark = "QUILLOP_RUN=" + re.search(r'run (quillop-\d+)', self.output).group(1)
         self.assertTrue(processes_with(mark))
         self.script.send_signal(signal.SIGINT)
         self.script.wait(timeout=60)
         self.assertTrue(wait_for(lambda: not processes_with(mark), 20), f"left behind: {processes_with(mark)}")
         self.assertTrue(self.notepad() and all(alive(pid) for pid in self.notepad()), "the prefix's Notepad ended")
+
+
+class DesktopRun(unittest.TestCase):
+    """scripts/run on a user's desktop: DISPLAY set, and the desktop's
+    size asked of it (once a reader that stopped early ended the script)."""
+
+    def test_starts_on_the_display_and_stops_cleanly(self):
+        with tempfile.TemporaryDirectory() as folder:
+            root = Path(folder)
+            display = subprocess.Popen(["Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+                                       stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+            try:
+                number = display.stdout.readline().strip()
+                environment = {key: value for key, value in os.environ.items() if key != "XAUTHORITY"}
+                environment.update(DISPLAY=f":{number}", WINEPREFIX=str(root / "wine"), WINEDEBUG="-all",
+                                   HOME=str(root), QUILLOP_HOME=str(root / "home"), QUILLOP_SKIP_BUILD="1")
+                script = subprocess.Popen([str(TOP / "scripts" / "run")], env=environment, stdout=subprocess.PIPE,
+                                          stderr=subprocess.STDOUT, text=True)
+                output = ""
+                for line in script.stdout:
+                    output += line
+                    if "Quillop is running" in line or "did not" in line:
+                        break
+                self.assertIn("Quillop is running", output)
+                self.assertIn("(1024x768)", output, "the desktop is not the display's size")
+                self.assertNotIn("VNC", output)
+                mark = "QUILLOP_RUN=" + re.search(r"run (quillop-\d+)", output).group(1)
+                self.assertTrue(processes_with(mark))
+                script.send_signal(signal.SIGINT)
+                script.wait(timeout=60)
+                self.assertTrue(wait_for(lambda: not processes_with(mark), 20), f"left behind: {processes_with(mark)}")
+            finally:
+                subprocess.run(["wineserver", "-k"], env=dict(os.environ, WINEPREFIX=str(root / "wine")), check=False)
+                display.kill()
+
+
+class Scripts(unittest.TestCase):
+    def test_every_script_passes_shellcheck(self):
+        scripts = [path for folder in ("scripts", ".ci", "tests/support") for path in sorted((TOP / folder).iterdir())
+                   if path.is_file() and path.read_bytes()[:32].startswith((b"#!/usr/bin/env bash", b"#!/bin/sh"))
+                   or path.suffix == ".sh"]
+        self.assertIn(TOP / "scripts" / "run", scripts)
+        result = subprocess.run(["shellcheck", "-S", "warning", *map(str, scripts)], capture_output=True, text=True)
+        self.assertEqual(result.returncode, 0, result.stdout)
 
 
 if __name__ == "__main__":
