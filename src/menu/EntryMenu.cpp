@@ -1,5 +1,6 @@
 #include "menu/EntryMenu.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,6 +29,14 @@ int gHighlightPosition = -1;
 constexpr DWORD kReopenWithin = 300;  // ms
 std::optional<EntryRequest> gEscaped;
 DWORD gEscapedAt = 0;
+// A command chosen in the shell's menu, run once the short-cut menu has
+// closed: a sheet it opens (Properties) then stands on its own.
+struct ChosenCommand {
+    std::unique_ptr<CShellItemMenu> shell;
+    UINT command;
+    POINT point;
+};
+std::optional<ChosenCommand> gChosen;
 
 // The file or folder an entry stands for, or nullptr (the fixed entries).
 const wchar_t* EntryPath(HMENU menu, int position)
@@ -55,18 +64,20 @@ void CALLBACK ShowRequestedMenu(HWND, UINT, UINT_PTR timer, DWORD)
     const EntryRequest request = *gRequest;
     gRequest.reset();
     const wchar_t* path = gOwner ? EntryPath(request.menu, request.position) : nullptr;
-    CShellItemMenu shell;
-    if (!path || !shell.Load(path, request.extended, gOwner)) return;
+    auto shell = std::make_unique<CShellItemMenu>();
+    if (!path || !shell->Load(path, request.extended, gOwner)) return;
     gShellMenuOpen = true;
-    UINT command = shell.Track(gOwner, request.point);
+    UINT command = shell->Track(gOwner, request.point);
     gShellMenuOpen = false;
     if (!command) {
         gEscaped = request;
         gEscapedAt = ::GetTickCount();
+        return;
     }
-    // A command that may change the folder closes the short-cut menu: the
-    // next one shows the folder as it is.
-    if (command && shell.Invoke(command, gOwner, request.point)) ::EndMenu();
+    // The short-cut menu closes first (the next one shows the folder as the
+    // command left it); the command runs after it.
+    gChosen = ChosenCommand{ std::move(shell), command, request.point };
+    ::EndMenu();
 }
 
 // Takes a request for the entry's shell menu, when it has one; it opens
@@ -172,6 +183,14 @@ void PostKey(HWND owner, WORD key, int times = 1)
 }
 
 }  // namespace
+
+void RunChosenShellCommand(HWND owner)
+{
+    if (!gChosen) return;
+    ChosenCommand chosen = std::move(*gChosen);
+    gChosen.reset();
+    chosen.shell->Invoke(chosen.command, owner, chosen.point);
+}
 
 bool ReopenAfterEntryMenu(HWND owner, const CIconMenu& menu)
 {

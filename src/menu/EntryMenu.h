@@ -31,6 +31,10 @@ private:
 // back to the entry are on their way to the owner.
 bool ReopenAfterEntryMenu(HWND owner, const CIconMenu& menu);
 
+// Runs the command chosen in an entry's shell menu, if any, once the
+// short-cut menu has closed.
+void RunChosenShellCommand(HWND owner);
+
 // The owner's WM_MENUSELECT: the entry highlighted now.
 void NoteHighlightedEntry(WPARAM wParam, LPARAM lParam);
 // The owner's WM_MENURBUTTONUP: the shell's menu of that entry.

@@ -49,18 +49,8 @@ UINT CShellItemMenu::Track(HWND owner, POINT point)
     return command;
 }
 
-std::wstring CShellItemMenu::VerbOf(UINT command) const
+void CShellItemMenu::Invoke(UINT command, HWND owner, POINT point)
 {
-    wchar_t verb[64] = {};
-    if (FAILED(m_menu->GetCommandString(command - kFirstCommand, GCS_VERBW, nullptr, reinterpret_cast<LPSTR>(verb),
-                                        ARRAYSIZE(verb))))
-        return std::wstring();
-    return verb;
-}
-
-bool CShellItemMenu::Invoke(UINT command, HWND owner, POINT point)
-{
-    const std::wstring verb = VerbOf(command);
     CMINVOKECOMMANDINFOEX info = {};
     info.cbSize = sizeof(info);
     info.fMask = CMIC_MASK_UNICODE | CMIC_MASK_PTINVOKE;
@@ -73,9 +63,6 @@ bool CShellItemMenu::Invoke(UINT command, HWND owner, POINT point)
     info.nShow = SW_SHOWNORMAL;
     info.ptInvoke = point;
     m_menu->InvokeCommand(reinterpret_cast<CMINVOKECOMMANDINFO*>(&info));
-    for (LPCWSTR changing : { L"delete", L"rename", L"cut", L"paste", L"link" })
-        if (lstrcmpiW(verb.c_str(), changing) == 0) return true;
-    return false;
 }
 
 CShellItemMenu* CShellItemMenu::Open() { return gOpenMenu; }

@@ -23,9 +23,8 @@ public:
     // Tracks the menu at the point, nested in the menu open now; the
     // command chosen, or 0 (Escape: back to the short-cut menu).
     UINT Track(HWND owner, POINT point);
-    // Runs the command on the item; true when it may have changed the
-    // item's folder (delete, rename, cut, paste, create link).
-    bool Invoke(UINT command, HWND owner, POINT point);
+    // Runs the command on the item.
+    void Invoke(UINT command, HWND owner, POINT point);
 
     // The menu open now, if any: its messages are handed on to it.
     static CShellItemMenu* Open();
@@ -35,8 +34,6 @@ public:
     BOOL HandleMenuMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
 
 private:
-    std::wstring VerbOf(UINT command) const;
-
     Microsoft::WRL::ComPtr<IContextMenu> m_menu;
     Microsoft::WRL::ComPtr<IContextMenu2> m_menu2;
     Microsoft::WRL::ComPtr<IContextMenu3> m_menu3;

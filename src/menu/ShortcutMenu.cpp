@@ -114,6 +114,7 @@ void TrackAndDispatch(const PopupRequest& request, CIconMenu& menu)
     ClearMenuTables();
     ::PostMessageW(owner, WM_NULL, 0, 0);
     activeMenu = nullptr;
+    RunChosenShellCommand(owner);
 }
 
 }  // namespace

@@ -97,6 +97,28 @@ TEST_F(EntryMenu, TheRightButtonOnAnEntryOpensItsShellMenu)
     EXPECT_EQ(Exit(), 0u);
 }
 
+// A command of the shell's menu runs once the short-cut menu has closed:
+// the Properties sheet stays open on its own, and Escape closes only it.
+TEST_F(EntryMenu, PropertiesOutlivesTheShortcutMenu)
+{
+    WriteFile(menu + L"\\notes.txt", "n");
+    Start();
+    ASSERT_NE(PressIcon(), nullptr);
+    Type({ VK_DOWN, VK_DOWN });  // <<Add New Item>>, notes
+    Type({ VK_APPS });
+    ASSERT_TRUE(ShellMenuOpens());
+    Type({ VK_END, VK_RETURN });  // Properties, the last command
+    HWND sheet = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (sheet = FindProcessWindow(started.dwProcessId, L"#32770")) != nullptr; }))
+        << "no Properties sheet";
+    EXPECT_EQ(CountProcessWindows(started.dwProcessId, L"#32768"), 0) << "the short-cut menu is still open";
+    HoldForScreenshot("Properties on its own");
+    ::SetForegroundWindow(sheet);
+    Type({ VK_ESCAPE });
+    EXPECT_TRUE(WaitFor([&] { return !::IsWindowVisible(sheet); })) << "Escape did not close the sheet";
+    EXPECT_EQ(Exit(), 0u);
+}
+
 // A folder window showing the folder, of any process.
 HWND FolderWindowOf(const std::wstring& folder)
 {
