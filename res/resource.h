@@ -30,6 +30,7 @@
 // What a file shows until its own icon is known.
 #define IDI_MENU_DOCUMENT 162
 #define IDI_MENU_PROGRAM_FILE 163
+#define IDI_MENU_AUTO_START_ON 164
 
 // About box
 #define IDC_ABOUT_AUTHOR 118

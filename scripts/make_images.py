@@ -23,7 +23,7 @@ PICTURES = {
     "menupick.ico": ("menupick", [(s, s * 7 // 8) for s in SMALL]),
 }
 # The short-cut menu's command pictures.
-for command in ("add", "desktop", "autostart-off", "help", "about", "exit", "folder", "on", "edit",
+for command in ("add", "desktop", "autostart-off", "autostart-on", "help", "about", "exit", "folder", "on", "edit",
                 "separator-off", "show-all", "hotkeys", "document", "program-file"):
     PICTURES[f"{command}.ico"] = (command, [(s, s) for s in SMALL])
 # The hand cursor: its hot spot is the fingertip, at (9, 1) of 32.

@@ -220,7 +220,7 @@ void BuildShortcutMenu(CIconMenu* menu, BOOL autoStartOn, BOOL full)
         LPCWSTR text;
         int image;
     };
-    const int autoStartImage = autoStartOn ? MenuImage::On : MenuImage::AutoStartOff;
+    const int autoStartImage = autoStartOn ? MenuImage::AutoStartOn : MenuImage::AutoStartOff;
     const int separatorImage = folderAsSeparator ? MenuImage::On : MenuImage::SeparatorOff;
     const FixedEntry entries[] = {
         { MenuCommand::Desktop, L"Desktop", MenuImage::Desktop },

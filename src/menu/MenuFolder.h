@@ -33,8 +33,8 @@ constexpr UINT FirstFileEntry = 11;
 namespace MenuImage {
 constexpr int AddNewItem = 0, Program = 1, Desktop = 2, AutoStartOff = 3, Help = 4, About = 5, Exit = 6,
               Folder = 7, On = 8, Edit = 9, SeparatorOff = 10, ShowAll = 11, Hotkeys = 12, Document = 13,
-              ProgramFile = 14;
-constexpr int StripCount = 15;
+              ProgramFile = 14, AutoStartOn = 15;
+constexpr int StripCount = 16;
 }  // namespace MenuImage
 
 // UI thread only: the option, the menu item table and the next file id.

@@ -13,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <map>
+#include <vector>
 
 #include "../res/resource.h"
 
@@ -67,9 +69,40 @@ TEST_F(DpiMenu, CommandPicturesAreDrawnAtTheSize)
     test::Canvas canvas(size, size);
     canvas.Fill(RGB(255, 255, 255));
     ::ImageList_Draw(TheIconCache().GetImageList(), MenuImage::On, canvas.dc(), 0, 0, ILD_TRANSPARENT);
-    // The green of the check box covers most of the image.
-    const int green = canvas.CountIf([](COLORREF pixel) { return GetGValue(pixel) > 120 && GetRValue(pixel) < 90; });
-    EXPECT_GT(green, size * size / 3);
+    // The blue of the check box covers most of the image.
+    const int blue = canvas.CountIf([](COLORREF pixel) { return GetBValue(pixel) > 150 && GetRValue(pixel) < 90; });
+    EXPECT_GT(blue, size * size / 3);
+}
+
+// The toggles' pictures read on a light and a dark menu alike: each stands
+// out from both backgrounds, none is a white patch on the dark one, and
+// each toggle's on and off pictures differ.
+TEST_F(DpiMenu, TogglePicturesReadOnLightAndDarkMenus)
+{
+    const int size = TheIconCache().GetIconSize();
+    auto differs = [](COLORREF a, COLORREF b) {
+        return std::abs(GetRValue(a) - GetRValue(b)) + std::abs(GetGValue(a) - GetGValue(b)) +
+                   std::abs(GetBValue(a) - GetBValue(b)) > 120;
+    };
+    std::map<int, std::vector<COLORREF>> drawnOnDark;
+    for (int image : { MenuImage::On, MenuImage::SeparatorOff, MenuImage::AutoStartOn, MenuImage::AutoStartOff }) {
+        for (COLORREF background : { RGB(240, 240, 240), RGB(43, 43, 43) }) {
+            test::Canvas canvas(size, size);
+            canvas.Fill(background);
+            ::ImageList_Draw(TheIconCache().GetImageList(), image, canvas.dc(), 0, 0, ILD_TRANSPARENT);
+            const int standingOut = canvas.CountIf([&](COLORREF pixel) { return differs(pixel, background); });
+            EXPECT_GT(standingOut, size * size / 10) << image << " on " << std::hex << background;
+            if (background != RGB(43, 43, 43)) continue;
+            const int white = canvas.CountIf([](COLORREF pixel) {
+                return GetRValue(pixel) > 225 && GetGValue(pixel) > 225 && GetBValue(pixel) > 225;
+            });
+            EXPECT_LT(white, size * size / 5) << image;
+            for (int y = 0; y < size; ++y)
+                for (int x = 0; x < size; ++x) drawnOnDark[image].push_back(canvas.At(x, y));
+        }
+    }
+    EXPECT_NE(drawnOnDark[MenuImage::On], drawnOnDark[MenuImage::SeparatorOff]);
+    EXPECT_NE(drawnOnDark[MenuImage::AutoStartOn], drawnOnDark[MenuImage::AutoStartOff]);
 }
 
 // A label's text, in the dialog's font at this scaling, fits its control.

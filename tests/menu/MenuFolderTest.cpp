@@ -56,7 +56,7 @@ TEST_F(MenuFolderTest, OnImagesFollowAutoStartAndTheOption)
     Build(TRUE, TRUE);
     auto fixed = test::ReadMenu(test::ReadMenu(menu->m_hMenu)[2].submenu);
     EXPECT_EQ(fixed[6].label, L"Auto Start");
-    EXPECT_EQ(fixed[6].image, MenuImage::On);
+    EXPECT_EQ(fixed[6].image, MenuImage::AutoStartOn);
     EXPECT_EQ(fixed[7].image, MenuImage::On);
 }
 
