@@ -17,6 +17,7 @@
 #include "shell/DroppedFiles.h"
 #include "shell/FolderModel.h"
 #include "shell/Launch.h"
+#include "shell/OpenPage.h"
 #include "shell/ShellWorker.h"
 
 namespace {
@@ -343,10 +344,12 @@ void CTrayWindow::ExploreMenuFolder()
 
 void CTrayWindow::OpenHelpPage()
 {
-    // Whether it is there is asked on the launch lane, with the launch.
-    QueueLaunch(LaunchRequest(std::wstring(ExecutableSibling(L".htm")), L"", false,
-                              L"Sorry, can't find Quillop.htm in current folder.\nYou should download a full "
-                              L"package of this software."));
+    // Whether it is there is asked on the launch lane, with the opening.
+    const std::wstring page = static_cast<LPCWSTR>(ExecutableSibling(L".htm"));
+    QueueOpenPage(page,
+                  L"Sorry, can't find Quillop.htm in current folder.\nYou should download a full "
+                  L"package of this software.",
+                  L"Sorry, no program could show the help page. You can open it from here:\n\n" + page);
 }
 
 bool CTrayWindow::ConfirmExit()

@@ -1,29 +1,8 @@
 #include "controls/LinkStatic.h"
 
 #include "framework/CWinApp.h"
-#include "framework/Registry.h"
+#include "shell/OpenPage.h"
 #include "res/resource.h"
-
-namespace {
-
-int ShellOpen(HWND window, LPCWSTR file)
-{
-    return static_cast<int>(
-        reinterpret_cast<INT_PTR>(::ShellExecuteW(window, L"open", file, nullptr, nullptr, SW_SHOW)));
-}
-
-}  // namespace
-
-CString BrowserCommandFor(const CString& command, LPCWSTR target)
-{
-    CString result(command);
-    int placeholder = result.Find(L"\"%1\"");
-    if (placeholder < 0) placeholder = result.Find(L"%1");
-    if (placeholder >= 0) result.Truncate(placeholder);
-    result += L" ";
-    result += target;
-    return result;
-}
 
 CString HyperlinkErrorText(int code)
 {
@@ -138,28 +117,19 @@ COLORREF CLinkStatic::CurrentColour() const
     return m_visited ? m_visitedColour : m_linkColour;
 }
 
+// The address opens on the launch lane (its handler, then the .htm
+// handler); when nothing can show it, a message says so.
 BOOL CLinkStatic::OpenTarget()
 {
-    int result = ShellOpen(nullptr, m_target);
-    if (result <= 32) {
-        CString htmClass, command;
-        if (ReadDefaultString(HKEY_CLASSES_ROOT, L".htm", htmClass) &&
-            ReadDefaultString(HKEY_CLASSES_ROOT, htmClass + L"\\shell\\open\\command", command)) {
-            CWnd* main = AfxGetMainWnd();
-            result = ShellOpen(main ? main->m_hWnd : nullptr, BrowserCommandFor(command, m_target));
-        }
-    }
-    if (result > 32) {
-        m_visited = TRUE;
-        ::InvalidateRect(m_hWnd, nullptr, TRUE);
-        return TRUE;
-    }
-    m_visited = FALSE;
-    ::MessageBeep(MB_ICONEXCLAMATION);
-    CString message(L"Unable to open hyperlink:\n\n");
-    message += HyperlinkErrorText(result);
-    AfxMessageBox(message, MB_OK | MB_ICONEXCLAMATION);
-    return FALSE;
+    const std::wstring target = static_cast<LPCWSTR>(m_target);
+    CString missing(L"Unable to open hyperlink:\n\n"), failed(missing);
+    missing += HyperlinkErrorText(SE_ERR_FNF);
+    failed += HyperlinkErrorText(SE_ERR_NOASSOC);
+    failed += L"\n\n";
+    failed += m_target;
+    m_visited = QueueOpenPage(target, static_cast<LPCWSTR>(missing), static_cast<LPCWSTR>(failed));
+    ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    return m_visited;
 }
 
 LRESULT CLinkStatic::OnClicked(WPARAM, LPARAM)

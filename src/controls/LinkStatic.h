@@ -50,8 +50,5 @@ private:
     CToolTipCtrl m_tooltip;
 };
 
-// The ".htm" browser command with its "%1" placeholder (quoted or not) and
-// everything after it cut off, then a blank and the target.
-CString BrowserCommandFor(const CString& command, LPCWSTR target);
 // The text shown for a failed ShellExecuteW result.
 CString HyperlinkErrorText(int code);

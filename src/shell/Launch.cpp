@@ -69,8 +69,6 @@ DWORD StartProgram(const std::wstring& path, const std::wstring& directory)
 
 HWND MainWindow() { return AfxGetMainWnd() ? AfxGetMainWnd()->m_hWnd : nullptr; }
 
-constexpr DWORD kPathMissing = 0x20000002;  // ours: the request's own message says so
-
 std::atomic<int> gLaunchesPending{ 0 };
 
 }  // namespace
@@ -91,8 +89,6 @@ std::wstring StartingDirectory(const std::wstring& path)
 DWORD LaunchPath(const LaunchRequest& request)
 {
     const std::wstring path = PathToOpen(request);
-    if (!request.missingMessage.empty() && ::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES)
-        return kPathMissing;
     if (ShortcutLeadsBack(path.c_str())) return kShortcutLeadsBack;
     const bool explore = request.verb == L"explore";
     const std::wstring directory = explore ? std::wstring() : StartingDirectory(path);
@@ -112,15 +108,11 @@ DWORD LaunchPath(const LaunchRequest& request)
     return error ? error : ERROR_FILE_NOT_FOUND;
 }
 
-namespace {
-
-void TellLaneIsFull()
+void TellLaunchLaneIsFull()
 {
     AfxMessageBox(L"Sorry, too many programs are still waiting to start. Please try again in a moment.",
                   MB_OK | MB_ICONEXCLAMATION);
 }
-
-}  // namespace
 
 bool QueueLaunch(LaunchRequest request)
 {
@@ -129,15 +121,10 @@ bool QueueLaunch(LaunchRequest request)
         DWORD error = LaunchPath(request);
         --gLaunchesPending;
         if (!error) return nullptr;
-        return [error, request] {
-            if (error == kPathMissing)
-                AfxMessageBox(request.missingMessage.c_str(), MB_OK | MB_ICONEXCLAMATION);
-            else
-                ShowLaunchError(error, request.path);
-        };
+        return [error, request] { ShowLaunchError(error, request.path); };
     }, std::move(key));
     if (added == CJobQueue::Added::Queued) ++gLaunchesPending;
-    if (added == CJobQueue::Added::Full) TellLaneIsFull();
+    if (added == CJobQueue::Added::Full) TellLaunchLaneIsFull();
     return added != CJobQueue::Added::Full;
 }
 
@@ -150,7 +137,7 @@ bool QueueShowInFolder(const std::wstring& path)
         if (item) ::SHOpenFolderAndSelectItems(item.Get(), 0, nullptr, 0);
         return nullptr;
     }, PathKey(L"select|" + path));
-    if (added == CJobQueue::Added::Full) TellLaneIsFull();
+    if (added == CJobQueue::Added::Full) TellLaunchLaneIsFull();
     return added != CJobQueue::Added::Full;
 }
 

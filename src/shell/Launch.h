@@ -11,18 +11,13 @@
 #include "framework/Afx.h"
 
 struct LaunchRequest {
-    explicit LaunchRequest(std::wstring pathToOpen, std::wstring verbToUse = {}, bool expand = false,
-                           std::wstring messageIfMissing = {})
-        : path(std::move(pathToOpen)), verb(std::move(verbToUse)), expandVariables(expand),
-          missingMessage(std::move(messageIfMissing))
+    explicit LaunchRequest(std::wstring pathToOpen, std::wstring verbToUse = {}, bool expand = false)
+        : path(std::move(pathToOpen)), verb(std::move(verbToUse)), expandVariables(expand)
     {
     }
     std::wstring path;
     std::wstring verb;             // "" for the default verb, or "runas", "explore"
     bool expandVariables = false;  // %NAME% in the path stands for the variable
-    // Shown instead of the shell's error when the path is not there ("" for
-    // the shell's own).
-    std::wstring missingMessage;
 };
 
 // Launch lane: opens the path as OpenPath describes; the system's error
@@ -41,6 +36,8 @@ std::wstring StartingDirectory(const std::wstring& path);
 bool QueueLaunch(LaunchRequest request);
 // Launches accepted and not yet handed to the shell (or failed).
 int LaunchesPending();
+// UI thread: tells the user the launch lane takes no more for now.
+void TellLaunchLaneIsFull();
 // UI thread: shows the file in its folder's window, selected.
 bool QueueShowInFolder(const std::wstring& path);
 // UI thread: the message the shell shows when it cannot open a path, or

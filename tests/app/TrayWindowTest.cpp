@@ -226,6 +226,32 @@ TEST_F(TrayWindowTest, HelpOpensThePageBesideTheProgram)
     EXPECT_EQ(answer.Text(500), L"");
 }
 
+// A handler that ends with a failure (a browser starter that found no
+// browser) has not shown the page: the message says where the page is.
+TEST_F(TrayWindowTest, HelpWithNoWorkingBrowserNamesThePage)
+{
+    std::wstring page = static_cast<LPCWSTR>(ExecutableSibling(L".htm"));
+    std::wstring probe = test::ExecutableFolder() + L"\\cwd_probe.exe";
+    std::wstring out = test::ExecutableFolder() + L"\\help_probe.out";
+    test::WriteFile(page, "<html><body>help</body></html>");
+    ::DeleteFileW(out.c_str());
+    ::SetEnvironmentVariableW(L"QUILLOP_PROBE_OUT", out.c_str());
+    ::SetEnvironmentVariableW(L"QUILLOP_PROBE_EXIT", L"1");
+    SetDefaultValue(HKEY_CLASSES_ROOT, L".htm", L"QuillopTestPage");
+    SetDefaultValue(HKEY_CLASSES_ROOT, L"QuillopTestPage\\shell\\open\\command", L"\"" + probe + L"\" \"%1\"");
+
+    test::MessageBoxAnswer answer(L"app_tests");
+    theTrayWindow.SendMessage(WM_MENU_COMMAND, MenuCommand::Help);
+    test::WaitForShellWorker();
+    const std::wstring message = answer.Text();
+    ::SetEnvironmentVariableW(L"QUILLOP_PROBE_EXIT", nullptr);
+    ::DeleteFileW(page.c_str());
+    ::RegDeleteTreeW(HKEY_CLASSES_ROOT, L"QuillopTestPage");
+    ::RegDeleteKeyW(HKEY_CLASSES_ROOT, L".htm");
+    EXPECT_EQ(test::WaitForProbeLines(out, 1).size(), 2u) << "the handler was not tried";
+    EXPECT_EQ(message, L"Sorry, no program could show the help page. You can open it from here:\n\n" + page);
+}
+
 // The drop window's picture is an icon of its own: the shared one that
 // LoadIconW gives must not be destroyed.
 TEST_F(TrayWindowTest, TheDropWindowDrawsAnIconOfItsOwn)

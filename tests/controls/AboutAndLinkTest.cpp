@@ -11,17 +11,6 @@
 
 namespace {
 
-TEST(BrowserCommand, CutsThePlaceholderAndAppendsTheTarget)
-{
-    const wchar_t* target = L"https://quillop.example.org/";
-    EXPECT_EQ(BrowserCommandFor(L"\"C:\\Web\\browser.exe\" \"%1\"", target),
-              L"\"C:\\Web\\browser.exe\"  https://quillop.example.org/");
-    EXPECT_EQ(BrowserCommandFor(L"\"C:\\Web\\browser.exe\" -nohome", target),
-              L"\"C:\\Web\\browser.exe\" -nohome https://quillop.example.org/");
-    EXPECT_EQ(BrowserCommandFor(L"C:\\Web\\browser.exe %1 -new -x", target),
-              L"C:\\Web\\browser.exe  https://quillop.example.org/");
-}
-
 TEST(HyperlinkError, NamesTheShellsError)
 {
     EXPECT_EQ(CString(L"Unable to open hyperlink:\n\n") + HyperlinkErrorText(31),

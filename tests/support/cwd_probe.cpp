@@ -2,7 +2,8 @@
 // its working directory and its own path to the file named by
 // QUILLOP_PROBE_OUT, one line each, UTF-8. Arguments, when it has any (it
 // was started for a document), follow its path on the same line, each
-// after a TAB.
+// after a TAB. With QUILLOP_PROBE_EXIT set it then ends with that code, as
+// a browser starter that found no browser does.
 #include <windows.h>
 
 #include <cstdio>
@@ -26,5 +27,6 @@ int wmain(int argc, wchar_t** argv)
     for (int i = 1; i < argc; ++i) fwprintf(file, L"\t%ls", argv[i]);
     fwprintf(file, L"\n");
     fclose(file);
-    return 0;
+    wchar_t code[16] = {};
+    return GetEnvironmentVariableW(L"QUILLOP_PROBE_EXIT", code, 16) ? _wtoi(code) : 0;
 }
