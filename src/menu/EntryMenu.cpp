@@ -1,5 +1,6 @@
 #include "menu/EntryMenu.h"
 
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string>
@@ -37,6 +38,14 @@ struct ChosenCommand {
     POINT point;
 };
 std::optional<ChosenCommand> gChosen;
+
+void PostKey(HWND owner, WORD key, int times = 1)
+{
+    for (int i = 0; i < times; ++i) {
+        ::PostMessageW(owner, WM_KEYDOWN, key, 1);
+        ::PostMessageW(owner, WM_KEYUP, key, 0xC0000001);
+    }
+}
 
 // The file or folder an entry stands for, or nullptr (the fixed entries).
 const wchar_t* EntryPath(HMENU menu, int position)
@@ -103,8 +112,62 @@ bool HighlightedEntry(HMENU& menu, int& position, POINT& point)
     return true;
 }
 
+// Whether the menu window holds more entries than it shows: a menu taller
+// than the screen, with scroll arrows.
+bool ScrollsItsEntries(HWND window, HMENU menu)
+{
+    const int count = ::GetMenuItemCount(menu);
+    RECT first, last, client;
+    if (count < 2 || !::GetMenuItemRect(window, menu, 0, &first) ||
+        !::GetMenuItemRect(window, menu, static_cast<UINT>(count - 1), &last) || !::GetClientRect(window, &client))
+        return false;
+    return last.bottom - first.top > client.bottom - client.top;
+}
+
+// The arrow-key steps from the position towards one end of the menu, no
+// more than wanted: the keys skip separators, and go round past the end.
+int StepsTowardsEnd(HMENU menu, int from, int direction, int wanted)
+{
+    int steps = 0;
+    for (int at = from + direction, count = ::GetMenuItemCount(menu); at >= 0 && at < count && steps < wanted;
+         at += direction)
+        if (!(::GetMenuState(menu, static_cast<UINT>(at), MF_BYPOSITION) & MF_SEPARATOR)) ++steps;
+    return steps;
+}
+
+int HighlightedPosition(HMENU menu)
+{
+    for (int at = 0, count = ::GetMenuItemCount(menu); at < count; ++at)
+        if (::GetMenuState(menu, static_cast<UINT>(at), MF_BYPOSITION) & MF_HILITE) return at;
+    return -1;
+}
+
+// The wheel over a long menu moves its highlight a few entries a notch,
+// which scrolls it: the system's menus scroll only by their arrow items.
+bool ScrollByWheel(const MSG& message)
+{
+    HWND window = ::WindowFromPoint(message.pt);
+    wchar_t name[16] = {};
+    ::GetClassNameW(window, name, ARRAYSIZE(name));
+    if (lstrcmpW(name, L"#32768") != 0) return false;
+    auto menu = reinterpret_cast<HMENU>(::SendMessageW(window, MN_GETHMENU, 0, 0));
+    if (!menu || !ScrollsItsEntries(window, menu)) return false;
+    static int delta = 0;  // of a fine-grained wheel, until a notch is whole
+    delta += GET_WHEEL_DELTA_WPARAM(message.wParam);
+    const int notches = delta / WHEEL_DELTA;
+    delta %= WHEEL_DELTA;
+    UINT lines = 3;
+    ::SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
+    if (lines == WHEEL_PAGESCROLL || lines == 0) lines = 3;
+    const int direction = notches > 0 ? -1 : 1;
+    const int steps = StepsTowardsEnd(menu, HighlightedPosition(menu), direction,
+                                      std::abs(notches) * static_cast<int>(lines));
+    PostKey(gOwner, direction < 0 ? VK_UP : VK_DOWN, steps);
+    return true;
+}
+
 // Sees the menu loop's messages: the right button over an entry, the Apps
-// key and Shift+F10. TRUE keeps them from the menu.
+// key and Shift+F10, the wheel. TRUE keeps them from the menu.
 LRESULT CALLBACK FilterMenuMessages(int code, WPARAM wParam, LPARAM lParam)
 {
     const auto* message = reinterpret_cast<const MSG*>(lParam);
@@ -128,6 +191,9 @@ LRESULT CALLBACK FilterMenuMessages(int code, WPARAM wParam, LPARAM lParam)
             if ((message->wParam == VK_APPS || (message->wParam == VK_F10 && IsKeyDown(VK_SHIFT))) &&
                 HighlightedEntry(menu, position, point) && Request(menu, position, point))
                 return TRUE;
+            break;
+        case WM_MOUSEWHEEL:
+            if (ScrollByWheel(*message)) return TRUE;
             break;
         case WM_SYSKEYDOWN:  // Shift+F10 comes as a system key
             if (message->wParam == VK_F10 && IsKeyDown(VK_SHIFT) && HighlightedEntry(menu, position, point) &&
@@ -172,14 +238,6 @@ bool PathTo(HMENU menu, HMENU target, std::vector<int>& positions)
         positions.pop_back();
     }
     return false;
-}
-
-void PostKey(HWND owner, WORD key, int times = 1)
-{
-    for (int i = 0; i < times; ++i) {
-        ::PostMessageW(owner, WM_KEYDOWN, key, 1);
-        ::PostMessageW(owner, WM_KEYUP, key, 0xC0000001);
-    }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 // (WM_MENURBUTTONUP); Wine's menu loop does not, but passes its mouse and
 // key messages through a message filter hook on the thread, which this
 // watch installs. WM_MENUSELECT names the highlighted entry for the keys.
+// The same hook turns the mouse wheel over a long menu into scrolling.
 // One request at a time: a right click never opens two menus.
 #pragma once
 

@@ -227,6 +227,58 @@ TEST_F(PopupTest, AUniqueLetterChoosesItsEntry)
     EXPECT_STREQ(MenuItemPath(owner.commands[0]), nullptr);  // the table is emptied after the choice
 }
 
+// The wheel over a menu taller than the screen scrolls it, and back with
+// the wheel turned the other way (further than the top: it stops there).
+TEST_F(PopupTest, TheWheelScrollsALongMenu)
+{
+    for (int i = 0; i < 300; ++i) test::MakeFile(folder + L"\\entry " + std::to_wstring(1000 + i) + L".txt");
+    auto wheel = [](int notches) {
+        INPUT input = {};
+        input.type = INPUT_MOUSE;
+        input.mi.dwFlags = MOUSEEVENTF_WHEEL;
+        input.mi.mouseData = static_cast<DWORD>(notches * WHEEL_DELTA);
+        for (int i = 0; i < std::abs(notches); ++i) {
+            input.mi.mouseData = static_cast<DWORD>(notches > 0 ? WHEEL_DELTA : -WHEEL_DELTA);
+            ::SendInput(1, &input, sizeof(input));
+        }
+    };
+    RECT menuWindow = {};
+    int opened = -1, scrolled = -1, back = -1;
+    const HWND window = owner.m_hWnd;
+    auto entryNearTheTop = [] {
+        HWND shown = test::FindProcessWindow(::GetCurrentProcessId(), L"#32768");
+        auto menu = reinterpret_cast<HMENU>(::SendMessageW(shown, MN_GETHMENU, 0, 0));
+        // The entry under a point near the top: the menu's rectangles
+        // do not follow its scrolling.
+        RECT frame;
+        ::GetWindowRect(shown, &frame);
+        return ::MenuItemFromPoint(shown, menu, POINT{ (frame.left + frame.right) / 2, frame.top + 40 });
+    };
+    test::DriveShownMenu(
+        [&] {
+            ::GetWindowRect(test::FindProcessWindow(::GetCurrentProcessId(), L"#32768"), &menuWindow);
+            opened = entryNearTheTop();
+            ::SetCursorPos((menuWindow.left + menuWindow.right) / 2, (menuWindow.top + menuWindow.bottom) / 2);
+            test::RunFromMessageLoop(200, [&] {
+                wheel(-25);
+                test::RunFromMessageLoop(500, [&] {
+                    scrolled = entryNearTheTop();
+                    test::HoldForScreenshot("a long menu scrolled by the wheel");
+                    wheel(60);
+                    test::RunFromMessageLoop(500, [&] {
+                        back = entryNearTheTop();
+                        ::PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);
+                    });
+                });
+            });
+        },
+        [window] { return PopupShortcutMenu(window, FALSE, FALSE); });
+    ASSERT_GT(menuWindow.bottom - menuWindow.top, 100);
+    EXPECT_LE(opened, 2);
+    EXPECT_GT(scrolled, opened + 20) << "the wheel did not scroll the menu";
+    EXPECT_EQ(back, opened) << "the wheel back did not scroll it back";
+}
+
 // The Ctrl choice itself: Wine's menu loop takes no Enter while the
 // thread's Ctrl state is set by hand, so the choice is made directly on a
 // built menu, as PopupShortcutMenu makes it.

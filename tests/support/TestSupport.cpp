@@ -279,6 +279,12 @@ int DriveMenu(HWND owner, std::vector<WORD> keys, std::function<int()> popup, co
             });
         });
     });
+    return DriveShownMenu(nullptr, std::move(popup));
+}
+
+int DriveShownMenu(std::function<void()> whenShown, std::function<int()> popup)
+{
+    if (whenShown) WhenMenuIsShown(std::move(whenShown));
     drivingMenu = true;
     ::SetCursorPos(300, 200);  // the menu opens here, away from the corner
     UINT_PTR guard = ::SetTimer(nullptr, 0, 8000, EndStuckMenu);

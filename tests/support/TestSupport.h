@@ -91,6 +91,9 @@ void RunFromMessageLoop(DWORD delayMs, std::function<void()> step);
 // it shows); Enter goes last, after the menu has taken the others. A menu
 // the keys left open is ended after some seconds. Returns popup's result.
 int DriveMenu(HWND owner, std::vector<WORD> keys, std::function<int()> popup, const char* screenshot = nullptr);
+// Pops the menu up and, once it shows, runs the step from the message loop
+// (the step should end the menu; one still open after 8 s is ended).
+int DriveShownMenu(std::function<void()> whenShown, std::function<int()> popup);
 
 // Runs the dialog modally; once it is up, runs the step on it, then
 // cancels the dialog if the step left it open.
