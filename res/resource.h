@@ -5,6 +5,7 @@
 #define IDD_ABOUT 134
 #define IDD_HOTKEYS 136
 #define IDD_HOTKEY 137
+#define IDD_FIND 139
 
 #define IDI_PROGRAM 128
 #define IDI_BROWSE 129
@@ -31,6 +32,7 @@
 #define IDI_MENU_DOCUMENT 162
 #define IDI_MENU_PROGRAM_FILE 163
 #define IDI_MENU_AUTO_START_ON 164
+#define IDI_MENU_FIND 165
 
 // About box
 #define IDC_ABOUT_AUTHOR 118
@@ -57,3 +59,8 @@
 #define IDC_HOTKEY_COMMAND 1010
 #define IDC_HOTKEY_COMMAND_LABEL 1016
 #define IDC_HOTKEY_KEY 1070
+
+// Find window
+#define IDC_FIND_TEXT 1100
+#define IDC_FIND_LIST 1101
+#define IDC_FIND_COUNT 1102

@@ -24,7 +24,7 @@ PICTURES = {
 }
 # The short-cut menu's command pictures.
 for command in ("add", "desktop", "autostart-off", "autostart-on", "help", "about", "exit", "folder", "on", "edit",
-                "separator-off", "show-all", "hotkeys", "document", "program-file"):
+                "separator-off", "show-all", "hotkeys", "document", "program-file", "find"):
     PICTURES[f"{command}.ico"] = (command, [(s, s) for s in SMALL])
 # The hand cursor: its hot spot is the fingertip, at (9, 1) of 32.
 CURSOR_SIZES = [32, 48, 64]

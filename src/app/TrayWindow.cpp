@@ -4,6 +4,7 @@
 
 #include "app/AutoStart.h"
 #include "controls/AboutDialog.h"
+#include "find/FindWindow.h"
 #include "framework/CWinApp.h"
 #include "framework/Dpi.h"
 #include "framework/ExecutablePath.h"
@@ -254,6 +255,8 @@ LRESULT CTrayWindow::OnHotkey(WPARAM wParam, LPARAM)
     if (!command) return 1;
     if (lstrcmpW(command, kShortcutMenuMarker) == 0)
         PopupShortcutMenu(m_hWnd, FALSE, 0);
+    else if (lstrcmpW(command, kFindMarker) == 0)
+        OpenFind(L"", false);
     else
         OpenCommand(command);
     return 1;
@@ -273,6 +276,7 @@ void CTrayWindow::RunCommand(UINT id)
         folderAsSeparator = folderAsSeparator ? 0 : 1;
         SaveFolderAsSeparator();
         break;
+    case MenuCommand::Find: OpenFind(L"", true); break;
     case MenuCommand::Help: OpenHelpPage(); break;
     case MenuCommand::About: RunAboutBox(); break;
     case MenuCommand::Exit:

@@ -94,6 +94,9 @@ struct ItemIdList : Null<PIDLIST_ABSOLUTE> {
 struct Hook : Null<HHOOK> {
     static void Close(HHOOK hook) { ::UnhookWindowsHookEx(hook); }
 };
+struct Window : Null<HWND> {
+    static void Close(HWND window) { ::DestroyWindow(window); }
+};
 struct Library : Null<HMODULE> {
     static void Close(HMODULE library) { ::FreeLibrary(library); }
 };
@@ -115,6 +118,7 @@ using UniqueFind = UniqueHandle<HandleTraits::Find>;
 using UniqueMappedView = UniqueHandle<HandleTraits::MappedView>;
 using UniqueLibrary = UniqueHandle<HandleTraits::Library>;
 using UniqueMenu = UniqueHandle<HandleTraits::Menu>;
+using UniqueWindow = UniqueHandle<HandleTraits::Window>;
 using UniqueHook = UniqueHandle<HandleTraits::Hook>;
 using UniqueItemIdList = UniqueHandle<HandleTraits::ItemIdList>;
 

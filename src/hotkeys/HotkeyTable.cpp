@@ -3,6 +3,7 @@
 #include "framework/ShellFiles.h"
 
 const wchar_t kShortcutMenuMarker[] = L"Quillop";
+const wchar_t kFindMarker[] = L"Quillop Find";
 
 const KeyName kKeyNames[kKeyNameCount] = {
     { VK_BACK, L"BackSpace" },   { VK_TAB, L"Tab" },      { VK_SPACE, L"Spacebar" },   { VK_PRIOR, L"Pg Up" },

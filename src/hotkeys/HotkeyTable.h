@@ -33,6 +33,8 @@ constexpr int kHotkeyIdBase = 110;
 constexpr int kHotkeyRecordStep = 256;
 // The command that pops up the short-cut menu instead of opening a path.
 extern const wchar_t kShortcutMenuMarker[];
+// The command that opens the Find window.
+extern const wchar_t kFindMarker[];
 
 extern CStringPool theCommandPool;
 extern CRecordArray theRecordList;

@@ -60,6 +60,7 @@ void MakeLabel(wchar_t (&label)[MAX_PATH], LPCWSTR name, const CString& hotkey)
 
 void AppendFileEntry(CIconMenu* menu, const std::wstring& path, const FolderEntry& entry)
 {
+    if (nextMenuItemId >= MenuCommand::Find) return;  // ids run out long before
     menuItemTable.emplace_back(path.c_str());
     CString hotkey = HotkeyTextFor(path.c_str());
     std::wstring awaited;
@@ -223,6 +224,8 @@ void BuildShortcutMenu(CIconMenu* menu, BOOL autoStartOn, BOOL full)
     const int autoStartImage = autoStartOn ? MenuImage::AutoStartOn : MenuImage::AutoStartOff;
     const int separatorImage = folderAsSeparator ? MenuImage::On : MenuImage::SeparatorOff;
     const FixedEntry entries[] = {
+        { MenuCommand::Find, L"Find...", MenuImage::Find },
+        { 0, nullptr, -1 },
         { MenuCommand::Desktop, L"Desktop", MenuImage::Desktop },
         { MenuCommand::ShowAll, L"Show All", MenuImage::ShowAll },
         { 0, nullptr, -1 },

@@ -26,6 +26,9 @@ constexpr UINT Help = 8;
 constexpr UINT About = 9;
 constexpr UINT Exit = 10;
 constexpr UINT FirstFileEntry = 11;
+// Find's id lies above every id a file entry can take: entries stop short
+// of it.
+constexpr UINT Find = 0x0FFF0000;
 }  // namespace MenuCommand
 
 // Indexes of the built-in pictures in the menu's image list: the command
@@ -33,8 +36,8 @@ constexpr UINT FirstFileEntry = 11;
 namespace MenuImage {
 constexpr int AddNewItem = 0, Program = 1, Desktop = 2, AutoStartOff = 3, Help = 4, About = 5, Exit = 6,
               Folder = 7, On = 8, Edit = 9, SeparatorOff = 10, ShowAll = 11, Hotkeys = 12, Document = 13,
-              ProgramFile = 14, AutoStartOn = 15;
-constexpr int StripCount = 16;
+              ProgramFile = 14, AutoStartOn = 15, Find = 16;
+constexpr int StripCount = 17;
 }  // namespace MenuImage
 
 // UI thread only: the option, the menu item table and the next file id.

@@ -9,6 +9,7 @@
 #include "framework/CMenu.h"
 #include "framework/CWinApp.h"
 #include "framework/Keyboard.h"
+#include "find/FindWindow.h"
 #include "menu/EntryMenu.h"
 #include "menu/IconCache.h"
 #include "menu/IconMenu.h"
@@ -58,6 +59,9 @@ struct PopupRequest {
 bool gTrackingMenu = false;
 std::optional<PopupRequest> gTracked;  // the popup being tracked
 std::optional<PopupRequest> gPendingPopup;
+// A letter typed into the open menu that no entry starts with: Find opens
+// with it once the menu has closed.
+std::wstring gTypedForFind;
 UINT_PTR gPendingTimer = 0;
 
 void CALLBACK RunPendingPopup(HWND, UINT, UINT_PTR timer, DWORD)
@@ -86,6 +90,45 @@ void TakeSnapshot(const SnapshotPointer& snapshot)
         PopupShortcutMenu(gTracked->owner, gTracked->autoStartOn, gTracked->full);
 }
 
+// Makes this thread the foreground one for the menu, with the keyboard.
+// Keys typed on an X display go to the thread whose window holds the X
+// input focus, and a hidden window made foreground takes none: once
+// another program had been active, its window kept the keys typed into
+// the menu. A window of one pixel under the menu, owned by the menu's
+// owner (so no taskbar button) and shown while the menu is tracked, takes
+// the focus for this thread. UI thread only.
+class MenuKeyboardFocus {
+public:
+    MenuKeyboardFocus(HWND owner, POINT cursor)
+    {
+        static UniqueWindow holder;
+        if (!holder || !::IsWindow(holder.Get()) || ::GetWindow(holder.Get(), GW_OWNER) != owner)
+            holder.Reset(::CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, L"Static", L"", WS_POPUP, 0, 0, 1, 1,
+                                           owner, nullptr, AfxGetInstanceHandle(), nullptr));
+        m_holder = holder.Get();
+        if (!m_holder) {
+            ::SetForegroundWindow(owner);
+            return;
+        }
+        // The X focus is asked for with the time of the thread's last
+        // message: one taken now is newer than the other program's.
+        MSG fresh;
+        ::PostMessageW(m_holder, WM_NULL, 0, 0);
+        ::PeekMessageW(&fresh, m_holder, WM_NULL, WM_NULL, PM_REMOVE);
+        ::SetWindowPos(m_holder, HWND_TOPMOST, cursor.x, cursor.y, 1, 1, SWP_SHOWWINDOW);
+        ::SetForegroundWindow(m_holder);
+    }
+    ~MenuKeyboardFocus()
+    {
+        if (m_holder) ::ShowWindow(m_holder, SW_HIDE);
+    }
+    MenuKeyboardFocus(const MenuKeyboardFocus&) = delete;
+    MenuKeyboardFocus& operator=(const MenuKeyboardFocus&) = delete;
+
+private:
+    HWND m_holder = nullptr;
+};
+
 // Tracks the built menu at the cursor and hands the choice on.
 void TrackAndDispatch(const PopupRequest& request, CIconMenu& menu)
 {
@@ -93,7 +136,7 @@ void TrackAndDispatch(const PopupRequest& request, CIconMenu& menu)
     activeMenu = &menu;
     POINT cursor;
     ::GetCursorPos(&cursor);
-    ::SetForegroundWindow(owner);
+    MenuKeyboardFocus keys(owner, cursor);
     gTrackingMenu = true;
     gTracked = request;
     // The icons the menu shows first are looked up first; the preload waits.
@@ -115,6 +158,11 @@ void TrackAndDispatch(const PopupRequest& request, CIconMenu& menu)
     ::PostMessageW(owner, WM_NULL, 0, 0);
     activeMenu = nullptr;
     RunChosenShellCommand(owner);
+    if (!gTypedForFind.empty()) {
+        const std::wstring typed = std::move(gTypedForFind);
+        gTypedForFind.clear();
+        OpenFind(typed, true);
+    }
 }
 
 }  // namespace
@@ -203,7 +251,16 @@ BOOL RouteMenuChar(WPARAM wParam, LPARAM lParam, LRESULT* result)
 {
     auto* menu = dynamic_cast<CIconMenu*>(CMenu::FromHandle(reinterpret_cast<HMENU>(lParam)));
     if (!menu) return FALSE;
-    *result = menu->MenuChar(static_cast<wchar_t>(LOWORD(wParam)));
+    const wchar_t typed = static_cast<wchar_t>(LOWORD(wParam));
+    *result = menu->MenuChar(typed);
+    // A letter no entry starts with searches instead (the program's own
+    // menu only, not a menu the Hotkeys dialog picks from).
+    if (HIWORD(*result) == MNC_IGNORE && typed > L' ' && gTracked && AfxGetMainWnd() &&
+        gTracked->owner == AfxGetMainWnd()->m_hWnd) {
+        gTypedForFind.assign(1, typed);
+        ::EndMenu();
+        return TRUE;
+    }
     // Wine's menu loop does not take MNC_SELECT (a letter that starts
     // several entries): there the highlight is moved with the Down key.
     if (HIWORD(*result) == MNC_SELECT && IsWinesMenuLoop()) {

@@ -45,6 +45,8 @@ TEST_F(TrayWindowTest, StartsHiddenWithTheIconAndTheHotkeys)
     EXPECT_TRUE(IconExists(theTrayWindow.m_hWnd));
     EXPECT_EQ(theApp.GetProfileKeyPath(), L"Software\\Velmor's Tools\\app_tests");
     EXPECT_TRUE(test::Exists(MenuFolderPath()));
+    // The hotkey file is read off the UI thread, as start-up goes on.
+    EXPECT_TRUE(test::WaitFor([] { return theRecordList.GetCount() == 1u; }));
     ASSERT_EQ(theRecordList.GetCount(), 1u);
     EXPECT_EQ(GetHotkeyRecord(1)->code, kCtrlAltF5);
     // The combination is taken by the tray window.

@@ -35,7 +35,7 @@ TEST_F(MenuFolderTest, EmptyFolderFullMenuHasOnlyTheFixedEntries)
     ASSERT_NE(top[2].submenu, nullptr);
 
     EXPECT_EQ(test::Labels(top[2].submenu),
-              (Labels{ L"Desktop", L"Show All", L"-", L"Edit", L"Hotkeys", L"-", L"Auto Start",
+              (Labels{ L"Find...", L"-", L"Desktop", L"Show All", L"-", L"Edit", L"Hotkeys", L"-", L"Auto Start",
                        L"Folder As Separator", L"-", L"Help", L"About", L"-", L"Exit" }));
     std::vector<UINT> ids;
     std::vector<int> pictures;
@@ -44,8 +44,8 @@ TEST_F(MenuFolderTest, EmptyFolderFullMenuHasOnlyTheFixedEntries)
         ids.push_back(entry.id);
         pictures.push_back(entry.image);
     }
-    EXPECT_EQ(ids, (std::vector<UINT>{ 2, 3, 4, 5, 6, 7, 8, 9, 10 }));
-    EXPECT_EQ(pictures, (std::vector<int>{ 2, 11, 9, 12, 3, 10, 4, 5, 6 }));
+    EXPECT_EQ(ids, (std::vector<UINT>{ MenuCommand::Find, 2, 3, 4, 5, 6, 7, 8, 9, 10 }));
+    EXPECT_EQ(pictures, (std::vector<int>{ MenuImage::Find, 2, 11, 9, 12, 3, 10, 4, 5, 6 }));
     // No file icon is held.
     EXPECT_EQ(TheIconCache().GetFileCount(), 0u);
 }
@@ -55,9 +55,9 @@ TEST_F(MenuFolderTest, OnImagesFollowAutoStartAndTheOption)
     folderAsSeparator = 1;
     Build(TRUE, TRUE);
     auto fixed = test::ReadMenu(test::ReadMenu(menu->m_hMenu)[2].submenu);
-    EXPECT_EQ(fixed[6].label, L"Auto Start");
-    EXPECT_EQ(fixed[6].image, MenuImage::AutoStartOn);
-    EXPECT_EQ(fixed[7].image, MenuImage::On);
+    EXPECT_EQ(fixed[8].label, L"Auto Start");
+    EXPECT_EQ(fixed[8].image, MenuImage::AutoStartOn);
+    EXPECT_EQ(fixed[9].image, MenuImage::On);
 }
 
 TEST_F(MenuFolderTest, EmptyFolderBareMenuIsEmptyAndPopsNothing)

@@ -54,6 +54,19 @@ def alive(pid):
         return False
 
 
+def programs_with(variable, name):
+    """The ids of the marked processes running the Windows program."""
+    found = []
+    for pid in processes_with(variable):
+        try:
+            command = Path(f"/proc/{pid}/cmdline").read_bytes().split(b"\0")[0].decode(errors="replace")
+        except OSError:
+            continue
+        if command.lower().endswith("\\" + name):
+            found.append(pid)
+    return found
+
+
 def wait_for(condition, seconds):
     end = time.monotonic() + seconds
     while time.monotonic() < end:
@@ -147,9 +160,11 @@ class HeadlessRun(unittest.TestCase):
 
 class DesktopRun(unittest.TestCase):
     """scripts/run on a user's desktop: DISPLAY set, and the desktop's
-    size asked of it (once a reader that stopped early ended the script)."""
+    size asked of it (once a reader that stopped early ended the script).
+    Keys typed through X choose from the menu, also once another program
+    was opened; that program is named when the run ends."""
 
-    def test_starts_on_the_display_and_stops_cleanly(self):
+    def test_starts_on_the_display_takes_x_keys_and_stops_cleanly(self):
         with tempfile.TemporaryDirectory() as folder:
             root = Path(folder)
             display = subprocess.Popen(["Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
@@ -171,8 +186,35 @@ class DesktopRun(unittest.TestCase):
                 self.assertNotIn("VNC", output)
                 mark = "QUILLOP_RUN=" + re.search(r"run (quillop-\d+)", output).group(1)
                 self.assertTrue(processes_with(mark))
+                x = dict(environment)
+
+                def choose(downs):
+                    """Clicks the icon at the bottom right, moves the pointer off
+                    the menu (which opens under it) and chooses the entry."""
+                    subprocess.run(["xdotool", "mousemove", "1012", "758", "click", "1", "mousemove", "400", "300"],
+                                   env=x, check=True)
+                    time.sleep(1.5)
+                    # Left closes a submenu the pointer opened; Home goes to
+                    # the first entry.
+                    subprocess.run(["xdotool", "key", "--delay", "80", "Left", "Home", *["Down"] * (downs - 1)],
+                                   env=x, check=True)
+                    subprocess.run(["xdotool", "key", "Return"], env=x, check=True)
+
+                # The demo menu: <<Add New Item>>, Documents, Wine tools,
+                # Command Prompt, Notepad, Read me.
+                choose(5)
+                self.assertTrue(wait_for(lambda: len(programs_with(mark, "notepad.exe")) == 1, 20),
+                                "keys typed through X did not reach the first menu")
+                time.sleep(2)  # Notepad is the active window now
+                choose(6)  # "Read me" opens in a second Notepad
+                self.assertTrue(wait_for(lambda: len(programs_with(mark, "notepad.exe")) == 2, 20),
+                                "keys typed through X did not reach the menu after Notepad opened")
                 script.send_signal(signal.SIGINT)
-                script.wait(timeout=60)
+                rest, _ = script.communicate(timeout=60)
+                self.assertIn("Still running", rest)
+                self.assertIn("notepad.exe", rest)
+                for pid in programs_with(mark, "notepad.exe"):
+                    os.kill(pid, signal.SIGKILL)
                 self.assertTrue(wait_for(lambda: not processes_with(mark), 20), f"left behind: {processes_with(mark)}")
             finally:
                 subprocess.run(["wineserver", "-k"], env=dict(os.environ, WINEPREFIX=str(root / "wine")), check=False)
