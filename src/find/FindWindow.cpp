@@ -100,8 +100,9 @@ BOOL CFindWindow::OnInitDialog()
 void CFindWindow::Open(const std::wstring& typed, bool atPointer)
 {
     if (!m_hWnd && !Create(IDD_FIND, AfxGetMainWnd())) return;
-    // A fresh listing for next time; this time the newest one answers.
-    TheFolderModel().Refresh();
+    // A fresh listing when it comes as promptly as a press's; else the
+    // newest one answers, and the fresh one updates the results when it comes.
+    TheFolderModel().WaitFor(TheFolderModel().Refresh(), kFreshListingWaitMs);
     IndexNewestSnapshot();
     ::SetWindowTextW(m_edit.m_hWnd, typed.c_str());
     m_edit.SendMessage(EM_SETSEL, typed.size(), typed.size());
@@ -383,9 +384,25 @@ LRESULT CFindWindow::OnDrawItem(WPARAM, LPARAM lParam)
     return TRUE;
 }
 
+void CFindWindow::TakeSnapshot()
+{
+    if (!m_hWnd || !::IsWindowVisible(m_hWnd)) return;
+    const int row = Selection();
+    IndexNewestSnapshot();
+    Search();
+    if (row > 0) MoveSelection(row);
+}
+
 CFindWindow& TheFindWindow()
 {
     static CFindWindow window;
+    static bool listening = false;
+    if (!listening) {
+        listening = true;
+        // The model's listeners run on the UI thread: new listings reach
+        // the open window's results.
+        TheFolderModel().AddListener([](const SnapshotPointer&) { TheFindWindow().TakeSnapshot(); });
+    }
     return window;
 }
 

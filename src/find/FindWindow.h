@@ -54,6 +54,8 @@ public:
     void Search();
     void OpenSelected();
     void KeepTypingInTheEdit();
+    // A new listing of the menu folder tree: an open window searches it.
+    void TakeSnapshot();
 
 protected:
     LRESULT OnDrawItem(WPARAM, LPARAM);

@@ -8,6 +8,20 @@
 
 namespace test {
 
+// A folder window showing the folder, of any process.
+HWND FolderWindowOf(const std::wstring& folder)
+{
+    const std::wstring name = ::PathFindFileNameW(folder.c_str());
+    for (HWND window = ::FindWindowExW(nullptr, nullptr, L"ExplorerWClass", nullptr); window;
+         window = ::FindWindowExW(nullptr, window, L"ExplorerWClass", nullptr)) {
+        wchar_t title[MAX_PATH] = {};
+        ::GetWindowTextW(window, title, MAX_PATH);
+        if (std::wstring(title).find(name) != std::wstring::npos) return window;
+    }
+    return nullptr;
+}
+
+
 namespace {
 
 constexpr wchar_t kSettingsKey[] = L"Software\\Velmor's Tools";

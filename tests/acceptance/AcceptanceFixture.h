@@ -21,6 +21,8 @@ double Milliseconds();
 void Type(std::initializer_list<WORD> keys);
 // Holds the modifiers down while the key is pressed.
 void PressChord(std::initializer_list<WORD> modifiers, WORD key);
+// A folder window showing the folder, of any process.
+HWND FolderWindowOf(const std::wstring& folder);
 // What the screen shows inside the window now.
 std::unique_ptr<Canvas> Capture(HWND window);
 

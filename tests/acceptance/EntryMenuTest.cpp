@@ -119,19 +119,6 @@ TEST_F(EntryMenu, PropertiesOutlivesTheShortcutMenu)
     EXPECT_EQ(Exit(), 0u);
 }
 
-// A folder window showing the folder, of any process.
-HWND FolderWindowOf(const std::wstring& folder)
-{
-    const std::wstring name = ::PathFindFileNameW(folder.c_str());
-    for (HWND window = ::FindWindowExW(nullptr, nullptr, L"ExplorerWClass", nullptr); window;
-         window = ::FindWindowExW(nullptr, window, L"ExplorerWClass", nullptr)) {
-        wchar_t title[MAX_PATH] = {};
-        ::GetWindowTextW(window, title, MAX_PATH);
-        if (std::wstring(title).find(name) != std::wstring::npos) return window;
-    }
-    return nullptr;
-}
-
 // A verb of a document type, given to the probe, which records it.
 class ProbeVerb {
 public:
