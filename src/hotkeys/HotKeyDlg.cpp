@@ -94,7 +94,7 @@ bool CHotKeyDlg::IsDuplicate(unsigned code) const
     for (int row = 0; row < list.GetItemCount(); ++row)
         if (static_cast<unsigned>(list.GetRowValue(row)) == code && (m_initialCode == 0 || row != m_editedRow))
             return true;
-    return parent->GetMenuCode() == code && code != m_initialCode;
+    return (parent->GetMenuCode() == code || parent->GetFindCode() == code) && code != m_initialCode;
 }
 
 void CHotKeyDlg::OnOK()

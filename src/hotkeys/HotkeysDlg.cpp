@@ -1,5 +1,8 @@
 #include "hotkeys/HotkeysDlg.h"
 
+#include <algorithm>
+#include <climits>
+
 #include "framework/CWinApp.h"
 #include "framework/ExecutablePath.h"
 #include "hotkeys/HotKeyDlg.h"
@@ -20,30 +23,41 @@ BOOL CResizableDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
     FitIntoWorkArea();
+    ::GetClientRect(m_hWnd, &m_lastClient);
     RECT window;
     ::GetWindowRect(m_hWnd, &window);
     m_minimumWidth = window.right - window.left;
     m_minimumHeight = window.bottom - window.top;
-    ::GetClientRect(m_hWnd, &m_lastClient);
     return TRUE;
 }
 
 // At a large scaling on a small screen the template is larger than the
-// screen: the dialog shrinks to the work area, its class moving what
-// follows the size (the list) by as much.
+// screen: the dialog shrinks to the work area (or the system already made
+// it smaller than its controls need), and its class moves what follows the
+// size (the list and what lies below it) in by as much.
 void CResizableDlg::FitIntoWorkArea()
 {
     const SIZE over = OverflowOfWorkArea();
-    if (over.cx == 0 && over.cy == 0) return;
-    RECT window;
-    ::GetWindowRect(m_hWnd, &window);
-    RECT before;
-    ::GetClientRect(m_hWnd, &before);
-    ::SetWindowPos(m_hWnd, nullptr, 0, 0, window.right - window.left - over.cx, window.bottom - window.top - over.cy,
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    RECT after;
-    ::GetClientRect(m_hWnd, &after);
-    OnClientResize(after.right - before.right, after.bottom - before.bottom);
+    if (over.cx != 0 || over.cy != 0) {
+        RECT window;
+        ::GetWindowRect(m_hWnd, &window);
+        ::SetWindowPos(m_hWnd, nullptr, 0, 0, window.right - window.left - over.cx,
+                       window.bottom - window.top - over.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    // What the controls need: as far right and down as they reach, and the
+    // margin they keep at the left.
+    RECT client, needed = { LONG_MAX, 0, 0, 0 };
+    ::GetClientRect(m_hWnd, &client);
+    for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        RECT c;
+        ::GetWindowRect(child, &c);
+        ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&c), 2);
+        needed = { std::min(needed.left, c.left), 0, std::max(needed.right, c.right), std::max(needed.bottom, c.bottom) };
+    }
+    if (needed.left == LONG_MAX) return;
+    const int dx = std::min<LONG>(0, client.right - (needed.right + needed.left));
+    const int dy = std::min<LONG>(0, client.bottom - (needed.bottom + needed.left));
+    if (dx || dy) OnClientResize(dx, dy);
 }
 
 LRESULT CResizableDlg::OnGetMinMaxInfo(MINMAXINFO& info)
@@ -56,7 +70,9 @@ LRESULT CResizableDlg::OnGetMinMaxInfo(MINMAXINFO& info)
 LRESULT CResizableDlg::OnSize(UINT type, int width, int height)
 {
     LRESULT result = Default();
-    if (type == SIZE_MINIMIZED || width < 0 || height < 0 || (!m_minimumWidth && !m_minimumHeight)) return result;
+    // Sizes before the dialog knew its first client area are fitted there.
+    const bool known = m_lastClient.right > 0 || m_lastClient.bottom > 0;
+    if (type == SIZE_MINIMIZED || width < 0 || height < 0 || !known) return result;
     RECT client;
     ::GetClientRect(m_hWnd, &client);
     if (client.right - client.left == 0 || client.bottom - client.top == 0) return result;
@@ -78,6 +94,8 @@ BEGIN_MESSAGE_MAP(CHotkeysDlg, CResizableDlg)
     ON_COMMAND(IDC_HOTKEYS_CLEAR, OnClear)
     ON_COMMAND(IDC_HOTKEYS_MENU_DELETE, OnMenuDelete)
     ON_COMMAND(IDC_HOTKEYS_MENU_EDIT, OnMenuEdit)
+    ON_COMMAND(IDC_HOTKEYS_FIND_DELETE, OnFindDelete)
+    ON_COMMAND(IDC_HOTKEYS_FIND_EDIT, OnFindEdit)
 END_MESSAGE_MAP()
 
 CHotkeysDlg::CHotkeysDlg()
@@ -90,7 +108,6 @@ CHotkeysDlg::CHotkeysDlg()
 void CHotkeysDlg::DoDataExchange(CDataExchange* dx)
 {
     DDX_Control(dx, IDC_HOTKEYS_LIST, m_list);
-    DDX_Text(dx, IDC_HOTKEYS_MENU_LABEL, m_labelText);
 }
 
 BOOL CHotkeysDlg::OnInitDialog()
@@ -104,27 +121,23 @@ BOOL CHotkeysDlg::OnInitDialog()
     m_list.SetGridLines(TRUE);
     m_list.EnableToolTips(FALSE);
 
-    // The first hotkey of the short-cut menu has a line of its own; any
-    // other one is a row, so that OK keeps it.
-    int menuIndex = 0;
-    for (int index = 1; index <= static_cast<int>(theRecordList.GetCount()) && !menuIndex; ++index) {
-        const wchar_t* command = GetHotkeyCommand(GetHotkeyRecord(index));
-        if (command && lstrcmpW(command, kShortcutMenuMarker) == 0) menuIndex = index;
-    }
+    // The first hotkey of the short-cut menu, and the first of Find, have a
+    // line of their own; any other one is a row, so that OK keeps it.
     for (int index = 1; index <= static_cast<int>(theRecordList.GetCount()); ++index) {
         const HotkeyRecord* record = GetHotkeyRecord(index);
         const wchar_t* command = GetHotkeyCommand(record);
         if (!command) continue;
-        CString key = FormatHotkeyText(HotkeyFlags(record->code), HotkeyKey(record->code));
-        if (index == menuIndex) {
-            m_labelText = key;
-            m_menuCode = record->code;
-            continue;
+        bool own = false;
+        for (OwnHotkey* hotkey : { &m_menu, &m_find }) {
+            if (own || hotkey->code || lstrcmpW(command, hotkey->command) != 0) continue;
+            SetOwnHotkey(*hotkey, record->code);
+            own = true;
         }
+        if (own) continue;
+        CString key = FormatHotkeyText(HotkeyFlags(record->code), HotkeyKey(record->code));
         int row = m_list.AddRow(m_list.GetItemCount(), { key, command });
         m_list.SetRowValue(row, static_cast<int>(record->code));
     }
-    ::SetDlgItemTextW(m_hWnd, IDC_HOTKEYS_MENU_LABEL, m_labelText);
     // A hotkey file that could not be read is said in the title: OK will
     // not write over it (and says why when pressed).
     const HotkeyFileRead& file = TheHotkeyFile();
@@ -209,27 +222,49 @@ LRESULT CHotkeysDlg::OnClear(WPARAM, LPARAM)
     return 0;
 }
 
-void CHotkeysDlg::SetMenuHotkey(unsigned code)
+void CHotkeysDlg::SetOwnHotkey(OwnHotkey& hotkey, unsigned code)
 {
-    m_menuCode = code;
-    m_labelText = code ? FormatHotkeyText(HotkeyFlags(code), HotkeyKey(code)) : CString();
-    ::SetDlgItemTextW(m_hWnd, IDC_HOTKEYS_MENU_LABEL, m_labelText);
+    hotkey.code = code;
+    const CString text = code ? FormatHotkeyText(HotkeyFlags(code), HotkeyKey(code)) : CString();
+    ::SetDlgItemTextW(m_hWnd, static_cast<int>(hotkey.labelId), text);
+}
+
+void CHotkeysDlg::EditOwnHotkey(OwnHotkey& hotkey)
+{
+    CHotKeyDlg edit(this);
+    edit.m_commandEditable = FALSE;
+    edit.m_code = hotkey.code;
+    edit.m_command = hotkey.command;
+    if (edit.DoModal() == IDOK) SetOwnHotkey(hotkey, edit.m_code);
 }
 
 LRESULT CHotkeysDlg::OnMenuDelete(WPARAM, LPARAM)
 {
-    SetMenuHotkey(0);
+    SetOwnHotkey(m_menu, 0);
     return 0;
 }
 
 LRESULT CHotkeysDlg::OnMenuEdit(WPARAM, LPARAM)
 {
-    CHotKeyDlg edit(this);
-    edit.m_commandEditable = FALSE;
-    if (edit.DoModal() == IDOK) SetMenuHotkey(edit.m_code);
+    EditOwnHotkey(m_menu);
     return 0;
 }
 
+LRESULT CHotkeysDlg::OnFindDelete(WPARAM, LPARAM)
+{
+    SetOwnHotkey(m_find, 0);
+    return 0;
+}
+
+LRESULT CHotkeysDlg::OnFindEdit(WPARAM, LPARAM)
+{
+    EditOwnHotkey(m_find);
+    return 0;
+}
+
+// The list takes the change and the lines below it move with its bottom;
+// the buttons keep their places, but when the dialog shrinks (to fit the
+// work area) those in the right half move in with its right edge.
 void CHotkeysDlg::OnClientResize(int dx, int dy)
 {
     HWND list = GetDlgItem(IDC_HOTKEYS_LIST);
@@ -237,7 +272,18 @@ void CHotkeysDlg::OnClientResize(int dx, int dy)
     RECT r;
     ::GetWindowRect(list, &r);
     ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&r), 2);
+    const LONG middle = (r.left + r.right) / 2;
+    for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        if (child == list) continue;
+        RECT c;
+        ::GetWindowRect(child, &c);
+        ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&c), 2);
+        const int moveX = c.left > middle && dx < 0 ? dx : 0, moveY = c.top >= r.bottom ? dy : 0;
+        if (moveX || moveY) ::SetWindowPos(child, nullptr, c.left + moveX, c.top + moveY, 0, 0,
+                                           SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     ::MoveWindow(list, r.left, r.top, r.right - r.left + dx, r.bottom - r.top + dy, TRUE);
+    ::InvalidateRect(m_hWnd, nullptr, TRUE);
 }
 
 std::vector<Hotkey> CHotkeysDlg::WantedHotkeys() const
@@ -249,7 +295,8 @@ std::vector<Hotkey> CHotkeysDlg::WantedHotkeys() const
         m_list.GetCellText(row, 1, command);
         hotkeys.push_back({ static_cast<unsigned>(m_list.GetRowValue(row)), command });
     }
-    if (m_menuCode) hotkeys.push_back({ m_menuCode, kShortcutMenuMarker });
+    for (const OwnHotkey* hotkey : { &m_menu, &m_find })
+        if (hotkey->code) hotkeys.push_back({ hotkey->code, hotkey->command });
     return hotkeys;
 }
 
@@ -302,6 +349,8 @@ void CHotkeysDlg::ReportConflicts(const std::vector<Hotkey>& wanted, const std::
     CString message;
     if (first.command == kShortcutMenuMarker) {
         message = L"The hotkey for Quillop's short-cut menu may be conflicted. Please use another key.";
+    } else if (first.command == kFindMarker) {
+        message = L"The hotkey for Find may be conflicted. Please use another key.";
     } else {
         message = L"Hotkey may be conflicted. Please use another key.";
         for (int row = 0; row < m_list.GetItemCount(); ++row) {
@@ -317,7 +366,7 @@ void CHotkeysDlg::ReportConflicts(const std::vector<Hotkey>& wanted, const std::
         message += FormatHotkeyText(HotkeyFlags(other.code), HotkeyKey(other.code));
     }
     AfxMessageBox(message, MB_OK | MB_ICONEXCLAMATION);
-    if (first.command != kShortcutMenuMarker) ::SetFocus(m_list.m_hWnd);
+    if (first.command != kShortcutMenuMarker && first.command != kFindMarker) ::SetFocus(m_list.m_hWnd);
 }
 
 void RunHotkeysDialog() { DoModalOnce<CHotkeysDlg>(); }

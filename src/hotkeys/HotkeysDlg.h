@@ -8,6 +8,7 @@
 #include "framework/CDialog.h"
 #include "framework/Handles.h"
 #include "hotkeys/HotkeyTable.h"
+#include "res/resource.h"
 
 // A dialog that can grow, never shrink below its first size, and tells its
 // class how far its client area moved.
@@ -45,7 +46,8 @@ public:
     std::vector<Hotkey> WantedHotkeys() const;
 
     CReportListCtrl& GetList() { return m_list; }
-    unsigned GetMenuCode() const { return m_menuCode; }
+    unsigned GetMenuCode() const { return m_menu.code; }
+    unsigned GetFindCode() const { return m_find.code; }
 
 protected:
     void DoDataExchange(CDataExchange* dx) override;
@@ -57,16 +59,26 @@ protected:
     LRESULT OnClear(WPARAM, LPARAM);
     LRESULT OnMenuDelete(WPARAM, LPARAM);
     LRESULT OnMenuEdit(WPARAM, LPARAM);
+    LRESULT OnFindDelete(WPARAM, LPARAM);
+    LRESULT OnFindEdit(WPARAM, LPARAM);
     DECLARE_MESSAGE_MAP()
 
 private:
+    // A hotkey of the program's own (the short-cut menu's, Find's): a line
+    // of its own below the rows.
+    struct OwnHotkey {
+        const wchar_t* command;
+        UINT labelId;
+        unsigned code = 0;
+    };
     void ShowRow(int row);
-    void SetMenuHotkey(unsigned code);
+    void SetOwnHotkey(OwnHotkey& hotkey, unsigned code);
+    void EditOwnHotkey(OwnHotkey& hotkey);
     void ReportConflicts(const std::vector<Hotkey>& wanted, const std::vector<int>& failed);
 
-    unsigned m_menuCode = 0;
+    OwnHotkey m_menu{ kShortcutMenuMarker, IDC_HOTKEYS_MENU_LABEL };
+    OwnHotkey m_find{ kFindMarker, IDC_HOTKEYS_FIND_LABEL };
     CReportListCtrl m_list;
-    CString m_labelText;
     // The window shows them; they go with the dialog object.
     UniqueIcon m_bigIcon;
     UniqueIcon m_smallIcon;

@@ -3,11 +3,13 @@
 // suites see every measure as it always was.
 #include "framework/Dpi.h"
 #include "hotkeys/HotKeyDlg.h"
+#include "hotkeys/HotkeysDlg.h"
 #include "menu/IconCache.h"
 #include "menu/IconMenu.h"
 #include "menu/MenuFolder.h"
 #include "menu/MenuTestSupport.h"
 #include "support/Canvas.h"
+#include "support/Placement.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -128,6 +130,33 @@ TEST(DpiDialogs, TheHotKeyDialogsCommandLabelIsWhole)
         test::HoldForScreenshot("HotKey dialog");
     });
     EXPECT_TRUE(fits);
+}
+
+bool Inside(const RECT& inner, const RECT& outer)
+{
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+// At 200 % on a screen smaller than the template at that scaling, the
+// Hotkeys dialog shrinks into the work area: its list gives up the room,
+// and OK and both lines of the program's own hotkeys stay on screen.
+TEST(DpiDialogs, TheHotkeysDialogFitsTheWorkAreaWithEveryButton)
+{
+    CHotkeysDlg dialog;
+    RECT window = {}, work = {};
+    std::map<int, RECT> controls;
+    test::DriveModal<CHotkeysDlg>(dialog, [&](CHotkeysDlg& d) {
+        ::GetWindowRect(d.m_hWnd, &window);
+        work = test::WorkAreaAt({ (window.left + window.right) / 2, (window.top + window.bottom) / 2 });
+        for (int id : { IDOK, IDCANCEL, IDC_HOTKEYS_LIST, IDC_HOTKEYS_MENU_EDIT, IDC_HOTKEYS_MENU_DELETE,
+                        IDC_HOTKEYS_FIND_EDIT, IDC_HOTKEYS_FIND_DELETE })
+            ::GetWindowRect(d.GetDlgItem(id), &controls[id]);
+        test::HoldForScreenshot("Hotkeys dialog at 200 %");
+    });
+    EXPECT_TRUE(Inside(window, work)) << window.right << "x" << window.bottom;
+    for (const auto& [id, rect] : controls) EXPECT_TRUE(Inside(rect, window)) << id;
+    EXPECT_LT(controls[IDC_HOTKEYS_LIST].bottom, controls[IDC_HOTKEYS_MENU_EDIT].top);
 }
 
 }  // namespace

@@ -70,7 +70,7 @@ TEST_F(DialogUse, TheHotkeysDialogTabsAsItReadsAndShowsAClickedRowWithoutTheFocu
     std::vector<int> order;
     int highlighted = 0, selected = -1;
     DriveModal<CHotkeysDlg>(dialog, [&](CHotkeysDlg& d) {
-        order = TabOrder(d.m_hWnd, 9);
+        order = TabOrder(d.m_hWnd, 11);
         // A click on the second row, then the focus on a button.
         HWND list = d.GetList().m_hWnd;
         RECT row = { LVIR_BOUNDS, 0, 0, 0 };
@@ -93,7 +93,7 @@ TEST_F(DialogUse, TheHotkeysDialogTabsAsItReadsAndShowsAClickedRowWithoutTheFocu
     });
     EXPECT_EQ(order, (std::vector<int>{ IDC_HOTKEYS_ADD, IDC_HOTKEYS_EDIT, IDC_HOTKEYS_DELETE, IDC_HOTKEYS_CLEAR,
                                         IDCANCEL, IDOK, IDC_HOTKEYS_LIST, IDC_HOTKEYS_MENU_EDIT,
-                                        IDC_HOTKEYS_MENU_DELETE }));
+                                        IDC_HOTKEYS_MENU_DELETE, IDC_HOTKEYS_FIND_EDIT, IDC_HOTKEYS_FIND_DELETE }));
     EXPECT_EQ(selected, 1);
     EXPECT_GT(highlighted, 100) << "the clicked row is not shown as chosen";
 }

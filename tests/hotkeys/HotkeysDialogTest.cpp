@@ -73,6 +73,41 @@ TEST_F(HotkeysDialog, OkWritesTheWorkedExampleByteForByte)
     EXPECT_EQ(theRecordList.GetCount(), 2u);  // reloaded and registered
 }
 
+// Find's hotkey has a line of its own beside the menu's: shown there, kept
+// by OK after the rows, changed there, and never taken twice.
+TEST_F(HotkeysDialog, FindsHotkeyHasALineOfItsOwn)
+{
+    LoadHotkeyFile(Utf16(L"2293873\r\nQuillop Find\r\n\r\n1769588\r\nC:\\Tools\\notes.txt\r\n\r\n"));
+    CHotkeysDlg dialog;
+    int rows = -1;
+    std::wstring label, refused;
+    INT_PTR result = DriveModal<CHotkeysDlg>(dialog, [&](CHotkeysDlg& d) {
+        rows = d.GetList().GetItemCount();
+        wchar_t text[64] = {};
+        ::GetDlgItemTextW(d.m_hWnd, IDC_HOTKEYS_FIND_LABEL, text, 64);
+        label = text;
+        // The menu's line cannot take Find's key.
+        InHotKeyDialog([&](HWND edit) {
+            ChooseHotkey(edit, L"F2", false, false, false, true, nullptr);
+            refused = Press(edit);
+        });
+        d.SendMessage(WM_COMMAND, IDC_HOTKEYS_MENU_EDIT);
+        // Find's key changed on its line.
+        InHotKeyDialog([&](HWND edit) {
+            ChooseHotkey(edit, L"F3", false, false, false, true, nullptr);
+            ::SendMessageW(edit, WM_COMMAND, IDOK, 0);
+        });
+        d.SendMessage(WM_COMMAND, IDC_HOTKEYS_FIND_EDIT);
+        d.SendMessage(WM_COMMAND, IDOK);
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(rows, 1);
+    EXPECT_EQ(label, L"Win+F2");
+    EXPECT_EQ(refused, L"Sorry, this key is already used. Please select another one.");
+    EXPECT_EQ(ReadFile(HotkeyFile()),
+              Utf16(L"1769588\r\nC:\\Tools\\notes.txt\r\n\r\n2293874\r\nQuillop Find\r\n\r\n"));
+}
+
 TEST_F(HotkeysDialog, AFailedSaveLeavesTheFileIntact)
 {
     LoadHotkeyFile(kNotes);
@@ -239,16 +274,19 @@ TEST_F(HotkeysDialog, GrowsItsListAndKeepsItsFirstSize)
 {
     LoadHotkeyFile(kNotes);
     RECT first = {}, grown = {}, shrunk = {}, listBefore = {}, listAfter = {}, okBefore = {}, okAfter = {};
+    RECT menuEditBefore = {}, menuEditAfter = {};
     CHotkeysDlg dialog;
     DriveModal<CHotkeysDlg>(dialog, [&](CHotkeysDlg& d) {
         ::GetWindowRect(d.m_hWnd, &first);
         ::GetWindowRect(d.GetList().m_hWnd, &listBefore);
         ::GetWindowRect(d.GetDlgItem(IDOK), &okBefore);
+        ::GetWindowRect(d.GetDlgItem(IDC_HOTKEYS_MENU_EDIT), &menuEditBefore);
         ::SetWindowPos(d.m_hWnd, nullptr, first.left, first.top, first.right - first.left + 200,
                        first.bottom - first.top + 120, SWP_NOZORDER);
         ::GetWindowRect(d.m_hWnd, &grown);
         ::GetWindowRect(d.GetList().m_hWnd, &listAfter);
         ::GetWindowRect(d.GetDlgItem(IDOK), &okAfter);
+        ::GetWindowRect(d.GetDlgItem(IDC_HOTKEYS_MENU_EDIT), &menuEditAfter);
         HoldForScreenshot("Hotkeys dialog enlarged");
         ::SetWindowPos(d.m_hWnd, nullptr, 0, 0, 100, 80, SWP_NOZORDER | SWP_NOMOVE);
         ::GetWindowRect(d.m_hWnd, &shrunk);
@@ -257,6 +295,9 @@ TEST_F(HotkeysDialog, GrowsItsListAndKeepsItsFirstSize)
     EXPECT_EQ(listAfter.right - listAfter.left, listBefore.right - listBefore.left + 200);
     EXPECT_EQ(listAfter.bottom - listAfter.top, listBefore.bottom - listBefore.top + 120);
     EXPECT_EQ(okAfter.left - grown.left, okBefore.left - first.left);  // the buttons stay put
+    // The lines below the list move down with it, not under it.
+    EXPECT_EQ(menuEditAfter.top - grown.top, menuEditBefore.top - first.top + 120);
+    EXPECT_GT(menuEditAfter.top, listAfter.bottom);
     EXPECT_EQ(shrunk.right - shrunk.left, first.right - first.left);
     EXPECT_EQ(shrunk.bottom - shrunk.top, first.bottom - first.top);
 }
