@@ -3,11 +3,12 @@
 // the hotkey file load. Every figure is a ratio of two measurements taken
 // side by side in this one run. Prints a table; not a test.
 //
-//   quillop_bench [--popups N] [--only menus|memory|program|hotkeys] [--exe PATH] [--baseline PATH]
+//   quillop_bench [--popups N] [--only menus|memory|find|program|hotkeys] [--exe PATH] [--baseline PATH]
 //     N popups for the memory check (default 1000); one part of the table;
 //     another Quillop.exe to start instead of this build's; an earlier
 //     build to start side by side with it
 #include "BenchTrees.h"
+#include "FindBench.h"
 #include "ProgramRuns.h"
 #include "framework/CWnd.h"
 #include "framework/ExecutablePath.h"
@@ -419,6 +420,7 @@ int wmain(int argc, wchar_t** argv)
     PopupOwner owner;
     if (wanted(L"menus")) MeasureMenus(owner);
     if (wanted(L"memory")) MeasureMemoryOverPopups(owner, popups);
+    if (wanted(L"find")) MeasureFind([&owner] { return MedianOf(5, [&owner] { return owner.PopupToIdle(FALSE); }); });
     RemoveTree(MenuFolderPath());
     RemoveTree(Beside(L"icons"));
     if (wanted(L"program")) {

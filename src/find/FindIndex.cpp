@@ -121,6 +121,7 @@ void FindIndex::Build(SnapshotPointer snapshot)
         m_items.push_back(item);
     }
     m_folded.shrink_to_fit();
+    m_candidates = {};
 }
 
 MatchKind FindIndex::Match(const std::vector<std::wstring>& words, const Item& item) const
@@ -171,7 +172,8 @@ FindResults FindIndex::Search(const std::wstring& query, size_t limit) const
     }
     FindResults results;
     if (words.empty()) return results;
-    std::vector<Candidate> candidates;
+    std::vector<Candidate>& candidates = m_candidates;
+    candidates.clear();
     for (uint32_t index = 0; index < m_items.size(); ++index) {
         const MatchKind kind = Match(words, m_items[index]);
         if (kind != MatchKind::None) candidates.push_back({ kind, m_items[index].pathLength, index });

@@ -71,4 +71,7 @@ private:
     std::vector<std::wstring> m_folders;  // full paths
     std::vector<Item> m_items;
     std::wstring m_folded;                // every folded name, back to back
+    // Kept from search to search: a keystroke over many entries allocates
+    // nothing.
+    mutable std::vector<Candidate> m_candidates;
 };

@@ -100,9 +100,9 @@ BOOL CFindWindow::OnInitDialog()
 void CFindWindow::Open(const std::wstring& typed, bool atPointer)
 {
     if (!m_hWnd && !Create(IDD_FIND, AfxGetMainWnd())) return;
-    // A fresh listing when it comes as promptly as a press's; else the
-    // newest one answers, and the fresh one updates the results when it comes.
-    TheFolderModel().WaitFor(TheFolderModel().Refresh(), kFreshListingWaitMs);
+    // The newest listing answers at once; a fresh one is asked for, and
+    // updates the results when it comes (a file added meanwhile shows up).
+    TheFolderModel().Refresh();
     IndexNewestSnapshot();
     ::SetWindowTextW(m_edit.m_hWnd, typed.c_str());
     m_edit.SendMessage(EM_SETSEL, typed.size(), typed.size());
