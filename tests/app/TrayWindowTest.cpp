@@ -202,56 +202,59 @@ void SetDefaultValue(HKEY root, const wchar_t* path, const std::wstring& value)
     ::RegCloseKey(key);
 }
 
-// With the page beside the program, "Help" hands its path to the shell and
-// says nothing. The probe program stands in for the browser as this
-// prefix's ".htm" handler and records what it was asked to open.
+// The help page beside the program, and the probe program standing in for
+// the browser as this prefix's ".htm" handler: it records what it was
+// asked to open, and ends with the exit code given (a browser starter that
+// found no browser fails so). Gone again with the object.
+class HelpPageHandler {
+public:
+    explicit HelpPageHandler(const wchar_t* exitCode = nullptr)
+    {
+        test::WriteFile(page, "<html><body>help</body></html>");
+        ::DeleteFileW(out.c_str());
+        ::SetEnvironmentVariableW(L"QUILLOP_PROBE_OUT", out.c_str());
+        ::SetEnvironmentVariableW(L"QUILLOP_PROBE_EXIT", exitCode);
+        SetDefaultValue(HKEY_CLASSES_ROOT, L".htm", L"QuillopTestPage");
+        SetDefaultValue(HKEY_CLASSES_ROOT, L"QuillopTestPage\\shell\\open\\command", L"\"" + probe + L"\" \"%1\"");
+    }
+    ~HelpPageHandler()
+    {
+        ::SetEnvironmentVariableW(L"QUILLOP_PROBE_EXIT", nullptr);
+        ::DeleteFileW(page.c_str());
+        ::RegDeleteTreeW(HKEY_CLASSES_ROOT, L"QuillopTestPage");
+        ::RegDeleteKeyW(HKEY_CLASSES_ROOT, L".htm");
+    }
+    std::vector<std::wstring> ProbeLines() const { return test::WaitForProbeLines(out, 1); }
+
+    const std::wstring page = static_cast<LPCWSTR>(ExecutableSibling(L".htm"));
+    const std::wstring probe = test::ExecutableFolder() + L"\\cwd_probe.exe";
+    const std::wstring out = test::ExecutableFolder() + L"\\help_probe.out";
+};
+
+// With the page beside the program, "Help" hands its path to the shell,
+// opening it from the page's folder, and says nothing.
 TEST_F(TrayWindowTest, HelpOpensThePageBesideTheProgram)
 {
-    std::wstring page = static_cast<LPCWSTR>(ExecutableSibling(L".htm"));
-    std::wstring probe = test::ExecutableFolder() + L"\\cwd_probe.exe";
-    std::wstring out = test::ExecutableFolder() + L"\\help_probe.out";
-    test::WriteFile(page, "<html><body>help</body></html>");
-    ::DeleteFileW(out.c_str());
-    ::SetEnvironmentVariableW(L"QUILLOP_PROBE_OUT", out.c_str());
-    SetDefaultValue(HKEY_CLASSES_ROOT, L".htm", L"QuillopTestPage");
-    SetDefaultValue(HKEY_CLASSES_ROOT, L"QuillopTestPage\\shell\\open\\command", L"\"" + probe + L"\" \"%1\"");
-
+    HelpPageHandler handler;
     test::MessageBoxAnswer answer(L"app_tests");
     theTrayWindow.SendMessage(WM_MENU_COMMAND, MenuCommand::Help);
-    auto lines = test::WaitForProbeLines(out, 1);
-    ::DeleteFileW(page.c_str());
-    ::RegDeleteTreeW(HKEY_CLASSES_ROOT, L"QuillopTestPage");
-    ::RegDeleteKeyW(HKEY_CLASSES_ROOT, L".htm");
+    auto lines = handler.ProbeLines();
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0], test::ExecutableFolder());
-    EXPECT_EQ(lines[1], probe + L"\t" + page);
+    EXPECT_EQ(lines[1], handler.probe + L"\t" + handler.page);
     EXPECT_EQ(answer.Text(500), L"");
 }
 
-// A handler that ends with a failure (a browser starter that found no
-// browser) has not shown the page: the message says where the page is.
+// A handler that ends with a failure has not shown the page: the message
+// says where the page is.
 TEST_F(TrayWindowTest, HelpWithNoWorkingBrowserNamesThePage)
 {
-    std::wstring page = static_cast<LPCWSTR>(ExecutableSibling(L".htm"));
-    std::wstring probe = test::ExecutableFolder() + L"\\cwd_probe.exe";
-    std::wstring out = test::ExecutableFolder() + L"\\help_probe.out";
-    test::WriteFile(page, "<html><body>help</body></html>");
-    ::DeleteFileW(out.c_str());
-    ::SetEnvironmentVariableW(L"QUILLOP_PROBE_OUT", out.c_str());
-    ::SetEnvironmentVariableW(L"QUILLOP_PROBE_EXIT", L"1");
-    SetDefaultValue(HKEY_CLASSES_ROOT, L".htm", L"QuillopTestPage");
-    SetDefaultValue(HKEY_CLASSES_ROOT, L"QuillopTestPage\\shell\\open\\command", L"\"" + probe + L"\" \"%1\"");
-
+    HelpPageHandler handler(L"1");
     test::MessageBoxAnswer answer(L"app_tests");
     theTrayWindow.SendMessage(WM_MENU_COMMAND, MenuCommand::Help);
     test::WaitForShellWorker();
-    const std::wstring message = answer.Text();
-    ::SetEnvironmentVariableW(L"QUILLOP_PROBE_EXIT", nullptr);
-    ::DeleteFileW(page.c_str());
-    ::RegDeleteTreeW(HKEY_CLASSES_ROOT, L"QuillopTestPage");
-    ::RegDeleteKeyW(HKEY_CLASSES_ROOT, L".htm");
-    EXPECT_EQ(test::WaitForProbeLines(out, 1).size(), 2u) << "the handler was not tried";
-    EXPECT_EQ(message, L"Sorry, no program could show the help page. You can open it from here:\n\n" + page);
+    EXPECT_EQ(answer.Text(), L"Sorry, no program could show the help page. You can open it from here:\n\n" + handler.page);
+    EXPECT_EQ(handler.ProbeLines().size(), 2u) << "the handler was not tried";
 }
 
 // The drop window's picture is an icon of its own: the shared one that
