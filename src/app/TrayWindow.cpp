@@ -151,19 +151,24 @@ LRESULT CTrayWindow::OnDropFiles(HDROP drop)
     return 0;
 }
 
+CString DropReportText(const DropResult& result)
+{
+    CString text;
+    if (result.added <= 0 && result.replaced.empty()) return text;
+    text.Format(result.added == 1 ? L"%d item added to the menu." : L"%d items added to the menu.", result.added);
+    for (size_t i = 0; i < result.replaced.size() && i < 3; ++i) {
+        text += i == 0 ? L"\nReplaced: " : L", ";
+        text += result.replaced[i].c_str();
+    }
+    if (result.replaced.size() > 3) text += L"...";
+    return text;
+}
+
 // What a drop did, told from the icon; what it left out, in a message.
 void CTrayWindow::ReportDrop(const DropResult& result)
 {
-    if (result.added > 0 || !result.replaced.empty()) {
-        CString text;
-        text.Format(result.added == 1 ? L"%d item added to the menu." : L"%d items added to the menu.", result.added);
-        for (size_t i = 0; i < result.replaced.size() && i < 3; ++i) {
-            text += i == 0 ? L"\nReplaced: " : L", ";
-            text += result.replaced[i].c_str();
-        }
-        if (result.replaced.size() > 3) text += L"...";
-        ShowBalloon(m_hWnd, L"Quillop", text);
-    }
+    const CString text = DropReportText(result);
+    if (!text.IsEmpty()) ShowBalloon(m_hWnd, L"Quillop", text);
     if (!result.refused.empty()) AfxMessageBox(result.refused.c_str(), MB_OK | MB_ICONEXCLAMATION);
 }
 

@@ -75,3 +75,7 @@ private:
 };
 
 extern CTrayWindow theTrayWindow;
+
+// The balloon's text for a drop: how many entries it added, and the
+// shortcuts it replaced (the first three); empty when it did neither.
+CString DropReportText(const struct DropResult& result);

@@ -84,6 +84,18 @@ TEST_F(DropTest, AFileGetsAShortcutThatASecondDropReplaces)
     EXPECT_EQ(ReadLink(menu + L"\\report.lnk").target, source + L"\\report.doc");
 }
 
+// The balloon after a drop says how many entries it added and names the
+// shortcut it replaced.
+TEST_F(DropTest, ADropSaysWhatItAddedAndReplaced)
+{
+    test::WriteFile(source + L"\\report.txt", "r");
+    test::WriteFile(source + L"\\tool", "t");
+    test::WriteFile(menu + L"\\report.lnk", "an older shortcut");
+    const DropResult result = AddDroppedPaths({ source + L"\\report.txt", source + L"\\tool" }, menu);
+    EXPECT_EQ(std::wstring(DropReportText(result)), L"2 items added to the menu.\nReplaced: report.lnk");
+    EXPECT_EQ(std::wstring(DropReportText(DropResult{})), L"");
+}
+
 TEST_F(DropTest, AShortcutIsCopiedWithoutReplacingOne)
 {
     test::WriteFile(source + L"\\target.txt", "t");

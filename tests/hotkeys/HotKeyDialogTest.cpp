@@ -114,6 +114,29 @@ TEST(HotKeyDialog, TheKeyListOffersEveryNamedKeyInGroups)
     }
 }
 
+// The key list drops down below its box, a dozen rows tall, where the
+// dialog sits in the middle of the screen.
+TEST(HotKeyDialog, TheKeyListDropsDownBelowItsBox)
+{
+    CHotKeyDlg dialog(nullptr);
+    RECT box = {}, list = {};
+    int rowHeight = 0;
+    DriveModal<CHotKeyDlg>(dialog, [&](CHotKeyDlg& d) {
+        HWND combo = d.GetDlgItem(IDC_HOTKEY_KEY);
+        ::SendMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0);
+        COMBOBOXINFO info = {};
+        info.cbSize = sizeof(info);
+        ::GetComboBoxInfo(combo, &info);
+        ::GetWindowRect(combo, &box);
+        ::GetWindowRect(info.hwndList, &list);
+        rowHeight = static_cast<int>(::SendMessageW(combo, CB_GETITEMHEIGHT, 0, 0));
+        ::SendMessageW(combo, CB_SHOWDROPDOWN, FALSE, 0);
+    });
+    EXPECT_GE(list.top, box.bottom - 1) << "the list opened upward";
+    EXPECT_LE(list.bottom - list.top, 13 * rowHeight + 8);
+    EXPECT_GE(list.bottom - list.top, 8 * rowHeight);
+}
+
 TEST(HotKeyDialog, OpensOnTheCodeItEditsAndAnUnchangedOkCancels)
 {
     CHotKeyDlg dialog(nullptr);

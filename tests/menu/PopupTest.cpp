@@ -330,4 +330,35 @@ TEST_F(PopupTest, DismissedMenuSendsNothing)
     EXPECT_TRUE(owner.commands.empty());
 }
 
+// More than ten files opened at once with Ctrl asks first; No opens none,
+// Yes opens them all.
+TEST_F(LaunchTest, CtrlChoiceOfMoreThanTenFilesAsksFirst)
+{
+    test::MakeFolder(folder + L"\\Tools");
+    for (int i = 0; i < 11; ++i)
+        ASSERT_TRUE(::CopyFileW(ProbeProgram().c_str(), (folder + L"\\Tools\\p" + std::to_wstring(i) + L".exe").c_str(),
+                                FALSE));
+    CIconMenu menu(TheIconCache().GetImageList());
+    menu.CreatePopupMenu();
+    TheFolderModel().RefreshAndWait();
+    BuildShortcutMenu(&menu, FALSE, FALSE);
+    const UINT first = MenuCommand::FirstFileEntry;
+    ASSERT_NE(MenuItemPath(first), nullptr);
+    std::wstring asked;
+    {
+        test::MessageBoxAnswer no(L"menu_tests", IDNO);
+        OpenFolderItems(first);
+        asked = no.Text();
+    }
+    EXPECT_EQ(asked, L"Open all 11 files in Tools?");
+    test::Pump(1500);
+    EXPECT_TRUE(WaitForProbe(1, 0).empty()) << "No opened files";
+    {
+        test::MessageBoxAnswer yes(L"menu_tests", IDYES);
+        OpenFolderItems(first);
+        EXPECT_EQ(yes.Text(), L"Open all 11 files in Tools?");
+    }
+    EXPECT_EQ(WaitForProbe(11).size(), 22u);
+}
+
 }  // namespace
