@@ -1,6 +1,7 @@
 // The shell worker's lanes, and the icon answers' way back to the UI thread.
 #include "shell/ShellWorker.h"
 
+#include <chrono>
 #include <deque>
 
 #include "shell/FolderWalker.h"
@@ -10,7 +11,10 @@ namespace {
 using Job = CWorkerThread::Job;
 using Task = CWorkerThread::Task;
 
-constexpr size_t kAnswersPerTurn = 64;  // taken between the UI thread's other messages
+// Answers are taken between the UI thread's other messages, for so long a
+// turn at the most (at least one answer a turn): a sent message waits no
+// longer than that for them, however costly an icon is to add.
+constexpr auto kTurnBudget = std::chrono::milliseconds(4);
 constexpr UINT kAnswerTurnMs = USER_TIMER_MINIMUM;
 constexpr size_t kPendingLaunches = 32, kPendingDrops = 16;
 
@@ -65,7 +69,8 @@ void CShellWorker::Answers::StartTurns(const std::shared_ptr<Answers>& self)
 
 void CShellWorker::Answers::TakeTurn()
 {
-    for (size_t taken = 0; taken < kAnswersPerTurn; ++taken) {
+    const auto end = std::chrono::steady_clock::now() + kTurnBudget;
+    for (bool first = true; first || std::chrono::steady_clock::now() < end; first = false) {
         std::unique_ptr<IconAnswer> answer;
         {
             std::lock_guard<std::mutex> hold(lock);
