@@ -68,7 +68,9 @@ TEST_F(Acceptance, TheQuillopSubmenuAnswersTypedLetters)
 {
     Start();
     ASSERT_NE(PressIcon(), nullptr);
-    Type({ VK_UP, VK_RIGHT, 'F' });  // "Quillop", into it, "Folder As Separator"
+    // "Quillop", into it ("Find..." first), on to the next F: "Folder As
+    // Separator", chosen with Enter (two entries start with F).
+    Type({ VK_UP, VK_RIGHT, 'F', VK_RETURN });
     ASSERT_TRUE(MenuClosed());
     EXPECT_EQ(ProfileValue(L"DirAsSpt"), 1u);
     ASSERT_NE(PressIcon(), nullptr);
