@@ -100,7 +100,9 @@ void Acceptance::TearDown()
     if (started.hProcess) {
         if (::WaitForSingleObject(started.hProcess, 0) == WAIT_TIMEOUT) {
             ::TerminateProcess(started.hProcess, 1);
-            ::WaitForSingleObject(started.hProcess, 5000);
+            // Gone before the next test copies the program over it: a copy
+            // still running there would be taken for that test's.
+            ::WaitForSingleObject(started.hProcess, 30000);
         }
         ::CloseHandle(started.hThread);
         ::CloseHandle(started.hProcess);
