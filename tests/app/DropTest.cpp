@@ -49,6 +49,9 @@ protected:
         if (!theTrayWindow.m_hWnd) {
             ASSERT_TRUE(theApp.InitInstance());
         }
+        // An icon still being read from the last test's shortcuts would
+        // keep them from being removed.
+        test::WaitForShellWorker();
         menu = MenuFolderPath();
         test::RemoveTree(menu);
         ::CreateDirectoryW(menu.c_str(), nullptr);
