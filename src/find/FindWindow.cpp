@@ -17,6 +17,10 @@
 namespace {
 
 constexpr UINT_PTR kIconTimer = 1;
+// New listings come as often as every 100 ms while a large tree is read:
+// the open window takes the newest one at most this often.
+constexpr UINT_PTR kSnapshotTimer = 2;
+constexpr UINT kSnapshotEveryMs = 250;
 constexpr UINT kIconPollMs = 200;  // while icons of shown results are on their way
 constexpr int kRowPadding = 4;     // at 96 DPI
 
@@ -96,17 +100,11 @@ void CFindWindow::Place(bool atPointer)
 {
     POINT at;
     ::GetCursorPos(&at);
-    MONITORINFO monitor = {};
-    monitor.cbSize = sizeof(monitor);
-    ::GetMonitorInfoW(::MonitorFromPoint(at, MONITOR_DEFAULTTONEAREST), &monitor);
-    const RECT& work = monitor.rcWork;
-    RECT frame;
-    ::GetWindowRect(m_hWnd, &frame);
-    const int width = frame.right - frame.left, height = frame.bottom - frame.top;
-    if (!atPointer) at = { work.right, work.bottom };
-    const int x = std::max<int>(work.left, std::min<int>(at.x - width / 2, work.right - width));
-    const int y = std::max<int>(work.top, std::min<int>(at.y - height / 2, work.bottom - height));
-    ::SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (!atPointer) {
+        const RECT work = WorkAreaAt(at);
+        at = { work.right, work.bottom };
+    }
+    CenterAt(at);
 }
 
 void CFindWindow::IndexNewestSnapshot()
@@ -150,7 +148,7 @@ void CFindWindow::ShowResults()
         count.Format(L"%u found, the first %u shown", static_cast<unsigned>(m_results.total),
                      static_cast<unsigned>(m_results.shown.size()));
     else if (m_results.total > 0)
-        count.Format(m_results.total == 1 ? L"%u found" : L"%u found", static_cast<unsigned>(m_results.total));
+        count.Format(L"%u found", static_cast<unsigned>(m_results.total));
     else if (m_edit.m_hWnd && ::GetWindowTextLengthW(m_edit.m_hWnd) > 0)
         count = L"Nothing found";
     ::SetDlgItemTextW(m_hWnd, IDC_FIND_COUNT, count);
@@ -188,7 +186,6 @@ void CFindWindow::OpenSelected()
 
 void CFindWindow::KeepTypingInTheEdit()
 {
-    ::PostMessageW(m_edit.m_hWnd, WM_SETFOCUS, 0, 0);
     ::SetFocus(m_edit.m_hWnd);
 }
 
@@ -303,6 +300,10 @@ LRESULT CFindWindow::OnMenuChar(WPARAM wParam, LPARAM lParam) { return ToShellMe
 
 LRESULT CFindWindow::OnTimer(WPARAM timer, LPARAM)
 {
+    if (timer == kSnapshotTimer) {
+        SearchNewestSnapshot();
+        return 0;
+    }
     if (timer != kIconTimer) return Default();
     // Icons that arrived since: the rows show them.
     bool awaiting = false;
@@ -322,7 +323,13 @@ LRESULT CFindWindow::OnTimer(WPARAM timer, LPARAM)
 
 void CFindWindow::TakeSnapshot()
 {
-    if (!m_hWnd || !::IsWindowVisible(m_hWnd)) return;
+    if (m_hWnd && ::IsWindowVisible(m_hWnd)) ::SetTimer(m_hWnd, kSnapshotTimer, kSnapshotEveryMs, nullptr);
+}
+
+void CFindWindow::SearchNewestSnapshot()
+{
+    ::KillTimer(m_hWnd, kSnapshotTimer);
+    if (!::IsWindowVisible(m_hWnd)) return;
     const int row = Selection();
     IndexNewestSnapshot();
     Search();

@@ -54,7 +54,8 @@ public:
     void Search();
     void OpenSelected();
     void KeepTypingInTheEdit();
-    // A new listing of the menu folder tree: an open window searches it.
+    // A new listing of the menu folder tree: an open window searches it
+    // (the newest one, a moment later).
     void TakeSnapshot();
 
 protected:
@@ -71,6 +72,7 @@ protected:
 private:
     void ShowResults();
     void IndexNewestSnapshot();
+    void SearchNewestSnapshot();
     void MoveSelection(int rows);
     void ShowShellMenu(POINT at);
     bool SelectedEntryPoint(POINT& point) const;

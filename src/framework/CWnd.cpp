@@ -145,12 +145,20 @@ void PlaceCentred(HWND window, const RECT& around, const RECT& work)
 
 }  // namespace
 
+RECT WorkAreaAt(POINT point) { return WorkAreaOf(::MonitorFromPoint(point, MONITOR_DEFAULTTONEAREST)); }
+
 void CWnd::CenterOnPointerMonitor() const
 {
     POINT pointer;
     ::GetCursorPos(&pointer);
-    RECT work = WorkAreaOf(::MonitorFromPoint(pointer, MONITOR_DEFAULTTONEAREST));
+    RECT work = WorkAreaAt(pointer);
     PlaceCentred(m_hWnd, work, work);
+}
+
+void CWnd::CenterAt(POINT at) const
+{
+    const RECT around = { at.x, at.y, at.x, at.y };
+    PlaceCentred(m_hWnd, around, WorkAreaAt(at));
 }
 
 void CWnd::CenterOver(HWND other) const

@@ -10,6 +10,8 @@
 
 // A window's text, whole.
 CString WindowText(HWND window);
+// The work area of the monitor that holds the point (or the nearest one).
+RECT WorkAreaAt(POINT point);
 
 class CWnd : public CObject {
 public:
@@ -49,6 +51,9 @@ public:
     // Centres the window over another window, kept wholly inside the work
     // area of that window's monitor.
     void CenterOver(HWND other) const;
+    // Centres the window on the point, kept wholly inside the work area of
+    // the point's monitor.
+    void CenterAt(POINT at) const;
     // How much wider and taller the window is than the work area of its
     // monitor (0 where it fits).
     SIZE OverflowOfWorkArea() const;

@@ -132,12 +132,6 @@ TEST(DpiDialogs, TheHotKeyDialogsCommandLabelIsWhole)
     EXPECT_TRUE(fits);
 }
 
-bool Inside(const RECT& inner, const RECT& outer)
-{
-    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
-           inner.bottom <= outer.bottom;
-}
-
 // At 200 % on a screen smaller than the template at that scaling, the
 // Hotkeys dialog shrinks into the work area: its list gives up the room,
 // and OK and both lines of the program's own hotkeys stay on screen.
@@ -154,8 +148,8 @@ TEST(DpiDialogs, TheHotkeysDialogFitsTheWorkAreaWithEveryButton)
             ::GetWindowRect(d.GetDlgItem(id), &controls[id]);
         test::HoldForScreenshot("Hotkeys dialog at 200 %");
     });
-    EXPECT_TRUE(Inside(window, work)) << window.right << "x" << window.bottom;
-    for (const auto& [id, rect] : controls) EXPECT_TRUE(Inside(rect, window)) << id;
+    EXPECT_TRUE(test::Inside(window, work)) << window.right << "x" << window.bottom;
+    for (const auto& [id, rect] : controls) EXPECT_TRUE(test::Inside(rect, window)) << id;
     EXPECT_LT(controls[IDC_HOTKEYS_LIST].bottom, controls[IDC_HOTKEYS_MENU_EDIT].top);
 }
 

@@ -1,18 +1,12 @@
 // Where a window stands, against the work area of a monitor.
 #pragma once
 
-#include "framework/Afx.h"
+#include "framework/CWnd.h"
 
 namespace test {
 
 // The work area of the monitor that holds the point.
-inline RECT WorkAreaAt(POINT point)
-{
-    MONITORINFO info = {};
-    info.cbSize = sizeof(info);
-    ::GetMonitorInfoW(::MonitorFromPoint(point, MONITOR_DEFAULTTONEAREST), &info);
-    return info.rcWork;
-}
+using ::WorkAreaAt;
 
 inline POINT Centre(const RECT& r) { return { (r.left + r.right) / 2, (r.top + r.bottom) / 2 }; }
 
