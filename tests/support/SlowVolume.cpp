@@ -56,7 +56,14 @@ std::wstring SlowVolume::Missing()
     return Variable(L"QUILLOP_SLOW_VOLUME").empty() ? L"the test runner mounted no slow volume" : L"";
 }
 
-void SlowVolume::WriteDelay(const std::string& text) const { Write(Variable(L"QUILLOP_SLOW_DELAY"), text); }
+// Replaced whole: the volume reads the file at every operation and must
+// never see it empty halfway through a write.
+void SlowVolume::WriteDelay(const std::string& text) const
+{
+    const std::wstring delay = Variable(L"QUILLOP_SLOW_DELAY"), draft = delay + L".new";
+    Write(draft, text);
+    ::MoveFileExW(draft.c_str(), delay.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
 
 void SlowVolume::SetDelay(double seconds) const { WriteDelay(std::to_string(seconds) + "\n"); }
 
@@ -91,7 +98,11 @@ bool SlowVolume::Ask(const std::string& verb, const std::wstring& at, const std:
     if (unix.empty() || (!target.empty() && to.empty())) return false;
     static int requests = 0;
     const std::wstring request = Variable(L"QUILLOP_SLOW_LINKS") + L"\\" + std::to_wstring(++requests);
-    Write(request, target.empty() ? verb + " " + unix : verb + " " + to + "\t" + unix);
+    // Written whole under another name first: the server must never read a
+    // request that is still empty.
+    const std::wstring draft = request + L".new";
+    Write(draft, target.empty() ? verb + " " + unix : verb + " " + to + "\t" + unix);
+    if (!::MoveFileW(draft.c_str(), request.c_str())) return false;
     for (int tick = 0; tick < 500 && !Present(request + L".done"); ++tick) ::Sleep(10);
     return Present(request + L".done");
 }

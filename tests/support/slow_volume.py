@@ -9,7 +9,8 @@ the log file when one is given. Links onto the volume are made and taken
 away on request, for a test inside Wine (which cannot make them): a file in
 the requests folder reading "make PATH" (a link onto the volume), "link
 TARGET<TAB>PATH" (a link to anything) or "remove PATH" (Unix paths) is
-carried out and renamed to end in ".done".
+carried out and renamed to end in ".done". A request is written as NAME.new
+and renamed when whole; a ".new" file is never read.
 
 Usage: slow_volume.py BACKING MOUNTPOINT DELAY_FILE [OPENS_LOG [REQUESTS]]
 Needs Debian's python3-fusepy (over libfuse) and /dev/fuse."""
@@ -93,7 +94,7 @@ def serve_link_requests(requests, mountpoint):
     """Makes and takes away links onto the volume as the tests ask."""
     while True:
         for name in sorted(os.listdir(requests)):
-            if name.endswith(".done"):
+            if name.endswith((".done", ".new")):  # carried out, or still being written
                 continue
             request = os.path.join(requests, name)
             with open(request) as f:
