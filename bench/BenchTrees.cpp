@@ -1,6 +1,7 @@
 #include "BenchTrees.h"
 
 #include "framework/Afx.h"
+#include "framework/ExecutablePath.h"
 #include "support/IconFile.h"
 
 #include <vector>
@@ -28,6 +29,11 @@ bool SaveShortcut(const std::wstring& target, const std::wstring& icon, const st
 std::wstring FolderName(const std::wstring& root, int folder) { return root + L"\\Folder " + std::to_wstring(folder); }
 
 }  // namespace
+
+std::wstring Beside(const wchar_t* name)
+{
+    return static_cast<LPCWSTR>(ExecutableSibling(L"")) + std::wstring(L" ") + name;
+}
 
 void RemoveTree(const std::wstring& path)
 {

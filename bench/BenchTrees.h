@@ -5,6 +5,8 @@
 
 namespace bench {
 
+// A path beside the benchmark's executable, its name followed by the name.
+std::wstring Beside(const wchar_t* name);
 void RemoveTree(const std::wstring& path);
 // 2,000 entries in 100 folders (by default): documents of a few kinds.
 void MakeDocumentTree(const std::wstring& root, int files = 2000, int folders = 100);

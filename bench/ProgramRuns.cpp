@@ -10,6 +10,12 @@
 
 namespace bench {
 
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
 double Milliseconds()
 {
     static LARGE_INTEGER frequency = [] {

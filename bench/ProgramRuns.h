@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace bench {
 
@@ -21,5 +22,7 @@ struct ProgramRun {
 ProgramRun MeasureProgram(const std::wstring& program, double answeringMs = 2000, int warmPresses = 15);
 
 double Milliseconds();
+// The middle one of the values (the upper of the two middle ones).
+double Median(std::vector<double> values);
 
 }  // namespace bench

@@ -9,6 +9,7 @@
 //     build to start side by side with it
 #include "BenchTrees.h"
 #include "FindBench.h"
+#include "ProgramBench.h"
 #include "ProgramRuns.h"
 #include "framework/CWnd.h"
 #include "framework/ExecutablePath.h"
@@ -16,15 +17,12 @@
 #include "hotkeys/HotkeyTable.h"
 #include "menu/IconCache.h"
 #include "menu/MenuFolder.h"
-#include "shell/ShellWorker.h"
 #include "menu/ShortcutMenu.h"
 #include "shell/FolderModel.h"
-#include "support/IconFile.h"
-#include "support/SlowVolume.h"
+#include "shell/ShellWorker.h"
 
 #include <psapi.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -33,12 +31,6 @@
 using namespace bench;
 
 namespace {
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 double MedianOf(int runs, const std::function<double()>& measure)
 {
@@ -121,8 +113,6 @@ double WorkingSetMB()
     return static_cast<double>(memory.WorkingSetSize) / (1024.0 * 1024.0);
 }
 
-std::wstring Beside(const wchar_t* name) { return static_cast<LPCWSTR>(ExecutableSibling(L"")) + std::wstring(L" ") + name; }
-
 // Runs the replies of the shell worker until it has nothing more to do.
 void WaitForShellWorker()
 {
@@ -193,141 +183,6 @@ void MeasureMenus(PopupOwner& owner)
     std::printf("Warm flat menu of 2,000 own-icon shortcuts against that plain menu (measured beside it): %.1f ms "
                 "against %.1f ms: %.2fx (goal: <= 1.2x)\n\n",
                 shortcutsFlat.warm, plainAgain, shortcutsFlat.warm / plainAgain);
-}
-
-constexpr int kProgramRounds = 3;
-
-// The median of each figure of the runs, and their worst answer.
-ProgramRun Typical(const std::vector<ProgramRun>& runs)
-{
-    ProgramRun typical;
-    std::vector<double> startups, workingSets, cold, warm;
-    for (const ProgramRun& run : runs) {
-        startups.push_back(run.startupMs);
-        workingSets.push_back(run.workingSetMB);
-        cold.push_back(run.coldMenuMs);
-        warm.push_back(run.warmMenuMs);
-        typical.worstAnswerMs = std::max(typical.worstAnswerMs, run.worstAnswerMs);
-    }
-    typical.startupMs = Median(startups);
-    typical.workingSetMB = Median(workingSets);
-    typical.coldMenuMs = Median(cold);
-    typical.warmMenuMs = Median(warm);
-    return typical;
-}
-
-// A folder holding a copy of the program and its menu folder.
-std::wstring ProgramFolder(const wchar_t* name, const std::wstring& exe)
-{
-    std::wstring folder = Beside(name);
-    RemoveTree(folder);
-    ::CreateDirectoryW(folder.c_str(), nullptr);
-    ::CopyFileW(exe.c_str(), (folder + L"\\Quillop.exe").c_str(), FALSE);
-    ::CreateDirectoryW((folder + L"\\Quillop").c_str(), nullptr);
-    return folder;
-}
-
-std::wstring Variable(const wchar_t* name)
-{
-    wchar_t value[MAX_PATH] = {};
-    return ::GetEnvironmentVariableW(name, value, MAX_PATH) ? value : L"";
-}
-
-// A menu folder of 200 documents with a subfolder linked onto a drive that
-// answers in 3 s: a warm press against the same press with the drive awake.
-void MeasureSlowSubfolder(const std::wstring& exe, const std::function<void(const char*)>& setDelay)
-{
-    std::wstring folder = ProgramFolder(L"slow subfolder", exe);
-    MakeDocumentTree(folder + L"\\Quillop", 200, 10);
-    ::CreateDirectoryW((folder + L"\\Quillop\\Network").c_str(), nullptr);
-    test::SlowVolume volume;
-    if (!volume.PlaceLink(folder + L"\\Quillop\\Network\\share")) {
-        std::printf("The slow volume could not be linked into the menu folder: that row is left out.\n\n");
-        RemoveTree(folder);
-        return;
-    }
-    setDelay("0");
-    ProgramRun awake = bench::MeasureProgram(folder + L"\\Quillop.exe");
-    setDelay("3");
-    ProgramRun slow = bench::MeasureProgram(folder + L"\\Quillop.exe", 8000);
-    setDelay("0");
-    std::printf("A menu subfolder linked onto a drive that answers in 3 s: warm press %.1f ms against %.1f ms awake: "
-                "%.2fx (goal: <= 2x); worst answer over 8 s %.1f ms\n\n",
-                slow.warmMenuMs, awake.warmMenuMs, slow.warmMenuMs / awake.warmMenuMs, slow.worstAnswerMs);
-    RemoveTree(folder);
-}
-
-// One shortcut whose target and icon sit on a drive that answers each file
-// operation in 3 s: the worst answer over the first 8 s.
-void MeasureSlowVolume(const std::wstring& exe)
-{
-    const std::wstring mount = Variable(L"QUILLOP_SLOW_VOLUME"), backing = Variable(L"QUILLOP_SLOW_BACKING");
-    if (mount.empty()) {
-        std::printf("No slow volume (%ls): that row is left out.\n\n", Variable(L"QUILLOP_SLOW_VOLUME_ERROR").c_str());
-        return;
-    }
-    std::wstring folder = ProgramFolder(L"slow", exe);
-    ::CopyFileW(exe.c_str(), (backing + L"\\tool.exe").c_str(), FALSE);
-    AddIconFile(backing + L"\\tool.ico");
-    test::MakeShortcutWithIcon(mount + L"\\tool.exe", mount + L"\\tool.ico", folder + L"\\Quillop\\Tool.lnk");
-    std::function<void(const char*)> setDelay = [](const char* seconds) {
-        HANDLE file = ::CreateFileW(Variable(L"QUILLOP_SLOW_DELAY").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    0, nullptr);
-        DWORD written = 0;
-        ::WriteFile(file, seconds, static_cast<DWORD>(strlen(seconds)), &written, nullptr);
-        ::CloseHandle(file);
-    };
-    setDelay("3");
-    ProgramRun run = bench::MeasureProgram(folder + L"\\Quillop.exe", 8000);
-    setDelay("0");
-    std::printf("A shortcut on a drive that answers in 3 s: worst answer to a sent message over 8 s %.1f ms (goal: "
-                "<= 25), press to menu %.1f ms\n",
-                run.worstAnswerMs, run.coldMenuMs);
-    RemoveTree(folder);
-    MeasureSlowSubfolder(exe, setDelay);
-}
-
-void MeasureStartUps(const std::wstring& exe, const std::wstring& baseline)
-{
-    std::wstring empty = ProgramFolder(L"empty", exe), full = ProgramFolder(L"shortcuts", exe);
-    MakeShortcutTree(full + L"\\Quillop", full + L"\\icons");
-    std::wstring earlier;
-    if (!baseline.empty()) {
-        earlier = ProgramFolder(L"baseline", baseline);
-        MakeShortcutTree(earlier + L"\\Quillop", earlier + L"\\icons");
-    }
-    // Three runs of each, taken in turn so that all meet the same machine.
-    std::vector<ProgramRun> idleRuns, loadedRuns, earlierRuns;
-    for (int round = 0; round < kProgramRounds; ++round) {
-        idleRuns.push_back(bench::MeasureProgram(empty + L"\\Quillop.exe"));
-        loadedRuns.push_back(bench::MeasureProgram(full + L"\\Quillop.exe"));
-        if (!earlier.empty()) earlierRuns.push_back(bench::MeasureProgram(earlier + L"\\Quillop.exe"));
-    }
-    const ProgramRun idle = Typical(idleRuns), loaded = Typical(loadedRuns);
-    std::printf("Quillop.exe, empty menu folder against 2,000 own-icon shortcuts (median of %d runs each)\n",
-                kProgramRounds);
-    std::printf("%-52s %10s %10s %8s %10s\n", "", "empty", "shortcuts", "ratio", "goal");
-    std::printf("%-52s %10.1f %10.1f %7.2fx %10s\n", "start-up to icon (ms)", idle.startupMs, loaded.startupMs,
-                loaded.startupMs / idle.startupMs, "<= 2x");
-    std::printf("%-52s %10.1f %10.1f %8s %10s\n", "worst answer to a sent message, icons loading (ms)",
-                idle.worstAnswerMs, loaded.worstAnswerMs, "", "<= 25");
-    std::printf("%-52s %10.1f %10.1f %7.2fx %10s\n", "working set once idle (MB)", idle.workingSetMB,
-                loaded.workingSetMB, loaded.workingSetMB / idle.workingSetMB, "<= 2x");
-    std::printf("Worst answer while 2,000 icons arrive against the empty program's: %.2fx (goal: <= 1.5x)\n",
-                loaded.worstAnswerMs / idle.worstAnswerMs);
-    std::printf("Press to menu, 2,000 own-icon shortcuts: as soon as the icon shows %.1f ms, warm %.1f ms (median of "
-                "15 presses): %.2fx (goal: <= 2x)\n",
-                loaded.coldMenuMs, loaded.warmMenuMs, loaded.coldMenuMs / loaded.warmMenuMs);
-    if (!earlier.empty()) {
-        const ProgramRun before = Typical(earlierRuns);
-        std::printf("Warm press, 2,000 own-icon shortcuts, against the baseline build run beside it: %.1f ms "
-                    "against %.1f ms: %.2fx (goal: <= 1x)\n",
-                    loaded.warmMenuMs, before.warmMenuMs, loaded.warmMenuMs / before.warmMenuMs);
-        RemoveTree(earlier);
-    }
-    std::printf("\n");
-    RemoveTree(empty);
-    RemoveTree(full);
 }
 
 void MeasureMemoryOverPopups(PopupOwner& owner, int popups)
@@ -423,10 +278,7 @@ int wmain(int argc, wchar_t** argv)
     if (wanted(L"find")) MeasureFind([&owner] { return MedianOf(5, [&owner] { return owner.PopupToIdle(FALSE); }); });
     RemoveTree(MenuFolderPath());
     RemoveTree(Beside(L"icons"));
-    if (wanted(L"program")) {
-        MeasureStartUps(exe, baseline);
-        MeasureSlowVolume(exe);
-    }
+    if (wanted(L"program")) MeasureRealProgram(exe, baseline);
     if (wanted(L"hotkeys")) MeasureHotkeyLoad(owner);
     ::CoUninitialize();
     return 0;
