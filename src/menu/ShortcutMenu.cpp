@@ -184,7 +184,7 @@ int PopupShortcutMenu(HWND owner, BOOL autoStartOn, BOOL full)
     }
     // A fresh listing when it comes at once; the newest one otherwise.
     CFolderModel& model = TheFolderModel();
-    model.WaitFor(model.Refresh(), kFreshListingWaitMs);
+    model.WaitIfPrompt(model.Refresh(), kFreshListingWaitMs);
     CIconCache& icons = TheIconCache();
     icons.SetArrivalListener(ShowArrivedIcon);
     auto menu = std::make_unique<CIconMenu>(icons.GetImageList());

@@ -9,7 +9,8 @@ class CIconMenu;
 constexpr UINT WM_MENU_COMMAND = WM_USER + 13;
 
 // How long a press waits for a fresh listing of the menu folder tree before
-// it shows the newest one it has: local disks answer well within it.
+// it shows the newest one it has: local disks answer well within it. A tree
+// whose last listing took longer is not waited for at all.
 constexpr DWORD kFreshListingWaitMs = 30;
 
 // Builds the menu (full: with "<<Add New Item>>" and the fixed entries)

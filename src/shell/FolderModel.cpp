@@ -2,6 +2,7 @@
 // one folder walk, a folder at a time, and publishes what it found.
 #include "shell/FolderModel.h"
 
+#include <algorithm>
 #include <atomic>
 #include <unordered_map>
 #include <unordered_set>
@@ -27,6 +28,8 @@ struct CFolderModel::State {
     unsigned requested = 0;  // the newest refresh asked for
     unsigned completed = 0;  // the newest refresh published
     unsigned generation = 0;
+    DWORD lastRefreshMs = 0;  // how long the newest complete refresh took
+    std::vector<DWORD> runningSince;  // when each refresh under way began
     bool firstPass = true;
     bool madeTop = false;
     std::atomic<bool> stopping{ false };  // the model ends: no folder is listed any more
@@ -183,8 +186,10 @@ private:
 // A listing thread: one refresh of the whole tree, then its publication.
 CWorkerThread::Task RunRefresh(const std::shared_ptr<State>& state, unsigned refresh)
 {
+    const DWORD started = ::GetTickCount();
     {
         std::lock_guard<std::mutex> hold(state->lock);
+        state->runningSince.push_back(started);
         if (state->firstPass) {
             state->firstPass = false;
             state->madeTop = ::CreateDirectoryW(state->root.c_str(), nullptr) != FALSE;
@@ -196,6 +201,8 @@ CWorkerThread::Task RunRefresh(const std::shared_ptr<State>& state, unsigned ref
 
     std::lock_guard<std::mutex> hold(state->lock);
     Publish(*state, &visitor.GetReached());
+    state->lastRefreshMs = ::GetTickCount() - started;
+    state->runningSince.erase(std::find(state->runningSince.begin(), state->runningSince.end(), started));
     if (refresh > state->completed) state->completed = refresh;
     state->published.notify_all();
     return nullptr;
@@ -291,6 +298,20 @@ bool CFolderModel::WaitFor(unsigned refresh, DWORD ms)
     std::unique_lock<std::mutex> wait(m_state->lock);
     return m_state->published.wait_for(wait, std::chrono::milliseconds(ms),
                                        [&] { return m_state->completed >= refresh; });
+}
+
+bool CFolderModel::WaitIfPrompt(unsigned refresh, DWORD ms)
+{
+    {
+        std::lock_guard<std::mutex> hold(m_state->lock);
+        if (m_state->lastRefreshMs > ms) return false;
+        // One still going for longer (held up by a folder) holds up the
+        // new one too.
+        const DWORD now = ::GetTickCount();
+        for (DWORD started : m_state->runningSince)
+            if (now - started > ms) return false;
+    }
+    return WaitFor(refresh, ms);
 }
 
 void CFolderModel::RefreshAndWait()
