@@ -126,7 +126,7 @@ private:
 
 }  // namespace
 
-ProgramRun MeasureProgram(const std::wstring& program, double answeringMs, int warmPresses)
+ProgramRun MeasureProgram(const std::wstring& program, double answeringMs, int warmPresses, bool pressAtOnce)
 {
     ProgramRun run;
     std::wstring folder = program.substr(0, program.rfind(L'\\'));
@@ -148,7 +148,7 @@ ProgramRun MeasureProgram(const std::wstring& program, double answeringMs, int w
         // Answers are timed from now on, the press included.
         AnswerSampler answers(tray);
         const double iconShown = Milliseconds();
-        run.coldMenuMs = PressToMenu(tray, process.dwProcessId);
+        if (pressAtOnce) run.coldMenuMs = PressToMenu(tray, process.dwProcessId);
         while (Milliseconds() - iconShown < answeringMs) ::Sleep(20);
         run.worstAnswerMs = answers.Stop();
         WaitUntilIdle(process.hProcess);
@@ -158,8 +158,7 @@ ProgramRun MeasureProgram(const std::wstring& program, double answeringMs, int w
             run.workingSetMB = static_cast<double>(memory.WorkingSetSize) / (1024.0 * 1024.0);
         std::vector<double> presses;
         for (int i = 0; i < warmPresses; ++i) presses.push_back(PressToMenu(tray, process.dwProcessId));
-        std::sort(presses.begin(), presses.end());
-        run.warmMenuMs = presses[presses.size() / 2];
+        if (!presses.empty()) run.warmMenuMs = Median(presses);
         ::PostMessageW(tray, kMenuCommand, kExit, 0);
     }
     if (::WaitForSingleObject(process.hProcess, 10000) == WAIT_TIMEOUT) ::TerminateProcess(process.hProcess, 1);

@@ -18,8 +18,11 @@ struct ProgramRun {
 
 // Starts the program (its menu folder beside it) and measures it for the
 // given span of answers, then ends it with its own Exit command. The warm
-// press is the median of warmPresses presses.
-ProgramRun MeasureProgram(const std::wstring& program, double answeringMs = 2000, int warmPresses = 15);
+// press is the median of warmPresses presses (none: no warm figure).
+// Without the press as soon as the icon shows, the answers are those of the
+// program alone (no cold figure).
+ProgramRun MeasureProgram(const std::wstring& program, double answeringMs = 2000, int warmPresses = 15,
+                          bool pressAtOnce = true);
 
 double Milliseconds();
 // The middle one of the values (the upper of the two middle ones).

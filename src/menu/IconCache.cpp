@@ -54,6 +54,7 @@ int CIconCache::ImageOfFile(LPCWSTR path, const FolderEntry& entry, const std::w
     } else {
         // Changed: the old icon stays until the new one comes.
         known->second = FileIcon{ stamp, known->second.image, m_scan, true, {} };
+        m_rechecks.reset();
     }
     Ask(MakeIconRequest(m_types, path, entry), awaited);
     return known->second.image;
@@ -105,20 +106,25 @@ void CIconCache::ForgetTypeIcons()
 }
 
 // Shortcuts whose icons are known are checked by the worker, when it has
-// nothing else to do, for a target or icon file that changed meanwhile.
+// nothing else to do, for a target or icon file that changed meanwhile. The
+// list is made again only when the files or their icons changed: a warm
+// press of 2,000 shortcuts hands on the same one.
 void CIconCache::SendRechecks()
 {
-    std::vector<IconRequest> rechecks;
-    for (const auto& file : m_files) {
-        if (file.second.asked || file.second.sources.empty() || file.second.scan != m_scan) continue;
-        IconRequest request;
-        request.key = request.path = file.first;
-        request.stamp = file.second.stamp;
-        request.recheck = true;
-        request.sources = file.second.sources;
-        rechecks.push_back(std::move(request));
+    if (!m_rechecks) {
+        auto rechecks = std::make_shared<std::vector<IconRequest>>();
+        for (const auto& file : m_files) {
+            if (file.second.asked || file.second.sources.empty()) continue;
+            IconRequest request;
+            request.key = request.path = file.first;
+            request.stamp = file.second.stamp;
+            request.recheck = true;
+            request.sources = file.second.sources;
+            rechecks->push_back(std::move(request));
+        }
+        m_rechecks = std::move(rechecks);
     }
-    if (!rechecks.empty()) TheShellWorker().Recheck(std::move(rechecks));
+    if (!m_rechecks->empty()) TheShellWorker().Recheck(m_rechecks);
 }
 
 void CIconCache::EndScan()
@@ -129,6 +135,7 @@ void CIconCache::EndScan()
         } else {
             Release(file->second.image);
             file = m_files.erase(file);
+            m_rechecks.reset();
         }
     }
     if (!m_toAsk.empty()) TheShellWorker().LookUp(std::move(m_toAsk), CShellWorker::Need::Menu);
@@ -165,9 +172,10 @@ void CIconCache::AcceptFile(const IconAnswer& answer, int image)
     if (known == m_files.end()) {
         // The preload's find is kept until a scan shows the file gone; an
         // answer for a file that went meanwhile is not.
-        if (answer.preloaded)
+        if (answer.preloaded) {
             m_files.emplace(path, FileIcon{ answer.request.stamp, image, m_scan, false, answer.sources });
-        else
+            m_rechecks.reset();
+        } else
             Release(image);
         return;
     }
@@ -182,6 +190,7 @@ void CIconCache::AcceptFile(const IconAnswer& answer, int image)
     known->second.image = image;
     known->second.asked = false;
     known->second.sources = answer.sources;
+    m_rechecks.reset();
     if (m_arrived) m_arrived(path, image);
 }
 

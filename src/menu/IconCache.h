@@ -87,6 +87,9 @@ private:
     int m_iconSize;
     CIconTypes m_types;
     std::unordered_map<std::wstring, FileIcon> m_files;   // by full path
+    // The rechecks of the files held, made anew after any change to them
+    // (nullptr until then).
+    SharedRequests m_rechecks;
     std::unordered_map<std::wstring, TypeIcon> m_typeIcons;  // by extension, held for good
     std::unordered_map<std::wstring, int> m_imageOfIcon;  // icon key: image
     std::vector<std::wstring> m_iconOfImage;              // image: icon key

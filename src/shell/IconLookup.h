@@ -5,9 +5,11 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "framework/Handles.h"
 #include "shell/FolderListing.h"
@@ -59,6 +61,10 @@ struct IconRequest {
     bool recheck = false;
     std::wstring sources;
 };
+
+// A list of requests shared, unchanged, between the icon cache and the
+// worker that goes through it.
+using SharedRequests = std::shared_ptr<const std::vector<IconRequest>>;
 
 struct IconAnswer {
     IconRequest request;

@@ -46,10 +46,11 @@ void CIconQueue::AddTree(SnapshotPointer tree)
     m_tree = std::move(tree);
 }
 
-void CIconQueue::SetRechecks(std::vector<IconRequest> rechecks)
+void CIconQueue::SetRechecks(SharedRequests rechecks)
 {
     std::lock_guard<std::mutex> hold(m_lock);
-    m_rechecks.assign(std::make_move_iterator(rechecks.begin()), std::make_move_iterator(rechecks.end()));
+    m_rechecks = std::move(rechecks);
+    m_nextRecheck = 0;
 }
 
 void CIconQueue::SetPreloadPaused(bool paused)
@@ -72,12 +73,11 @@ bool CIconQueue::Take(Work& work)
         ++m_running;
         return true;
     }
-    if (m_rechecks.empty()) return false;
+    if (!m_rechecks || m_nextRecheck >= m_rechecks->size()) return false;
     // A recheck's answer is no answer to the same question: not noted as running.
-    work.request = std::move(m_rechecks.front());
+    work.request = (*m_rechecks)[m_nextRecheck++];
     work.tree = nullptr;
     work.preloaded = false;
-    m_rechecks.pop_front();
     ++m_running;
     return true;
 }
@@ -125,5 +125,6 @@ void CIconQueue::Delivered(const IconRequest& request)
 bool CIconQueue::IsIdle() const
 {
     std::lock_guard<std::mutex> hold(m_lock);
-    return m_running == 0 && m_waiting.empty() && !m_tree && m_rechecks.empty();
+    return m_running == 0 && m_waiting.empty() && !m_tree &&
+           (!m_rechecks || m_nextRecheck >= m_rechecks->size());
 }

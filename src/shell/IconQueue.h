@@ -34,7 +34,7 @@ public:
     void AddTree(SnapshotPointer tree);
     // Checks of known files (recheck requests), done one at a time when
     // nothing else waits; a new list replaces one not yet done.
-    void SetRechecks(std::vector<IconRequest> rechecks);
+    void SetRechecks(SharedRequests rechecks);
     void SetPreloadPaused(bool paused);
 
     // The next piece of work, taken out of the queue; false for none now.
@@ -60,7 +60,8 @@ private:
     // taken, is passed over where it still stands.
     std::deque<std::wstring> m_order[NeedCount];
     SnapshotPointer m_tree;  // the preload's, still to walk
-    std::deque<IconRequest> m_rechecks;
+    SharedRequests m_rechecks;
+    size_t m_nextRecheck = 0;
     bool m_preloadPaused = false;
     int m_running = 0;
     std::vector<IconRequest> m_runningLookups;  // the look-ups under way

@@ -181,7 +181,7 @@ void CShellWorker::Preload(SnapshotPointer tree)
     m_icons->Wake();
 }
 
-void CShellWorker::Recheck(std::vector<IconRequest> rechecks)
+void CShellWorker::Recheck(SharedRequests rechecks)
 {
     m_iconQueue->SetRechecks(std::move(rechecks));
     m_icons->Wake();

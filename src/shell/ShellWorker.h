@@ -41,7 +41,7 @@ public:
     void SetMenuOpen(bool open);
     // Checks, when nothing else waits, whether these files' icons still
     // come from what they came from; an icon that changed is sent anew.
-    void Recheck(std::vector<IconRequest> rechecks);
+    void Recheck(SharedRequests rechecks);
     // Where the answers go, on the UI thread.
     void SetIconListener(std::function<void(IconAnswer&)> listener);
 
