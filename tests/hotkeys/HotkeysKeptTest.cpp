@@ -154,8 +154,9 @@ TEST_F(HotkeysKept, AConflictOnOkKeepsEveryEarlierHotkey)
             d.SendMessage(WM_COMMAND, IDC_HOTKEYS_ADD);
         }
         ASSERT_EQ(d.GetList().GetItemCount(), 4);
-        MessageBoxAnswer answer(L"hotkeys_tests");
-        RunFromMessageLoop(10, [&] {  // the first message loop OK enters is its message's
+        // Looked at from another thread while the message shows: a key is
+        // free only when no thread holds it.
+        MessageBoxAnswer answer(L"hotkeys_tests", IDOK, [&] {
             keptDuringMessage = !HotkeyIsFree(MOD_ALT | MOD_CONTROL, VK_F7) &&
                                 !HotkeyIsFree(MOD_ALT | MOD_CONTROL, VK_F9) && !HotkeyIsFree(MOD_WIN, VK_F1) &&
                                 HotkeyIsFree(MOD_ALT | MOD_CONTROL, VK_F5);

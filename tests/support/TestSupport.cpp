@@ -168,7 +168,8 @@ std::vector<std::wstring> WaitForProbeLines(const std::wstring& file, size_t run
 
 namespace test {
 
-MessageBoxAnswer::MessageBoxAnswer(const wchar_t* caption, int button) : m_caption(caption), m_button(button)
+MessageBoxAnswer::MessageBoxAnswer(const wchar_t* caption, int button, std::function<void()> whileShown)
+    : m_caption(caption), m_button(button), m_whileShown(std::move(whileShown))
 {
     m_answered = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
     m_thread = ::CreateThread(nullptr, 0, Watch, this, 0, nullptr);
@@ -192,6 +193,7 @@ DWORD WINAPI MessageBoxAnswer::Watch(void* self)
             wchar_t buffer[1024] = {};
             if (text) ::GetWindowTextW(text, buffer, 1024);
             me->m_text = buffer;
+            if (me->m_whileShown) me->m_whileShown();
             ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(me->m_button, BN_CLICKED),
                            reinterpret_cast<LPARAM>(::GetDlgItem(box, me->m_button)));
             ::SetEvent(me->m_answered);

@@ -67,7 +67,10 @@ namespace test {
 // the given caption, records its text and presses the given button.
 class MessageBoxAnswer {
 public:
-    explicit MessageBoxAnswer(const wchar_t* caption, int button = IDOK);
+    // whileShown runs on the watching thread once the box is up, before
+    // the answer (a step from the box's own message loop could come after
+    // it: the answer is posted, and timers come last).
+    explicit MessageBoxAnswer(const wchar_t* caption, int button = IDOK, std::function<void()> whileShown = {});
     ~MessageBoxAnswer();
     // The text of the box that was answered, waiting up to the timeout.
     std::wstring Text(DWORD timeoutMs = 5000);
@@ -76,6 +79,7 @@ private:
     static DWORD WINAPI Watch(void* self);
     std::wstring m_caption;
     int m_button;
+    std::function<void()> m_whileShown;
     std::wstring m_text;
     HANDLE m_thread = nullptr;
     HANDLE m_answered = nullptr;
