@@ -1,30 +1,18 @@
 #include "FindBench.h"
 
 #include "BenchTrees.h"
+#include "ProgramRuns.h"
 #include "find/FindWindow.h"
 #include "menu/MenuFolder.h"
 #include "shell/FolderModel.h"
 #include "shell/ShellWorker.h"
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 namespace bench {
 namespace {
-
-double Now()
-{
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 void Pump()
 {
@@ -51,11 +39,11 @@ double KeystrokeMedian()
     std::vector<double> times, fills;
     for (int round = 0; round < 3; ++round) {
         for (const std::wstring& typed : kKeystrokes) {
-            const double start = Now();
+            const double start = Milliseconds();
             ::SetWindowTextW(edit, typed.c_str());  // its change notification searches
-            const double filled = Now();
+            const double filled = Milliseconds();
             ::UpdateWindow(list);
-            times.push_back(Now() - start);
+            times.push_back(Milliseconds() - start);
             fills.push_back(filled - start);
         }
     }
@@ -63,9 +51,9 @@ double KeystrokeMedian()
     std::vector<double> searchOnly;
     for (int round = 0; round < 3; ++round)
         for (const std::wstring& typed : kKeystrokes) {
-            const double start = Now();
+            const double start = Milliseconds();
             find.Index().Search(typed);
-            searchOnly.push_back(Now() - start);
+            searchOnly.push_back(Milliseconds() - start);
         }
     std::printf("  (search alone: %.2f ms, with the rows filled %.2f ms)\n", Median(searchOnly), Median(fills));
     return Median(times);
@@ -76,10 +64,10 @@ double OpenTime()
 {
     std::vector<double> times;
     for (int round = 0; round < 5; ++round) {
-        const double start = Now();
+        const double start = Milliseconds();
         OpenFind(L"", true);
         ::UpdateWindow(TheFindWindow().m_hWnd);
-        times.push_back(Now() - start);
+        times.push_back(Milliseconds() - start);
         Pump();
         TheFindWindow().Close();
     }
