@@ -22,6 +22,16 @@ void Write(const std::wstring& path, const std::string& bytes)
     if (file) ::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
+// The volume's server reads its files at any moment: each is written whole
+// under another name, then renamed over the old one, so that it is never
+// seen empty or half-written.
+bool WriteWhole(const std::wstring& path, const std::string& bytes)
+{
+    const std::wstring draft = path + L".new";
+    Write(draft, bytes);
+    return ::MoveFileExW(draft.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+}
+
 std::string Read(const std::wstring& path)
 {
     UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -56,14 +66,7 @@ std::wstring SlowVolume::Missing()
     return Variable(L"QUILLOP_SLOW_VOLUME").empty() ? L"the test runner mounted no slow volume" : L"";
 }
 
-// Replaced whole: the volume reads the file at every operation and must
-// never see it empty halfway through a write.
-void SlowVolume::WriteDelay(const std::string& text) const
-{
-    const std::wstring delay = Variable(L"QUILLOP_SLOW_DELAY"), draft = delay + L".new";
-    Write(draft, text);
-    ::MoveFileExW(draft.c_str(), delay.c_str(), MOVEFILE_REPLACE_EXISTING);
-}
+void SlowVolume::WriteDelay(const std::string& text) const { WriteWhole(Variable(L"QUILLOP_SLOW_DELAY"), text); }
 
 void SlowVolume::SetDelay(double seconds) const { WriteDelay(std::to_string(seconds) + "\n"); }
 
@@ -98,11 +101,7 @@ bool SlowVolume::Ask(const std::string& verb, const std::wstring& at, const std:
     if (unix.empty() || (!target.empty() && to.empty())) return false;
     static int requests = 0;
     const std::wstring request = Variable(L"QUILLOP_SLOW_LINKS") + L"\\" + std::to_wstring(++requests);
-    // Written whole under another name first: the server must never read a
-    // request that is still empty.
-    const std::wstring draft = request + L".new";
-    Write(draft, target.empty() ? verb + " " + unix : verb + " " + to + "\t" + unix);
-    if (!::MoveFileW(draft.c_str(), request.c_str())) return false;
+    if (!WriteWhole(request, target.empty() ? verb + " " + unix : verb + " " + to + "\t" + unix)) return false;
     for (int tick = 0; tick < 500 && !Present(request + L".done"); ++tick) ::Sleep(10);
     return Present(request + L".done");
 }
