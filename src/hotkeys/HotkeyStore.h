@@ -1,36 +1,23 @@
 // What the program knows of its hotkey file, so that nothing the user wrote
-// there is ever destroyed: what lies at its place (a regular file, or a
-// folder, a device or a locked file in the way), the bytes it held when it
-// was read, and the saving that never writes over what it did not read.
-// Any change the user did not ask for (another encoding, a damaged or
-// cut-off file, hand edits made since it was read) is kept first in a
-// backup of its own.
+// there is ever destroyed. The file is read and saved through the safe
+// file store (shell/SafeFile.h): only a regular file is read or replaced,
+// a save never writes over bytes it did not read, and any change the user
+// did not ask for (another encoding, a damaged or cut-off file, hand edits
+// made since it was read) is kept first in a backup of its own.
 //
 // The reading and saving touch the disk: they run on a worker (the UI
-// thread hands them to the launch lane). The program's knowledge of the
-// file lives on the UI thread.
+// thread hands them to a lane). The program's knowledge of the file lives
+// on the UI thread.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "hotkeys/HotkeyFile.h"
+#include "shell/SafeFile.h"
 
-// What lies where the hotkey file belongs.
-struct HotkeyFileSpot {
-    enum Kind { Missing, File, InTheWay, Unreadable };
-    Kind kind = Missing;
-    std::wstring target;    // the regular file itself (where a link to it leads)
-    std::wstring inTheWay;  // what lies there instead, or why it cannot be read
-};
-HotkeyFileSpot InspectHotkeyFile(const std::wstring& path);
-
-// One reading of the hotkey file.
-struct HotkeyFileRead {
-    std::wstring path;
-    HotkeyFileSpot spot;
-    bool read = false;  // the file was read (or there is none): saving may replace it
-    std::string bytes;  // as read
+// One reading of the hotkey file, and the hotkeys in it.
+struct HotkeyFileRead : FileReading {
     HotkeyFileContent content;
 };
 // Reads the file, trying again for a while when another program holds it.
@@ -38,13 +25,16 @@ HotkeyFileRead ReadHotkeysFromDisk(const std::wstring& path, DWORD retryMs);
 
 struct HotkeySaveResult {
     bool saved = false;
-    std::wstring message;  // what the user is told, "" for nothing
-    HotkeyFileRead now;    // the file as it is after the save
+    bool cancelled = false;  // cancelled before the file was touched
+    std::wstring message;    // what the user is told, "" for nothing
+    HotkeyFileRead now;      // the reading the next save compares with
 };
 // Replaces the file with the hotkeys (deletes it for none), never over a
 // file that was not read or is not a file; backs the file up first when
-// the new one would change anything but the user's edits.
-HotkeySaveResult SaveHotkeysToDisk(const HotkeyFileRead& before, const std::vector<Hotkey>& wanted);
+// the new one would change anything but the user's edits. A cancel stops
+// it before it touches the file.
+HotkeySaveResult SaveHotkeysToDisk(const HotkeyFileRead& before, const std::vector<Hotkey>& wanted,
+                                   SaveCancel* cancel = nullptr);
 
 // The file's bytes as the writer writes the hotkeys: UTF-16LE after a
 // byte-order mark, CR LF line ends.

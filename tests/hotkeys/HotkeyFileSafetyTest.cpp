@@ -209,6 +209,28 @@ TEST_F(HotkeyFileSafety, ADamagedOrCutOffFileIsNeitherMisreadNorLost)
     EXPECT_NE(Ok().find(L"could not be read"), std::wstring::npos);
 }
 
+// A save writes through a temporary file of a name of its own: a file of
+// the user's named as a temporary file might be ("Quillop.key.new"), or a
+// hard link of that name to another file, is never written through.
+TEST_F(HotkeyFileSafety, AFileNamedLikeTheTemporaryOneIsNeverWrittenThrough)
+{
+    const std::wstring other = ExecutableFolder() + L"\\someone else's.txt", named = HotkeyFile() + L".new";
+    ScratchFiles scratch({ other, named });
+    WriteFile(other, "someone else's");
+    ASSERT_TRUE(::CreateHardLinkW(named.c_str(), other.c_str(), nullptr));
+    LoadHotkeyFile(Utf16(notes));
+    EXPECT_EQ(Ok(), L"");
+    EXPECT_EQ(ReadFile(other), "someone else's") << "written through the hard link";
+    EXPECT_EQ(ReadFile(named), "someone else's");
+    EXPECT_EQ(ReadFile(HotkeyFile()), Utf16(notes));
+
+    ::DeleteFileW(named.c_str());
+    WriteFile(named, "my own notes");
+    EXPECT_EQ(Ok(), L"");
+    EXPECT_EQ(ReadFile(named), "my own notes");
+    EXPECT_EQ(ReadFile(HotkeyFile()), Utf16(notes));
+}
+
 // Clearing every hotkey when the file cannot be deleted reports failure.
 TEST_F(HotkeyFileSafety, AClearThatCannotDeleteTheFileSaysSo)
 {

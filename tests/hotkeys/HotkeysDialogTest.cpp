@@ -111,15 +111,14 @@ TEST_F(HotkeysDialog, FindsHotkeyHasALineOfItsOwn)
 TEST_F(HotkeysDialog, AFailedSaveLeavesTheFileIntact)
 {
     LoadHotkeyFile(kNotes);
-    std::wstring blocker = HotkeyFile() + L".new";  // the temporary file cannot be made
-    ::CreateDirectoryW(blocker.c_str(), nullptr);
+    ::SetFileAttributesW(HotkeyFile().c_str(), FILE_ATTRIBUTE_READONLY);  // the user's wish: not to be changed
     CHotkeysDlg dialog;
     std::wstring message;
     INT_PTR result = DriveModal<CHotkeysDlg>(dialog, [&](CHotkeysDlg& d) { message = Press(d.m_hWnd); });
+    ::SetFileAttributesW(HotkeyFile().c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(result, IDCANCEL);  // OK kept it open; the driver cancelled
-    EXPECT_EQ(message, L"Falied to save keys.");
+    EXPECT_EQ(message, L"Falied to save keys.\n\nhotkeys_tests.key is read-only: nothing was written.");
     EXPECT_EQ(ReadFile(HotkeyFile()), kNotes);
-    ::RemoveDirectoryW(blocker.c_str());
     // The unchanged file is loaded and registered again: Alt+Ctrl+F5 works.
     ASSERT_EQ(theRecordList.GetCount(), 1u);
     EXPECT_STREQ(GetHotkeyCommand(GetHotkeyRecord(1)), L"C:\\Tools\\notes.txt");
