@@ -6,48 +6,22 @@ namespace {
 
 LPCWSTR NameOf(const std::wstring& path) { return ::PathFindFileNameW(path.c_str()); }
 
-// A command the reader would not give back unchanged (empty, or of several
-// lines) is not written.
-bool IsWritable(const Hotkey& hotkey) { return hotkey.command[0] && !wcspbrk(hotkey.command, L"\r\n"); }
-
-// What a file written from the hotkeys holds.
-HotkeyFileContent ContentOf(const std::vector<Hotkey>& hotkeys)
-{
-    HotkeyFileContent content;
-    for (const Hotkey& hotkey : hotkeys)
-        if (IsWritable(hotkey)) content.hotkeys.push_back(hotkey);
-    return content;
-}
-
 }  // namespace
 
 HotkeyFileRead ReadHotkeysFromDisk(const std::wstring& path, DWORD retryMs)
 {
     HotkeyFileRead read;
     static_cast<FileReading&>(read) = ReadFileSafely(path, retryMs);
-    if (read.read && !read.bytes.empty()) ReadHotkeyFile(read.spot.target.c_str(), read.content);
+    if (read.read && !read.bytes.empty()) read.content = ReadHotkeyBytes(read.bytes);
     return read;
-}
-
-std::string HotkeyFileBytes(const std::vector<Hotkey>& hotkeys)
-{
-    std::wstring text;
-    for (const Hotkey& hotkey : hotkeys) {
-        if (!IsWritable(hotkey)) continue;
-        text += std::to_wstring(static_cast<int>(hotkey.code)) + L"\r\n" + static_cast<LPCWSTR>(hotkey.command) +
-                L"\r\n\r\n";
-    }
-    std::string bytes("\xFF\xFE", 2);
-    bytes.append(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
-    return bytes;
 }
 
 HotkeySaveResult SaveHotkeysToDisk(const HotkeyFileRead& before, const std::vector<Hotkey>& wanted,
                                    SaveCancel* cancel)
 {
     FileSave save;
-    save.remove = wanted.empty();
-    if (!save.remove) save.bytes = HotkeyFileBytes(wanted);
+    save.bytes = HotkeyFileBytes(wanted);
+    save.remove = save.bytes.empty();
     // Writing the file anew would lose what the reader did not understand,
     // or fix its guess at the letters of another code page.
     save.keepAsRead = !before.content.whole || before.content.guessedLetters;
@@ -80,9 +54,11 @@ HotkeySaveResult SaveHotkeysToDisk(const HotkeyFileRead& before, const std::vect
     // What was kept, and why.
     std::wstring note;
     if (!saved.backup.empty()) {
-        LPCWSTR why = saved.changedSinceRead         ? L"%s was changed since Quillop read it. The file as it was is kept as %s."
-                      : !before.content.whole       ? L"Part of %s could not be read. The file as it was is kept as %s."
-                                                     : L"%s is written anew as Unicode text. The file as it was is kept as %s.";
+        LPCWSTR why = saved.changedSinceRead ? L"%s was changed since Quillop read it. The file as it was is kept as %s."
+                      : before.content.cutShort
+                          ? L"%s ends in the middle of a hotkey: it may have been cut short. The file as it was is kept as %s."
+                      : !before.content.whole ? L"Part of %s could not be read. The file as it was is kept as %s."
+                                              : L"%s is written anew as Unicode text. The file as it was is kept as %s.";
         wnsprintfW(text, ARRAYSIZE(text), why, name, NameOf(saved.backup));
         note = text;
     }
@@ -92,7 +68,7 @@ HotkeySaveResult SaveHotkeysToDisk(const HotkeyFileRead& before, const std::vect
     }
     result.saved = true;
     result.message = note;
-    result.now.content = ContentOf(wanted);
+    result.now.content = ReadHotkeyBytes(saved.now.bytes);
     return result;
 }
 

@@ -36,10 +36,6 @@ struct HotkeySaveResult {
 HotkeySaveResult SaveHotkeysToDisk(const HotkeyFileRead& before, const std::vector<Hotkey>& wanted,
                                    SaveCancel* cancel = nullptr);
 
-// The file's bytes as the writer writes the hotkeys: UTF-16LE after a
-// byte-order mark, CR LF line ends.
-std::string HotkeyFileBytes(const std::vector<Hotkey>& hotkeys);
-
 // UI thread only: the program's hotkey file as last read or saved.
 HotkeyFileRead& TheHotkeyFile();
 // What the Hotkeys dialog and the start say of a file that was not read:

@@ -13,6 +13,7 @@
 #include "framework/RecordArray.h"
 #include "framework/StringPool.h"
 #include "framework/CString.h"
+#include "hotkeys/HotkeyText.h"
 
 struct HotkeyRecord {
     unsigned int code;
@@ -42,8 +43,6 @@ extern CRecordArray theRecordList;
 inline unsigned HotkeyFlags(unsigned code) { return (code >> 16) & 0xFF; }
 inline unsigned HotkeyKey(unsigned code) { return code & 0xFFFF; }
 inline unsigned MakeHotkeyCode(unsigned flags, unsigned key) { return (flags << 16) | (key & 0xFFFF); }
-// A code holds a key and a flag byte and nothing above them.
-constexpr unsigned long long kLargestHotkeyCode = 0xFFFFFF;
 
 // A hotkey as the file and the dialogs hold it.
 struct Hotkey {

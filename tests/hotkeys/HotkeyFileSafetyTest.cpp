@@ -190,8 +190,7 @@ std::string Utf8Text(const std::wstring& text)
 }
 
 // UTF-8 with one stray byte in another group is still read as UTF-8, and
-// kept before it is written anew; a file cut off in a command registers
-// nothing of that group.
+// kept before it is written anew; so is a file cut off in a command.
 TEST_F(HotkeyFileSafety, ADamagedOrCutOffFileIsNeitherMisreadNorLost)
 {
     const std::string damaged = Utf8Text(Group(1769588, L"C:\\B\x00FCro\\tool.exe")) + "2293872\r\nC:\\x\xFFy.exe\r\n\r\n";
@@ -204,9 +203,11 @@ TEST_F(HotkeyFileSafety, ADamagedOrCutOffFileIsNeitherMisreadNorLost)
     Clean();
     ReleaseHotkeys();
     const std::wstring whole = Group(1769588, L"C:\\A-first.exe");
-    LoadHotkeyFile(Utf16(whole + L"1769589\r\nC:\\A-second.ex"));
-    ASSERT_EQ(theRecordList.GetCount(), 1u) << "the cut-off group counts as a hotkey";
-    EXPECT_NE(Ok().find(L"could not be read"), std::wstring::npos);
+    const std::string cut = Utf16(whole + L"1769589\r\nC:\\A-second.ex");
+    LoadHotkeyFile(cut);
+    ASSERT_EQ(theRecordList.GetCount(), 2u);
+    EXPECT_NE(Ok().find(L"cut short"), std::wstring::npos);
+    EXPECT_EQ(ReadFile(Numbered(1)), cut);
 }
 
 // A save writes through a temporary file of a name of its own: a file of
@@ -229,6 +230,34 @@ TEST_F(HotkeyFileSafety, AFileNamedLikeTheTemporaryOneIsNeverWrittenThrough)
     EXPECT_EQ(Ok(), L"");
     EXPECT_EQ(ReadFile(named), "my own notes");
     EXPECT_EQ(ReadFile(HotkeyFile()), Utf16(notes));
+}
+
+// A NUL inside a command: the group is not read as the shorter path before
+// it ("C:\pro"), and the file counts as not whole: OK keeps it first.
+TEST_F(HotkeyFileSafety, ANulInACommandIsNeitherCutShortNorLost)
+{
+    const std::string file = Utf16(std::wstring(L"1769589\r\nC:\\pro") + L'\0' + L"gram.exe\r\n\r\n" + notes);
+    LoadHotkeyFile(file);
+    ASSERT_EQ(theRecordList.GetCount(), 1u) << "the damaged command was read as a path";
+    EXPECT_STREQ(GetHotkeyCommand(GetHotkeyRecord(1)), L"C:\\Tools\\notes.txt");
+    const std::wstring message = Ok();
+    EXPECT_NE(message.find(L"could not be read"), std::wstring::npos) << message.c_str();
+    EXPECT_EQ(ReadFile(Numbered(1)), file);
+    EXPECT_EQ(ReadFile(HotkeyFile()), Utf16(notes));
+}
+
+// A last group without its line end, as many editors save, loads; the file
+// still counts as not whole (it may have been cut short): OK keeps it first.
+TEST_F(HotkeyFileSafety, ALastGroupWithoutItsLineEndLoadsAndIsKept)
+{
+    const std::string file = Utf16(notes + L"2293872\r\nQuillop");
+    LoadHotkeyFile(file);
+    ASSERT_EQ(theRecordList.GetCount(), 2u);
+    EXPECT_STREQ(GetHotkeyCommand(GetHotkeyRecord(2)), L"Quillop");
+    const std::wstring message = Ok();
+    EXPECT_NE(message.find(L"cut short"), std::wstring::npos) << message.c_str();
+    EXPECT_EQ(ReadFile(Numbered(1)), file);
+    EXPECT_EQ(ReadFile(HotkeyFile()), Utf16(notes + Group(2293872, L"Quillop")));
 }
 
 // Clearing every hotkey when the file cannot be deleted reports failure.

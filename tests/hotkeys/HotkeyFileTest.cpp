@@ -36,8 +36,8 @@ TEST(HotkeyFile, ReadsEveryLineEndAndEncoding)
     EXPECT_EQ(Load(Utf16(L"1769588\r\nC:\\Tools\\notes.txt\r\n\r\n2293872\r\nQuillop\r\n\r\n")), kTwo);
     EXPECT_EQ(Load(Utf16(L"1769588\nC:\\Tools\\notes.txt\n\n2293872\nQuillop\n\n")), kTwo);
     EXPECT_EQ(Load(Utf16(L"1769588\rC:\\Tools\\notes.txt\r\r2293872\rQuillop\r")), kTwo);  // no last empty line
-    // A command the file ends in the middle of was cut off: not a hotkey.
-    EXPECT_EQ(Load(Utf16(L"1769588\rC:\\Tools\\notes.txt\r\r2293872\rQuillop")), decltype(kTwo){ kTwo[0] });
+    // The last line without its end, as many editors save.
+    EXPECT_EQ(Load(Utf16(L"1769588\rC:\\Tools\\notes.txt\r\r2293872\rQuillop")), kTwo);
     EXPECT_EQ(Load("1769588\r\nC:\\Tools\\notes.txt\r\n\r\n2293872\r\nQuillop\r\n\r\n"), kTwo);  // ANSI
 }
 

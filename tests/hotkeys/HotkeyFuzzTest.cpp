@@ -1,6 +1,7 @@
-// The hotkey file reader fed with generated and damaged files: it never
-// crashes or hangs, its table stays consistent, and well-formed files read
-// as the format says.
+// The hotkey file loaded from generated and damaged files, through the
+// disk, the table and the registration: it never crashes or hangs, its
+// table stays consistent, and well-formed files read as the format says.
+// (The reader and writer alone are fuzzed natively by scripts/fuzz.)
 #include "hotkeys/HotkeyFile.h"
 #include "hotkeys/HotkeyTable.h"
 #include "hotkeys/HotkeyTestSupport.h"
@@ -140,11 +141,11 @@ private:
 
 using HotkeyFuzz = HotkeyTableTest;
 
-TEST_F(HotkeyFuzz, TwentyThousandFilesReadSafelyAndWellFormedOnesExactly)
+TEST_F(HotkeyFuzz, TwoThousandFilesLoadSafelyAndWellFormedOnesExactly)
 {
     Generator generate(20261207);
     int exact = 0;
-    for (int round = 0; round < 20000 && !::testing::Test::HasFailure(); ++round) {
+    for (int round = 0; round < 2000 && !::testing::Test::HasFailure(); ++round) {
         switch (round % 4) {
         case 0: {  // well formed: must read exactly as the format says
             std::vector<std::wstring> lines = generate.Lines(generate.Below(12));
@@ -163,7 +164,7 @@ TEST_F(HotkeyFuzz, TwentyThousandFilesReadSafelyAndWellFormedOnesExactly)
         default: LoadChecked(generate.RandomBytes()); break;
         }
     }
-    EXPECT_EQ(exact, 5000);
+    EXPECT_EQ(exact, 500);
 }
 
 TEST_F(HotkeyFuzz, HugeFilesLoadWhole)
