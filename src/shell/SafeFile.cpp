@@ -298,6 +298,7 @@ FileReading ReadFileSafely(const std::wstring& path, DWORD retryMs)
     reading.path = path;
     const Patience patience(retryMs, nullptr);
     for (;;) {
+        Step("open");
         reading.spot = InspectFileSpot(path);
         if (reading.spot.kind == FileSpot::Missing) {
             reading.read = true;  // nothing to lose: a save may make one

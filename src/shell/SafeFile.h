@@ -100,8 +100,10 @@ FileSaveResult SaveFileSafely(const FileReading& before, const FileSave& save, S
 // The backups of a file: name.bak, then name.2.bak, name.3.bak and on.
 std::wstring BackupName(const std::wstring& path, int number);
 
-// Tests: called with the name of each step of a save before the step runs
-// ("read", "backup", "write", "flush", "replace", "read back", ...); a
-// hook that throws ends the save there as a kill would (handles are closed,
-// nothing else is undone). Set while no save runs; empty for none.
+// Tests: called with the name of each step of a reading ("open") or a save
+// ("read", "backup", "write", "flush", "replace", "read back", ...) before
+// the step runs, on the thread that runs it; a hook that throws ends the
+// save there as a kill would (handles are closed, nothing else is undone),
+// one that waits is a drive slow to answer. Set while no save runs; empty
+// for none.
 void SetSafeFileStepHook(std::function<void(const char* step)> hook);

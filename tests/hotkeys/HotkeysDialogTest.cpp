@@ -12,8 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
-#include <set>
 
 namespace {
 
@@ -299,54 +297,6 @@ TEST_F(HotkeysDialog, GrowsItsListAndKeepsItsFirstSize)
     EXPECT_GT(menuEditAfter.top, listAfter.bottom);
     EXPECT_EQ(shrunk.right - shrunk.left, first.right - first.left);
     EXPECT_EQ(shrunk.bottom - shrunk.top, first.bottom - first.top);
-}
-
-// The hotkey file of the save_loop program, in one of its versions: 0 is
-// the one this test writes, 1 and 2 the program's, which change the first
-// command only.
-std::string SaveLoopVersion(int version, int rows)
-{
-    std::wstring text;
-    for (int row = 0; row < rows; ++row)
-        text += Group(kAltCtrlF7 + static_cast<unsigned>(row % 12),
-                      L"C:\\Version " + std::to_wstring(row == 0 ? version : 0) + L"\\tool " + std::to_wstring(row) + L".exe");
-    return Utf16(text);
-}
-
-TEST_F(HotkeysDialog, ASaveKilledHalfwayLeavesTheOldFileOrTheNewOneWhole)
-{
-    const int rows = 1500;
-    const std::wstring keyFile = ExecutableFolder() + L"\\save_loop.key";
-    const std::wstring marker = keyFile + L".saving";
-    ScratchFiles scratch({ keyFile, keyFile + L".new", marker });
-    std::mt19937 random(7);
-    std::set<int> versionsSeen;
-    // At least 6 kills, and more while they have met saves of one kind only
-    // (a loaded machine saves slowly).
-    for (int kill = 0; kill < 6 || (versionsSeen.size() < 2 && kill < 24); ++kill) {
-        WriteFile(keyFile, SaveLoopVersion(0, rows));
-        ::DeleteFileW(marker.c_str());
-        std::wstring command = L"\"" + ExecutableFolder() + L"\\save_loop.exe\"";
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof(startup);
-        PROCESS_INFORMATION saver = {};
-        ASSERT_TRUE(::CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                                     &saver));
-        EXPECT_TRUE(WaitFor([&] { return Exists(marker); }, 20000)) << "the first save did not finish";
-        ::Sleep(random() % 2000);
-        ::TerminateProcess(saver.hProcess, 9);
-        ::WaitForSingleObject(saver.hProcess, 5000);
-        ::CloseHandle(saver.hThread);
-        ::CloseHandle(saver.hProcess);
-
-        std::string left = ReadFile(keyFile);
-        int version = -1;
-        for (int v = 0; v <= 2; ++v)
-            if (left == SaveLoopVersion(v, rows)) version = v;
-        EXPECT_NE(version, -1) << "kill " << kill << " left " << left.size() << " bytes";
-        versionsSeen.insert(version);
-    }
-    EXPECT_GE(versionsSeen.size(), 2u);  // the kills met saves of both kinds
 }
 
 // The Hotkeys dialog opens in the middle of the pointer's work area; the

@@ -1,33 +1,36 @@
-// A tiny program that saves its hotkey file through the Hotkeys dialog over
-// and over, each time with the first command changed, until it is killed: the
-// tests kill it in the middle of a save. Its first save done, it creates
-// "<hotkey file>.saving".
-#include "hotkeys/HotkeyFile.h"
-#include "hotkeys/HotkeyTable.h"
-#include "hotkeys/HotkeysDlg.h"
-#include "../res/resource.h"
+// A small program that saves a file through the program's own store over
+// and over, reading it first each time as a start does, until it is
+// killed: the kill tests end it in the middle of a save. Its first save
+// done, it creates "<file>.saving".
+//
+//     save_loop.exe hotkeys <file> <rows>
+//
+// saves the hotkey file with <rows> groups, its first command alternating
+// between versions 1 and 2 (tests/hotkeys/SaveLoopVersions.h).
+#include "hotkeys/HotkeyStore.h"
+#include "hotkeys/SaveLoopVersions.h"
 
+#include <cstdlib>
 #include <string>
 
-// The command of a row in each version of the file; the tests know it too.
-std::wstring VersionedCommand(int version, int row)
+namespace {
+
+bool SaveHotkeysVersion(const std::wstring& path, int version, int rows)
 {
-    return L"C:\\Version " + std::to_wstring(version) + L"\\tool " + std::to_wstring(row) + L".exe";
+    const HotkeyFileRead before = ReadHotkeysFromDisk(path, 1000);
+    return SaveHotkeysToDisk(before, test::SaveLoopHotkeys(version, rows)).saved;
 }
 
-int wmain()
+}  // namespace
+
+int wmain(int argc, wchar_t** argv)
 {
-    theRecordList.Configure(sizeof(HotkeyRecord), kHotkeyRecordStep);
-    LoadHotkeys(nullptr, FALSE);
-    CHotkeysDlg dialog;
-    if (!dialog.Create(IDD_HOTKEYS, nullptr)) return 1;
-    wchar_t marker[MAX_PATH + 8];
-    HotkeyFilePath(marker, MAX_PATH);
-    lstrcatW(marker, L".saving");
+    if (argc < 4 || std::wstring(argv[1]) != L"hotkeys") return 1;
+    const std::wstring path = argv[2];
+    const int rows = _wtoi(argv[3]);
     for (int round = 0;; ++round) {
-        int version = 1 + round % 2;
-        dialog.GetList().SetCellText(0, 1, VersionedCommand(version, 0).c_str());
-        if (!dialog.SaveHotkeys()) return 2;
-        if (round == 0) ::CloseHandle(::CreateFileW(marker, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        if (!SaveHotkeysVersion(path, 1 + round % 2, rows)) return 2;
+        if (round == 0) ::CloseHandle(::CreateFileW((path + L".saving").c_str(), GENERIC_WRITE, 0, nullptr,
+                                                    CREATE_ALWAYS, 0, nullptr));
     }
 }
