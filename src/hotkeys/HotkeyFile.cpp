@@ -97,19 +97,30 @@ void LoadHotkeysLater(HWND window, std::function<void(const std::wstring&)> tell
 {
     constexpr DWORD kLockedFileRetryMs = 5000;
     const std::wstring path = ProgramsHotkeyFile();
-    TheShellWorker().Act(CShellWorker::ActionLane::Launches, [path, window, tell]() -> CWorkerThread::Task {
+    const HotkeyFileRead before = TheHotkeyFile();
+    // Until the reading arrives, the program has none: the Hotkeys dialog
+    // waits for it rather than show, and save, the table as it is.
+    TheHotkeyFile() = HotkeyFileRead();
+    auto job = [path, window, tell]() -> CWorkerThread::Task {
         auto read = std::make_shared<HotkeyFileRead>(ReadHotkeysFromDisk(path, kLockedFileRetryMs));
         return [read, window, tell] {
+            UnregisterHotkeys(window);
+            ClearHotkeyTable();
             TakeReading(*read);
             RegisterHotkeys(window);
+            TellHotkeyFileChanged();
             if (!read->read && tell) tell(HotkeyFileNotReadText(*read));
         };
-    });
+    };
+    if (TheShellWorker().Act(CShellWorker::ActionLane::Launches, std::move(job)) != CJobQueue::Added::Queued)
+        TheHotkeyFile() = before;
+    TellHotkeyFileChanged();
 }
 
 int LoadHotkeys(HWND window, BOOL stopAtFailure)
 {
     TakeReading(ReadHotkeysFromDisk(ProgramsHotkeyFile(), 0));
+    TellHotkeyFileChanged();
     for (int index = static_cast<int>(theRecordList.GetCount()); index >= 1; --index) {
         const HotkeyRecord* record = GetHotkeyRecord(index);
         if (!::RegisterHotKey(window, kHotkeyIdBase + index, HotkeyModifiers(record->code), HotkeyKey(record->code)) &&

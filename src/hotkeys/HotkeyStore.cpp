@@ -2,6 +2,8 @@
 // what the user is told of it.
 #include "hotkeys/HotkeyStore.h"
 
+#include "shell/ShellWorker.h"
+
 namespace {
 
 LPCWSTR NameOf(const std::wstring& path) { return ::PathFindFileNameW(path.c_str()); }
@@ -54,12 +56,12 @@ HotkeySaveResult SaveHotkeysToDisk(const HotkeyFileRead& before, const std::vect
     // What was kept, and why.
     std::wstring note;
     if (!saved.backup.empty()) {
-        LPCWSTR why = saved.changedSinceRead ? L"%s was changed since Quillop read it. The file as it was is kept as %s."
-                      : before.content.cutShort
-                          ? L"%s ends in the middle of a hotkey: it may have been cut short. The file as it was is kept as %s."
-                      : !before.content.whole ? L"Part of %s could not be read. The file as it was is kept as %s."
-                                              : L"%s is written anew as Unicode text. The file as it was is kept as %s.";
-        wnsprintfW(text, ARRAYSIZE(text), why, name, NameOf(saved.backup));
+        LPCWSTR why = saved.changedSinceRead ? L"%s was changed since Quillop read it."
+                      : before.content.cutShort ? L"%s ends in the middle of a hotkey: it may have been cut short."
+                      : !before.content.whole   ? L"Part of %s could not be read."
+                                                : L"%s is written anew as Unicode text.";
+        const std::wstring sentence = std::wstring(why) + L" The file as it was is kept as %s.";
+        wnsprintfW(text, ARRAYSIZE(text), sentence.c_str(), name, NameOf(saved.backup));
         note = text;
     }
     if (saved.outcome != FileSaveResult::Saved) {
@@ -72,10 +74,57 @@ HotkeySaveResult SaveHotkeysToDisk(const HotkeyFileRead& before, const std::vect
     return result;
 }
 
+namespace {
+
+// UI thread only: the save on its way, and who is told of changes.
+std::shared_ptr<SaveCancel> gSaving;
+std::function<void()> gListener;
+
+}  // namespace
+
 HotkeyFileRead& TheHotkeyFile()
 {
     static HotkeyFileRead file;
     return file;
+}
+
+bool IsHotkeyFileSaving() { return gSaving != nullptr; }
+
+bool IsHotkeyFileReady() { return !TheHotkeyFile().path.empty() && !gSaving; }
+
+void ListenToHotkeyFile(std::function<void()> listener) { gListener = std::move(listener); }
+
+void TellHotkeyFileChanged()
+{
+    if (gListener) gListener();
+}
+
+std::shared_ptr<SaveCancel> SaveHotkeysLater(const HotkeyFileRead& before, const std::vector<Hotkey>& wanted,
+                                             std::function<void(const HotkeySaveResult&)> done)
+{
+    auto cancel = std::make_shared<SaveCancel>();
+    auto save = [before, wanted, cancel, done]() -> CWorkerThread::Task {
+        auto result = std::make_shared<HotkeySaveResult>(SaveHotkeysToDisk(before, wanted, cancel.get()));
+        return [result, cancel, done] {
+            if (result->saved) TheHotkeyFile() = result->now;
+            if (gSaving == cancel) gSaving.reset();
+            if (done) done(*result);
+            TellHotkeyFileChanged();
+        };
+    };
+    if (TheShellWorker().Act(CShellWorker::ActionLane::Launches, std::move(save)) != CJobQueue::Added::Queued)
+        return nullptr;
+    gSaving = cancel;
+    TellHotkeyFileChanged();
+    return cancel;
+}
+
+bool CancelHotkeysSave(const std::shared_ptr<SaveCancel>& save)
+{
+    if (!save || !save->Cancel()) return false;
+    if (gSaving == save) gSaving.reset();
+    TellHotkeyFileChanged();
+    return true;
 }
 
 std::wstring HotkeyFileNotReadText(const HotkeyFileRead& file)

@@ -10,6 +10,8 @@
 // on the UI thread.
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -36,8 +38,29 @@ struct HotkeySaveResult {
 HotkeySaveResult SaveHotkeysToDisk(const HotkeyFileRead& before, const std::vector<Hotkey>& wanted,
                                    SaveCancel* cancel = nullptr);
 
-// UI thread only: the program's hotkey file as last read or saved.
+// UI thread only: the program's hotkey file as last read or saved; no path
+// until the start-up read has arrived.
 HotkeyFileRead& TheHotkeyFile();
+// UI thread only: whether a save of the file is on its way: until it ends,
+// the reading above may not be the file's any more.
+bool IsHotkeyFileSaving();
+// UI thread only: the reading has arrived and no save is on its way, so a
+// dialog can show the reading and save over it.
+bool IsHotkeyFileReady();
+// UI thread only: the one listener told whenever the reading arrives or a
+// save ends (the open Hotkeys dialog's); and the telling.
+void ListenToHotkeyFile(std::function<void()> listener);
+void TellHotkeyFileChanged();
+
+// UI thread: saves the hotkeys over the reading `before` on a worker (the
+// launch lane); the program takes the new reading when the save went
+// through, then done runs with the result. The save's cancel, or nullptr
+// when no worker could take it.
+std::shared_ptr<SaveCancel> SaveHotkeysLater(const HotkeyFileRead& before, const std::vector<Hotkey>& wanted,
+                                             std::function<void(const HotkeySaveResult&)> done);
+// UI thread: stops the save before it touches the file, if it has not
+// begun to: the program then no longer waits for it. Whether it stopped.
+bool CancelHotkeysSave(const std::shared_ptr<SaveCancel>& save);
 // What the Hotkeys dialog and the start say of a file that was not read:
 // "" when it was.
 std::wstring HotkeyFileNotReadText(const HotkeyFileRead& file);

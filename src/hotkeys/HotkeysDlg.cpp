@@ -10,7 +10,6 @@
 #include "hotkeys/HotkeyStore.h"
 #include "hotkeys/HotkeyTable.h"
 #include "res/resource.h"
-#include "shell/ShellWorker.h"
 
 // --- CResizableDlg ------------------------------------------------------------
 
@@ -105,6 +104,8 @@ CHotkeysDlg::CHotkeysDlg()
 {
 }
 
+CHotkeysDlg::~CHotkeysDlg() { ListenToHotkeyFile(nullptr); }
+
 void CHotkeysDlg::DoDataExchange(CDataExchange* dx)
 {
     DDX_Control(dx, IDC_HOTKEYS_LIST, m_list);
@@ -121,37 +122,105 @@ BOOL CHotkeysDlg::OnInitDialog()
     m_list.SetGridLines(TRUE);
     m_list.EnableToolTips(FALSE);
 
-    // The first hotkey of the short-cut menu, and the first of Find, have a
-    // line of their own; any other one is a row, so that OK keeps it.
-    for (int index = 1; index <= static_cast<int>(theRecordList.GetCount()); ++index) {
-        const HotkeyRecord* record = GetHotkeyRecord(index);
-        const wchar_t* command = GetHotkeyCommand(record);
-        if (!command) continue;
-        bool own = false;
-        for (OwnHotkey* hotkey : { &m_menu, &m_find }) {
-            if (own || hotkey->code || lstrcmpW(command, hotkey->command) != 0) continue;
-            SetOwnHotkey(*hotkey, record->code);
-            own = true;
-        }
-        if (own) continue;
-        CString key = FormatHotkeyText(HotkeyFlags(record->code), HotkeyKey(record->code));
-        int row = m_list.AddRow(m_list.GetItemCount(), { key, command });
-        m_list.SetRowValue(row, static_cast<int>(record->code));
-    }
-    // A hotkey file that could not be read is said in the title: OK will
-    // not write over it (and says why when pressed).
-    const HotkeyFileRead& file = TheHotkeyFile();
-    if (!file.read) {
-        const std::wstring title = L"Hotkeys - not saved: " + std::wstring(::PathFindFileNameW(file.path.c_str())) +
-                                   L" is " + file.spot.inTheWay;
-        ::SetWindowTextW(m_hWnd, title.c_str());
-    }
+    // The rows come with the program's reading of the file: now, or when it
+    // arrives.
+    ListenToHotkeyFile([this] { ShowState(); });
     // Enter is OK, drawn as the default; the rows are what the dialog is
     // about, so the focus starts there (not on Add, which would then look
     // like the default).
     SendMessage(DM_SETDEFID, IDOK);
     ::SetFocus(m_list.m_hWnd);
+    ShowState();
     return FALSE;
+}
+
+void CHotkeysDlg::FillFromReading()
+{
+    m_reading = TheHotkeyFile();
+    m_filled = true;
+    // The first hotkey of the short-cut menu, and the first of Find, have a
+    // line of their own; any other one is a row, so that OK keeps it.
+    for (const Hotkey& hotkey : m_reading.content.hotkeys) {
+        bool own = false;
+        for (OwnHotkey* line : { &m_menu, &m_find }) {
+            if (own || line->code || lstrcmpW(hotkey.command, line->command) != 0) continue;
+            SetOwnHotkey(*line, hotkey.code);
+            own = true;
+        }
+        if (own) continue;
+        CString key = FormatHotkeyText(HotkeyFlags(hotkey.code), HotkeyKey(hotkey.code));
+        int row = m_list.AddRow(m_list.GetItemCount(), { key, hotkey.command });
+        m_list.SetRowValue(row, static_cast<int>(hotkey.code));
+    }
+}
+
+namespace {
+
+// The title tells what OK will do with the file, when that is not plain.
+std::wstring HotkeysTitle(const HotkeyFileRead& reading, bool filled, bool saving)
+{
+    wchar_t path[kLongPathBuffer];
+    HotkeyFilePath(path, kLongPathBuffer);
+    const std::wstring name = ::PathFindFileNameW(path);
+    if (saving) return L"Hotkeys - Saving " + name + L"\x2026";
+    if (!filled) return L"Hotkeys - Reading " + name + L"\x2026";
+    if (!reading.read) return L"Hotkeys - not saved: " + name + L" is " + reading.spot.inTheWay;
+    if (reading.content.cutShort) return L"Hotkeys - " + name + L" may be cut short: OK keeps a copy of it";
+    if (!reading.content.whole) return L"Hotkeys - part of " + name + L" could not be read: OK keeps a copy of it";
+    if (reading.content.guessedLetters)
+        return L"Hotkeys - " + name + L" is not Unicode text: OK keeps a copy of it";
+    return L"Hotkeys";
+}
+
+// The hotkeys registered again from memory, as they were.
+void RestoreHotkeys(HWND window, const std::vector<Hotkey>& hotkeys)
+{
+    UnregisterHotkeys(window);
+    SetHotkeys(hotkeys);
+    RegisterHotkeys(window);
+}
+
+HWND MainWindow()
+{
+    CWnd* main = AfxGetMainWnd();
+    return main ? main->m_hWnd : nullptr;
+}
+
+}  // namespace
+
+// Until the reading has arrived (or while a save is on its way) the
+// dialog takes no input but Cancel, and its title says why.
+void CHotkeysDlg::ShowState()
+{
+    if (!m_hWnd) return;
+    if (!m_filled && IsHotkeyFileReady()) {
+        FillFromReading();
+        HoldInput(false);
+        ::SetFocus(m_list.m_hWnd);
+    }
+    if (!m_filled) HoldInput(true);
+    const bool saving = m_save || (!m_filled && IsHotkeyFileSaving());
+    ::SetWindowTextW(m_hWnd, HotkeysTitle(m_reading, m_filled, saving).c_str());
+}
+
+void CHotkeysDlg::HoldInput(bool hold)
+{
+    if (!hold) {
+        for (HWND control : m_held) ::EnableWindow(control, TRUE);
+        m_held.clear();
+        return;
+    }
+    if (!m_held.empty()) return;
+    HWND cancel = GetDlgItem(IDCANCEL);
+    const bool hadFocus = ::IsChild(m_hWnd, ::GetFocus()) && ::GetFocus() != cancel;
+    for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t kind[16] = {};
+        ::GetClassNameW(child, kind, ARRAYSIZE(kind));
+        if (child == cancel || lstrcmpiW(kind, L"Static") == 0 || !::IsWindowEnabled(child)) continue;
+        ::EnableWindow(child, FALSE);
+        m_held.push_back(child);
+    }
+    if (hadFocus) ::SetFocus(cancel);
 }
 
 LRESULT CHotkeysDlg::OnListDoubleClick(WPARAM, LPARAM)
@@ -300,45 +369,59 @@ std::vector<Hotkey> CHotkeysDlg::WantedHotkeys() const
     return hotkeys;
 }
 
-int CHotkeysDlg::SaveHotkeys() { return SaveHotkeys(WantedHotkeys()); }
-
-// The file is written on the launch lane (its drive may be slow) while the
-// dialog waits, answering: it never writes over a file it did not read,
-// and keeps a copy first of anything it would change beyond the edits.
-int CHotkeysDlg::SaveHotkeys(const std::vector<Hotkey>& hotkeys)
-{
-    const HotkeyFileRead before = TheHotkeyFile();
-    HotkeySaveResult result;
-    const BOOL wasEnabled = ::IsWindowEnabled(m_hWnd);
-    ::EnableWindow(m_hWnd, FALSE);  // no second OK meanwhile
-    RunOnLaneAndWait(CShellWorker::ActionLane::Launches, [&] { result = SaveHotkeysToDisk(before, hotkeys); });
-    ::EnableWindow(m_hWnd, wasEnabled);
-    if (result.saved) TheHotkeyFile() = result.now;
-    if (!result.message.empty())
-        AfxMessageBox(result.message.c_str(), MB_OK | (result.saved ? MB_ICONINFORMATION : MB_ICONEXCLAMATION));
-    return result.saved ? 1 : 0;
-}
-
-// The new set is registered whole or not at all, and saved only then; on
-// any failure the hotkeys that worked before work again, from memory, and
-// the file stays as it was.
+// The new set is registered whole or not at all, then saved on a worker;
+// on any failure the hotkeys that worked before work again, from memory,
+// and the file stays as it was.
 void CHotkeysDlg::OnOK()
 {
-    CWnd* main = AfxGetMainWnd();
-    const HWND window = main ? main->m_hWnd : nullptr;
-    const std::vector<Hotkey> previous = CurrentHotkeys();
+    if (IsBusy()) return;  // OK waits for the reading, and for the save under way
+    const HWND window = MainWindow();
+    m_previous = CurrentHotkeys();
     const std::vector<Hotkey> wanted = WantedHotkeys();
     UnregisterHotkeys(window);
     SetHotkeys(wanted);
     const std::vector<int> failed = RegisterHotkeys(window);
-    if (failed.empty() && SaveHotkeys(wanted)) {
-        CDialog::OnOK();
+    if (!failed.empty()) {
+        RestoreHotkeys(window, m_previous);
+        ReportConflicts(wanted, failed);
         return;
     }
-    UnregisterHotkeys(window);
-    SetHotkeys(previous);
-    RegisterHotkeys(window);
-    if (!failed.empty()) ReportConflicts(wanted, failed);
+    // The reply may come after the dialog has gone.
+    const std::weak_ptr<bool> alive = m_alive;
+    m_save = SaveHotkeysLater(m_reading, wanted,
+                              [this, alive, window, previous = m_previous](const HotkeySaveResult& result) {
+                                  if (!result.saved && !result.cancelled) RestoreHotkeys(window, previous);
+                                  if (alive.lock()) SaveEnded(result);
+                              });
+    if (!m_save) {
+        RestoreHotkeys(window, m_previous);
+        AfxMessageBox(L"Falied to save keys.\n\nQuillop is still busy with earlier work on the disk. Try OK again in a "
+                      L"moment.",
+                      MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    HoldInput(true);
+    ShowState();
+}
+
+void CHotkeysDlg::SaveEnded(const HotkeySaveResult& result)
+{
+    m_save.reset();
+    if (m_closed) return;
+    if (!result.saved) HoldInput(false);
+    ShowState();
+    if (!result.message.empty())
+        AfxMessageBox(result.message.c_str(), MB_OK | (result.saved ? MB_ICONINFORMATION : MB_ICONEXCLAMATION));
+    if (result.saved) CDialog::OnOK();
+}
+
+// Cancel always closes the dialog: a save that has not touched the file
+// yet stops, and the hotkeys of before are registered again.
+void CHotkeysDlg::OnCancel()
+{
+    if (m_save && CancelHotkeysSave(m_save)) RestoreHotkeys(MainWindow(), m_previous);
+    m_closed = true;
+    CResizableDlg::OnCancel();
 }
 
 // One message for every key that could not be registered: the first one's

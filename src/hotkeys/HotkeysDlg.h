@@ -2,11 +2,13 @@
 // dialog, and on OK rewrites the hotkey file and registers it again.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "controls/ReportListCtrl.h"
 #include "framework/CDialog.h"
 #include "framework/Handles.h"
+#include "hotkeys/HotkeyStore.h"
 #include "hotkeys/HotkeyTable.h"
 #include "res/resource.h"
 
@@ -30,20 +32,24 @@ private:
     RECT m_lastClient = {};
 };
 
+// Its rows come from the program's reading of the hotkey file, the one its
+// save compares the disk with: until the start-up read arrives (or while a
+// save is on its way) the title says so and OK waits. OK registers the rows
+// and saves them on a worker, the dialog answering meanwhile; Cancel always
+// closes it, stopping a save that has not yet touched the file.
 class CHotkeysDlg : public CResizableDlg {
 public:
     CHotkeysDlg();
+    ~CHotkeysDlg() override;
 
     BOOL OnInitDialog() override;
     void OnOK() override;
+    void OnCancel() override;
 
-    // Writes the hotkey file from the rows and the short-cut menu hotkey;
-    // with nothing to write, deletes it. Anything the new file would change
-    // beyond the edits is kept beside it first. 1 when saved or deleted.
-    int SaveHotkeys();
-    int SaveHotkeys(const std::vector<Hotkey>& hotkeys);
     // The rows in order, then the short-cut menu hotkey.
     std::vector<Hotkey> WantedHotkeys() const;
+    // Waiting for the reading, or saving.
+    bool IsBusy() const { return !m_filled || m_save != nullptr; }
 
     CReportListCtrl& GetList() { return m_list; }
     unsigned GetMenuCode() const { return m_menu.code; }
@@ -75,10 +81,25 @@ private:
     void SetOwnHotkey(OwnHotkey& hotkey, unsigned code);
     void EditOwnHotkey(OwnHotkey& hotkey);
     void ReportConflicts(const std::vector<Hotkey>& wanted, const std::vector<int>& failed);
+    // The reading's hotkeys, once it has arrived, before any rows added
+    // while it was awaited.
+    void FillFromReading();
+    void ShowState();
+    void SaveEnded(const HotkeySaveResult& result);
+    // While a save runs, nothing but Cancel takes input.
+    void HoldInput(bool hold);
 
     OwnHotkey m_menu{ kShortcutMenuMarker, IDC_HOTKEYS_MENU_LABEL };
     OwnHotkey m_find{ kFindMarker, IDC_HOTKEYS_FIND_LABEL };
     CReportListCtrl m_list;
+    // The reading the rows came from, and its save compares with.
+    HotkeyFileRead m_reading;
+    bool m_filled = false;
+    bool m_closed = false;
+    std::shared_ptr<SaveCancel> m_save;     // a save on its way
+    std::vector<Hotkey> m_previous;         // registered again when it does not go through
+    std::vector<HWND> m_held;               // controls disabled while it runs
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);  // for replies that come after the dialog
     // The window shows them; they go with the dialog object.
     UniqueIcon m_bigIcon;
     UniqueIcon m_smallIcon;

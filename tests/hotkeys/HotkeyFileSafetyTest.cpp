@@ -42,9 +42,7 @@ std::wstring Ok(bool clearAll = false)
             d.GetList().DeleteAll(nullptr, 0);
             d.SendMessage(WM_COMMAND, IDC_HOTKEYS_MENU_DELETE);
         }
-        MessageBoxAnswer answer(L"hotkeys_tests");
-        d.SendMessage(WM_COMMAND, IDOK);
-        message = answer.Text(1000);
+        message = PressOk(d);
     });
     return message;
 }
@@ -110,7 +108,7 @@ TEST_F(HotkeyFileSafety, ALinkToAFileWritesTheFileItLeadsTo)
     DriveModal<CHotkeysDlg>(dialog, [](CHotkeysDlg& d) {
         d.SendMessage(WM_COMMAND, IDC_HOTKEYS_MENU_DELETE);  // nothing to change: save anyway
         d.GetList().SetCellText(0, 1, L"C:\\Tools\\other.txt");
-        d.SendMessage(WM_COMMAND, IDOK);
+        PressOk(d);
     });
     EXPECT_EQ(ReadFile(real), Utf16(Group(1769588, L"C:\\Tools\\other.txt")));
     EXPECT_EQ(ReadFile(HotkeyFile()), ReadFile(real)) << "the link was replaced by a copy";
@@ -236,7 +234,8 @@ TEST_F(HotkeyFileSafety, AFileNamedLikeTheTemporaryOneIsNeverWrittenThrough)
 // it ("C:\pro"), and the file counts as not whole: OK keeps it first.
 TEST_F(HotkeyFileSafety, ANulInACommandIsNeitherCutShortNorLost)
 {
-    const std::string file = Utf16(std::wstring(L"1769589\r\nC:\\pro") + L'\0' + L"gram.exe\r\n\r\n" + notes);
+    const std::string file =
+        Utf16(std::wstring(L"1769589\r\nC:\\pro") + L'\0' + L"gram.exe\r\n\r\n" + notes);
     LoadHotkeyFile(file);
     ASSERT_EQ(theRecordList.GetCount(), 1u) << "the damaged command was read as a path";
     EXPECT_STREQ(GetHotkeyCommand(GetHotkeyRecord(1)), L"C:\\Tools\\notes.txt");

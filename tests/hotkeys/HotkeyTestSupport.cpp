@@ -3,6 +3,7 @@
 #include "framework/ExecutablePath.h"
 #include "hotkeys/HotkeyFile.h"
 #include "hotkeys/HotkeyTable.h"
+#include "hotkeys/HotkeysDlg.h"
 #include "support/TestSupport.h"
 #include "../res/resource.h"
 
@@ -64,7 +65,16 @@ std::wstring Press(HWND dialog, int button)
 {
     MessageBoxAnswer answer(L"hotkeys_tests");
     ::SendMessageW(dialog, WM_COMMAND, static_cast<WPARAM>(button), 0);
-    return ::IsWindow(dialog) && ::IsWindowVisible(dialog) ? answer.Text(1500) : L"";
+    WaitFor([&] { return answer.Answered() || !::IsWindow(dialog) || !::IsWindowVisible(dialog); }, 1500);
+    return answer.Text(0);
+}
+
+std::wstring PressOk(CHotkeysDlg& dialog)
+{
+    MessageBoxAnswer answer(L"hotkeys_tests");
+    dialog.SendMessage(WM_COMMAND, IDOK);
+    EXPECT_TRUE(WaitFor([&] { return !dialog.IsBusy(); }, 20000)) << "the save did not end";
+    return answer.Text(0);
 }
 
 HeldElsewhere::HeldElsewhere()

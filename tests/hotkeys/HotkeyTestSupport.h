@@ -8,6 +8,8 @@
 
 #include "framework/Afx.h"
 
+class CHotkeysDlg;
+
 namespace test {
 
 std::wstring HotkeyFile();
@@ -38,6 +40,9 @@ void ChooseHotkey(HWND dialog, LPCWSTR key, bool alt, bool ctrl, bool shift, boo
 // Presses OK (or another button) and returns the message box it raised,
 // or "" when the dialog closed without one.
 std::wstring Press(HWND dialog, int button = IDOK);
+// Presses OK in the Hotkeys dialog and waits, answering, for the save it
+// starts on a worker to end; the message box it raised, or "".
+std::wstring PressOk(CHotkeysDlg& dialog);
 
 // Another program holding Alt+Ctrl+F8 for as long as the object lives.
 class HeldElsewhere {

@@ -62,7 +62,7 @@ TEST_F(HotkeysDialog, OkWritesTheWorkedExampleByteForByte)
         ::GetDlgItemTextW(d.m_hWnd, IDC_HOTKEYS_MENU_LABEL, text, 64);
         label = text;
         HoldForScreenshot("Hotkeys dialog");
-        d.SendMessage(WM_COMMAND, IDOK);
+        PressOk(d);
     });
     EXPECT_EQ(result, IDOK);
     EXPECT_EQ(rows, 1);
@@ -96,7 +96,7 @@ TEST_F(HotkeysDialog, FindsHotkeyHasALineOfItsOwn)
             ::SendMessageW(edit, WM_COMMAND, IDOK, 0);
         });
         d.SendMessage(WM_COMMAND, IDC_HOTKEYS_FIND_EDIT);
-        d.SendMessage(WM_COMMAND, IDOK);
+        PressOk(d);
     });
     EXPECT_EQ(result, IDOK);
     EXPECT_EQ(rows, 1);
@@ -112,7 +112,7 @@ TEST_F(HotkeysDialog, AFailedSaveLeavesTheFileIntact)
     ::SetFileAttributesW(HotkeyFile().c_str(), FILE_ATTRIBUTE_READONLY);  // the user's wish: not to be changed
     CHotkeysDlg dialog;
     std::wstring message;
-    INT_PTR result = DriveModal<CHotkeysDlg>(dialog, [&](CHotkeysDlg& d) { message = Press(d.m_hWnd); });
+    INT_PTR result = DriveModal<CHotkeysDlg>(dialog, [&](CHotkeysDlg& d) { message = PressOk(d); });
     ::SetFileAttributesW(HotkeyFile().c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(result, IDCANCEL);  // OK kept it open; the driver cancelled
     EXPECT_EQ(message, L"Falied to save keys.\n\nhotkeys_tests.key is read-only: nothing was written.");
@@ -137,9 +137,7 @@ TEST_F(HotkeysDialog, ADamagedCommandDoesNotCostTheLaterHotkeys)
         std::wstring message;
         EXPECT_EQ(DriveModal<CHotkeysDlg>(dialog,
                                           [&](CHotkeysDlg& d) {
-                                              MessageBoxAnswer answer(L"hotkeys_tests");
-                                              d.SendMessage(WM_COMMAND, IDOK);
-                                              message = answer.Text(500);
+                                              message = PressOk(d);
                                           }),
                   IDOK);
         EXPECT_EQ(ReadFile(HotkeyFile()), Utf16(rest));
@@ -174,7 +172,7 @@ TEST_F(HotkeysDialog, NothingToSaveDeletesTheFile)
     INT_PTR result = DriveModal<CHotkeysDlg>(dialog, [](CHotkeysDlg& d) {
         MessageBoxAnswer yes(L"hotkeys_tests", IDYES);
         d.SendMessage(WM_COMMAND, IDC_HOTKEYS_CLEAR);
-        d.SendMessage(WM_COMMAND, IDOK);
+        PressOk(d);
     });
     EXPECT_EQ(result, IDOK);
     EXPECT_FALSE(Exists(HotkeyFile()));

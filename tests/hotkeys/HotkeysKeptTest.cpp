@@ -38,9 +38,7 @@ std::wstring UnchangedOk(INT_PTR* result = nullptr)
     CHotkeysDlg dialog;
     std::wstring message;
     INT_PTR closed = DriveModal<CHotkeysDlg>(dialog, [&](CHotkeysDlg& d) {
-        MessageBoxAnswer answer(L"hotkeys_tests");
-        d.SendMessage(WM_COMMAND, IDOK);
-        message = answer.Text(500);
+        message = PressOk(d);
     });
     if (result) *result = closed;
     return message;

@@ -74,6 +74,8 @@ public:
     ~MessageBoxAnswer();
     // The text of the box that was answered, waiting up to the timeout.
     std::wstring Text(DWORD timeoutMs = 5000);
+    // Whether a box has been answered.
+    bool Answered() const { return ::WaitForSingleObject(m_answered, 0) == WAIT_OBJECT_0; }
 
 private:
     static DWORD WINAPI Watch(void* self);
