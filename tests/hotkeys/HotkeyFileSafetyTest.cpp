@@ -4,6 +4,7 @@
 // edits made since the file was read are kept; a damaged UTF-8 file or one
 // cut off in a group is neither misread nor lost; a clear that cannot
 // delete the file says so.
+#include "framework/CWnd.h"
 #include "hotkeys/HotkeyFile.h"
 #include "hotkeys/HotkeyStore.h"
 #include "hotkeys/HotkeyTable.h"
@@ -33,11 +34,13 @@ std::wstring Numbered(int number)
 
 // Opens the Hotkeys dialog on the loaded table, optionally clears every
 // row and the menu hotkey, and presses OK; the message OK raised, or "".
-std::wstring Ok(bool clearAll = false)
+// The dialog's title, where asked for.
+std::wstring Ok(bool clearAll = false, std::wstring* title = nullptr)
 {
     CHotkeysDlg dialog;
     std::wstring message;
     DriveModal<CHotkeysDlg>(dialog, [&](CHotkeysDlg& d) {
+        if (title) *title = static_cast<LPCWSTR>(WindowText(d.m_hWnd));
         if (clearAll) {
             d.GetList().DeleteAll(nullptr, 0);
             d.SendMessage(WM_COMMAND, IDC_HOTKEYS_MENU_DELETE);
@@ -239,7 +242,9 @@ TEST_F(HotkeyFileSafety, ANulInACommandIsNeitherCutShortNorLost)
     LoadHotkeyFile(file);
     ASSERT_EQ(theRecordList.GetCount(), 1u) << "the damaged command was read as a path";
     EXPECT_STREQ(GetHotkeyCommand(GetHotkeyRecord(1)), L"C:\\Tools\\notes.txt");
-    const std::wstring message = Ok();
+    std::wstring title;
+    const std::wstring message = Ok(false, &title);
+    EXPECT_EQ(title, L"Hotkeys - part of hotkeys_tests.key could not be read: OK keeps a copy of it");
     EXPECT_NE(message.find(L"could not be read"), std::wstring::npos) << message.c_str();
     EXPECT_EQ(ReadFile(Numbered(1)), file);
     EXPECT_EQ(ReadFile(HotkeyFile()), Utf16(notes));
@@ -253,7 +258,9 @@ TEST_F(HotkeyFileSafety, ALastGroupWithoutItsLineEndLoadsAndIsKept)
     LoadHotkeyFile(file);
     ASSERT_EQ(theRecordList.GetCount(), 2u);
     EXPECT_STREQ(GetHotkeyCommand(GetHotkeyRecord(2)), L"Quillop");
-    const std::wstring message = Ok();
+    std::wstring title;
+    const std::wstring message = Ok(false, &title);
+    EXPECT_EQ(title, L"Hotkeys - hotkeys_tests.key may be cut short: OK keeps a copy of it");
     EXPECT_NE(message.find(L"cut short"), std::wstring::npos) << message.c_str();
     EXPECT_EQ(ReadFile(Numbered(1)), file);
     EXPECT_EQ(ReadFile(HotkeyFile()), Utf16(notes + Group(2293872, L"Quillop")));
