@@ -2,6 +2,7 @@
 
 #include "app/AutoStart.h"
 #include "app/TrayWindow.h"
+#include "framework/ExecutablePath.h"
 #include "menu/MenuFolder.h"
 #include "menu/ShortcutMenu.h"
 #include "shell/FolderModel.h"
@@ -23,9 +24,18 @@ BOOL CLauncherApp::InitInstance()
 {
     // A second start of this very program file shows the first one's menu
     // instead: two copies would each save over the other's hotkey file. A
-    // claim no running copy answers for (another program holds its name)
-    // does not keep the program from starting.
-    if (!m_singleCopy.Claim() && ShowRunningCopysMenu()) return FALSE;
+    // copy that does not answer is named to the user, and no second one
+    // starts; a claim no copy holds (another program holds its name) does
+    // not keep the program from starting.
+    if (!m_singleCopy.Claim()) {
+        const CSingleCopy::Answer answer = m_singleCopy.AskRunningCopy();
+        if (answer == CSingleCopy::Answer::Asked) return FALSE;
+        if (answer == CSingleCopy::Answer::NotAnswering) {
+            TellRunningCopyDoesNotAnswer();
+            m_exitCode = 1;
+            return FALSE;
+        }
+    }
     // The framework's 3-D dialog controls are always on: nothing to enable.
     // OLE, not just COM: the shell's Cut and Copy of an entry put it on the
     // OLE clipboard from this thread.
@@ -43,6 +53,7 @@ BOOL CLauncherApp::InitInstance()
     TheFolderModel().Refresh();
     theTrayWindow.Create(IDD_TRAY_WINDOW, nullptr);
     m_pMainWnd = &theTrayWindow;
+    m_singleCopy.SignalReady();
     theTrayWindow.CreateTip();
     m_iconUp = AddIconWithRetries();
     ShowFirstStartNoticeOnce(nullptr);
@@ -78,6 +89,17 @@ void CLauncherApp::ShowFirstStartNoticeOnce(const SnapshotPointer&)
     shown = true;
     if (TheFolderModel().MadeTopFolder() || theApp.m_firstStartHere)
         ShowFirstStartNotice(theTrayWindow.m_hWnd, MenuFolderPath());
+}
+
+void CLauncherApp::TellRunningCopyDoesNotAnswer()
+{
+    wchar_t text[512];
+    const CString name = ExecutableBaseName();
+    wnsprintfW(text, ARRAYSIZE(text),
+               L"%s is already running, but it does not answer.\n\nWait a moment and start it again. If it still does "
+               L"not answer, end %s.exe in the Task Manager, then start it again.",
+               static_cast<LPCWSTR>(name), static_cast<LPCWSTR>(name));
+    AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION | MB_SETFOREGROUND);
 }
 
 // Lets files be dropped on the tray window from processes of lower

@@ -19,6 +19,7 @@ public:
 
 private:
     static void ShowFirstStartNoticeOnce(const SnapshotPointer& snapshot);
+    static void TellRunningCopyDoesNotAnswer();
     void RelaxMessageFilter();
     bool AddIconWithRetries();
     void PumpMessages();

@@ -1,5 +1,7 @@
 #include "app/TrayWindow.h"
 
+#include "app/RunningCopy.h"
+
 #include <algorithm>
 
 #include "app/AutoStart.h"
@@ -90,6 +92,7 @@ BEGIN_MESSAGE_MAP(CTrayWindow, CShortcutMenuOwner)
     ON_MESSAGE(WM_SHOW_DROP_WINDOW, OnShowDropWindow)
     ON_MESSAGE(WM_MENU_COMMAND, OnMenuCommand)
     ON_REGISTERED_MESSAGE(taskbarCreatedMessage, OnTaskbarCreated)
+    ON_REGISTERED_MESSAGE(showMenuForSecondStartMessage, OnSecondStart)
     ON_MESSAGE(WM_HOTKEY, OnHotkey)
     ON_MESSAGE(WM_SETTINGCHANGE, OnSettingChange)
 END_MESSAGE_MAP()
@@ -251,6 +254,17 @@ LRESULT CTrayWindow::OnTaskbarCreated(WPARAM, LPARAM)
 {
     AddNotifyIcon(m_hWnd);
     return 0;
+}
+
+// A second start of the program asks for the menu: the answer comes at
+// once, so that its bounded wait tells a copy that answers from a hung one;
+// the menu pops up from the message loop after. A request met after the
+// second start stopped waiting (this copy was hung) is let be.
+LRESULT CTrayWindow::OnSecondStart(WPARAM sent, LPARAM)
+{
+    if (::GetTickCount() - static_cast<DWORD>(sent) > kRunningCopyAnswerWaitMs) return 0;
+    PostMessage(WM_TRAY_ICON, 0, WM_LBUTTONDOWN);
+    return kRunningCopyAnswer;
 }
 
 LRESULT CTrayWindow::OnHotkey(WPARAM wParam, LPARAM)

@@ -54,6 +54,7 @@ protected:
     LRESULT OnShowDropWindow(WPARAM, LPARAM);
     LRESULT OnMenuCommand(WPARAM, LPARAM);
     LRESULT OnTaskbarCreated(WPARAM, LPARAM);
+    LRESULT OnSecondStart(WPARAM, LPARAM);
     LRESULT OnHotkey(WPARAM, LPARAM);
     LRESULT OnSettingChange(WPARAM, LPARAM);
     DECLARE_MESSAGE_MAP()

@@ -125,6 +125,48 @@ TEST_F(OneAtATime, OneCopyPerProgramFileWhateverPathStartsIt)
     EXPECT_EQ(Exit(), 0u);
 }
 
+// The running copy hung (its window thread stopped): a second start asks
+// it, gets no answer within its bound, and tells the user, rather than end
+// without a word (it once ended with code 0 and nothing shown) or start a
+// second copy. Once the first answers again, a start shows its menu.
+TEST_F(OneAtATime, ASecondStartTellsTheUserWhenTheRunningCopyDoesNotAnswer)
+{
+    Start();
+    UniqueKernelHandle thread(::OpenThread(THREAD_SUSPEND_RESUME, FALSE, ::GetWindowThreadProcessId(tray, nullptr)));
+    ASSERT_TRUE(thread);
+    ASSERT_NE(::SuspendThread(thread.Get()), static_cast<DWORD>(-1));
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION second = {};
+    ASSERT_TRUE(::CreateProcessW(program.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                                 &startup, &second));
+    UniqueKernelHandle secondProcess(second.hProcess), secondThread(second.hThread);
+    HWND box = nullptr;
+    EXPECT_TRUE(WaitFor([&] { return (box = FindProcessWindow(second.dwProcessId, L"#32770", L"Quillop")); }, 30000))
+        << "the second start told the user nothing";
+    wchar_t text[1024] = {};
+    if (box) ::GetDlgItemTextW(box, 0xFFFF, text, ARRAYSIZE(text));
+    EXPECT_NE(std::wstring(text).find(L"does not answer"), std::wstring::npos);
+    EXPECT_EQ(FindTrayWindow(second.dwProcessId), nullptr) << "a second copy started";
+    if (box) ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(::WaitForSingleObject(second.hProcess, 10000), WAIT_OBJECT_0);
+    DWORD code = 0;
+    ::GetExitCodeProcess(second.hProcess, &code);
+    EXPECT_NE(code, 0u);
+    ::ResumeThread(thread.Get());
+
+    PROCESS_INFORMATION third = {};
+    ASSERT_TRUE(::CreateProcessW(program.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                                 &startup, &third));
+    UniqueKernelHandle thirdProcess(third.hProcess), thirdThread(third.hThread);
+    EXPECT_EQ(::WaitForSingleObject(third.hProcess, 15000), WAIT_OBJECT_0);
+    EXPECT_TRUE(WaitFor([&] { return FindProcessWindow(started.dwProcessId, L"#32768") != nullptr; }))
+        << "the first copy's menu did not come up";
+    Type({ VK_ESCAPE });
+    ASSERT_TRUE(MenuClosed());
+    EXPECT_EQ(Exit(), 0u);
+}
+
 // Another program holds the claim's name: no copy answers for it, and the
 // program starts all the same, rather than end without a word.
 TEST_F(OneAtATime, AClaimNoCopyAnswersForDoesNotKeepTheProgramFromStarting)
