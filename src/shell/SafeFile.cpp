@@ -298,7 +298,6 @@ FileReading ReadFileSafely(const std::wstring& path, DWORD retryMs)
     reading.path = path;
     const Patience patience(retryMs, nullptr);
     for (;;) {
-        Step("open");
         reading.spot = InspectFileSpot(path);
         if (reading.spot.kind == FileSpot::Missing) {
             reading.read = true;  // nothing to lose: a save may make one
@@ -306,6 +305,7 @@ FileReading ReadFileSafely(const std::wstring& path, DWORD retryMs)
         }
         if (reading.spot.kind == FileSpot::InTheWay) return reading;
         if (reading.spot.kind == FileSpot::File) {
+            Step("open");
             const DWORD error = ReadBytes(reading.spot.target, reading.bytes);
             if (error == ERROR_SUCCESS) {
                 reading.read = true;

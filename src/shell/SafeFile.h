@@ -100,7 +100,8 @@ FileSaveResult SaveFileSafely(const FileReading& before, const FileSave& save, S
 // The backups of a file: name.bak, then name.2.bak, name.3.bak and on.
 std::wstring BackupName(const std::wstring& path, int number);
 
-// Tests: called with the name of each step of a reading ("open") or a save
+// Tests: called with the name of each step of a reading ("open": a file is
+// there, and is opened next) or a save
 // ("read", "backup", "write", "flush", "replace", "read back", ...) before
 // the step runs, on the thread that runs it; a hook that throws ends the
 // save there as a kill would (handles are closed, nothing else is undone),

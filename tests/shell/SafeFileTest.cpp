@@ -171,6 +171,24 @@ TEST_F(SafeFile, AFileHeldPastTheWaitFailsWithinTheBound)
     EXPECT_EQ(ReadFile(file), "mine");
 }
 
+// A file gone between the look at its place and its opening (deleted, moved
+// by a sync tool) is looked at again: it reads as none, which a save may
+// make anew.
+TEST_F(SafeFile, AFileGoneBetweenTheLookAndTheOpenReadsAsNone)
+{
+    WriteFile(file, "mine");
+    SetSafeFileStepHook([&](const char* step) {
+        if (std::string(step) == "open") ::DeleteFileW(file.c_str());
+    });
+    const FileReading reading = ReadFileSafely(file, 0);
+    SetSafeFileStepHook(nullptr);
+    EXPECT_TRUE(reading.read);
+    EXPECT_EQ(reading.spot.kind, FileSpot::Missing);
+    EXPECT_TRUE(reading.bytes.empty());
+    EXPECT_EQ(Save(reading, "new").outcome, FileSaveResult::Saved);
+    EXPECT_EQ(ReadFile(file), "new");
+}
+
 // Temporary files of saves that were killed go with the next save; one a
 // save still writes (open to it alone) stays, as does a user's file of a
 // name like theirs.
