@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "app/TrayWindow.h"
+#include "hotkeys/HotkeyFile.h"
+#include "hotkeys/HotkeyTable.h"
 #include "support/TestSupport.h"
 #include "tools/RunningProgram.h"
 
@@ -132,6 +134,11 @@ void Acceptance::Start()
 {
     Launch();
     ASSERT_TRUE(WaitFor([this] { return IconPresent(); })) << "no icon";
+    // The hotkey file is read on a worker, and may come after the icon on a
+    // busy machine: its hotkeys work once they are registered.
+    const std::string bytes = Exists(keyFile) ? ReadFile(keyFile) : std::string();
+    for (const Hotkey& hotkey : ReadHotkeyBytes(bytes).hotkeys)
+        WaitFor([&] { return !HotkeyIsFree(HotkeyModifiers(hotkey.code), HotkeyKey(hotkey.code)); });
 }
 
 bool Acceptance::IconPresent() const { return IconIsUp(tray); }

@@ -31,7 +31,8 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Starts the program and waits until its icon is in the notification area.
+    // Starts the program and waits until its icon is in the notification
+    // area and the hotkeys of its hotkey file are registered.
     void Start();
     // Starts the program and returns once its tray window exists.
     void Launch();
