@@ -132,7 +132,7 @@ void MeasureStartUps(const std::wstring& exe, const std::wstring& baseline)
     if (!earlier.empty()) {
         const ProgramRun before = Typical(earlierRuns);
         std::printf("Warm press, 2,000 own-icon shortcuts, against the baseline build run beside it: %.1f ms "
-                    "against %.1f ms: %.2fx (goal: <= 1x)\n",
+                    "against %.1f ms: %.2fx (goal: <= 0.3x)\n",
                     loaded.warmMenuMs, before.warmMenuMs, loaded.warmMenuMs / before.warmMenuMs);
         RemoveTree(earlier);
     }
@@ -141,11 +141,38 @@ void MeasureStartUps(const std::wstring& exe, const std::wstring& baseline)
     RemoveTree(full);
 }
 
+// A menu folder whose one subfolder holds that many empty documents: the
+// worst answer over a press and that submenu's opening.
+void MeasureHugeSubfolder(const std::wstring& exe, int files)
+{
+    std::wstring folder = ProgramFolder(L"huge subfolder", exe);
+    const std::wstring big = folder + L"\\Quillop\\Big";
+    ::CreateDirectoryW(big.c_str(), nullptr);
+    for (int i = 0; i < files; ++i) {
+        HANDLE file = ::CreateFileW((big + L"\\file " + std::to_wstring(i) + L".txt").c_str(), GENERIC_WRITE, 0,
+                                    nullptr, CREATE_ALWAYS, 0, nullptr);
+        if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
+    }
+    const double worst = WorstAnswerOpeningFirstFolder(folder + L"\\Quillop.exe");
+    std::printf("A subfolder of %d files: worst answer to a sent message over a press and its opening %.1f ms "
+                "(goal: <= 100)\n",
+                files, worst);
+    RemoveTree(folder);
+}
+
 }  // namespace
+
+void MeasureHugeSubfolders(const std::wstring& exe)
+{
+    for (int files : { 20000, 200000 }) MeasureHugeSubfolder(exe, files);
+    std::printf("\n");
+}
 
 void MeasureRealProgram(const std::wstring& exe, const std::wstring& baseline)
 {
     MeasureStartUps(exe, baseline);
+    MeasureHugeSubfolder(exe, 20000);
+    std::printf("\n");
     const std::wstring noVolume = test::SlowVolume::Missing();
     if (!noVolume.empty()) {
         std::printf("No slow volume (%ls): its rows are left out.\n\n", noVolume.c_str());

@@ -55,16 +55,26 @@ void WaitUntilIdle(HANDLE process)
     }
 }
 
-// The program's menu window, when one shows.
-HWND MenuWindow(DWORD process)
+// The program's menu windows on the screen now; the first of them.
+int MenuWindows(DWORD process, HWND* first = nullptr)
 {
+    int count = 0;
     for (HWND window = ::FindWindowExW(nullptr, nullptr, L"#32768", nullptr); window;
          window = ::FindWindowExW(nullptr, window, L"#32768", nullptr)) {
         DWORD owner = 0;
         ::GetWindowThreadProcessId(window, &owner);
-        if (owner == process && ::IsWindowVisible(window)) return window;
+        if (owner != process || !::IsWindowVisible(window)) continue;
+        if (first && !count) *first = window;
+        ++count;
     }
-    return nullptr;
+    return count;
+}
+
+HWND MenuWindow(DWORD process)
+{
+    HWND first = nullptr;
+    MenuWindows(process, &first);
+    return first;
 }
 
 // A left press on the icon, timed until the menu is on the screen; the
@@ -125,6 +135,48 @@ private:
 };
 
 }  // namespace
+
+double WorstAnswerOpeningFirstFolder(const std::wstring& program, double spanMs)
+{
+    std::wstring folder = program.substr(0, program.rfind(L'\\'));
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!::CreateProcessW(program.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+                          &process))
+        return -1;
+    HWND tray = nullptr;
+    const double start = Milliseconds();
+    while (Milliseconds() - start < 120000 && !((tray = FindTrayWindow(process.dwProcessId)) && IconIsUp(tray)))
+        ::Sleep(2);
+    double worst = -1;
+    if (tray) {
+        WaitUntilIdle(process.hProcess);
+        ::SetCursorPos(300, 200);
+        AnswerSampler answers(tray);
+        const double pressed = Milliseconds();
+        ::PostMessageW(tray, kTrayIcon, 0, WM_LBUTTONDOWN);
+        HWND menu = nullptr;
+        while (!(menu = MenuWindow(process.dwProcessId)) && Milliseconds() - pressed < 60000) ::Sleep(0);
+        for (WORD key : { VK_DOWN, VK_DOWN, VK_RIGHT }) ::PostMessageW(menu, WM_KEYDOWN, key, 0);
+        bool opened = false;
+        while (Milliseconds() - pressed < spanMs) {
+            opened = opened || MenuWindows(process.dwProcessId) == 2;
+            ::Sleep(1);
+        }
+        worst = opened ? answers.Stop() : -1;
+        answers.Stop();
+        while ((menu = MenuWindow(process.dwProcessId)) && Milliseconds() - pressed < 60000) {
+            ::PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+            ::Sleep(50);
+        }
+        ::PostMessageW(tray, kMenuCommand, kExit, 0);
+    }
+    if (::WaitForSingleObject(process.hProcess, 10000) == WAIT_TIMEOUT) ::TerminateProcess(process.hProcess, 1);
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    return worst;
+}
 
 ProgramRun MeasureProgram(const std::wstring& program, double answeringMs, int warmPresses, bool pressAtOnce)
 {

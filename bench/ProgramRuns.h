@@ -24,6 +24,12 @@ struct ProgramRun {
 ProgramRun MeasureProgram(const std::wstring& program, double answeringMs = 2000, int warmPresses = 15,
                           bool pressAtOnce = true);
 
+// Starts the program, waits until it is idle, then presses and opens the
+// full menu's first folder (Down, Down, Right): the
+// worst answer to a sent message over the press, the submenu's opening and
+// the span after; -1 when the submenu did not show.
+double WorstAnswerOpeningFirstFolder(const std::wstring& program, double spanMs = 3000);
+
 double Milliseconds();
 // The middle one of the values (the upper of the two middle ones).
 double Median(std::vector<double> values);

@@ -2,8 +2,10 @@
 
 #include "app/AutoStart.h"
 #include "app/TrayWindow.h"
+#include "find/UsageLog.h"
 #include "framework/ExecutablePath.h"
 #include "menu/MenuFolder.h"
+#include "menu/OpenEntry.h"
 #include "menu/ShortcutMenu.h"
 #include "shell/FolderModel.h"
 #include "shell/ShellWorker.h"
@@ -51,6 +53,10 @@ BOOL CLauncherApp::InitInstance()
     ListenToFolderModel();
     TheFolderModel().AddListener(ShowFirstStartNoticeOnce);
     TheFolderModel().Refresh();
+    // Every entry opened from the menu or Find counts in the usage file,
+    // read on the launch lane.
+    TheUsageLog().Start(UsageFilePath(), MenuFolderPath());
+    ListenToOpenedEntries([](const std::wstring& path) { TheUsageLog().CountOpened(path); });
     theTrayWindow.Create(IDD_TRAY_WINDOW, nullptr);
     m_pMainWnd = &theTrayWindow;
     m_singleCopy.SignalReady();
@@ -68,6 +74,7 @@ int CLauncherApp::ExitInstance()
     // it while it is still the main window, so that its hotkeys are released
     // and its icon deleted.
     if (m_pMainWnd && m_pMainWnd->m_hWnd) m_pMainWnd->DestroyWindow();
+    TheUsageLog().SaveAtExit();
     // A shell call that hangs (a sleeping drive) does not hold the exit up.
     TheFolderModel().StopListing();
     TheShellWorker().Stop(kWorkerStopWait);

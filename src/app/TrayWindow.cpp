@@ -62,17 +62,23 @@ void ShowBalloon(HWND window, LPCWSTR title, const CString& text)
     ::Shell_NotifyIconW(NIM_MODIFY, &record);
 }
 
+// A path shortened in the middle to the room a balloon has for it (in
+// characters, its end included), the file name kept.
+static CString ShortenedPath(LPCWSTR path, UINT room)
+{
+    wchar_t shortened[ARRAYSIZE(NOTIFYICONDATAW{}.szInfo)] = {};
+    room = std::min<UINT>(room, ARRAYSIZE(shortened));
+    if (!::PathCompactPathExW(shortened, path, room, 0)) lstrcpynW(shortened, path, static_cast<int>(room));
+    return shortened;
+}
+
 void ShowFirstStartNotice(HWND window, LPCWSTR menuFolder)
 {
     NOTIFYICONDATAW record = {};
     // A space ends each line: Wine's balloon cuts off a line's last character.
-    CString text(L"Click this icon for the menu; right-click it to add files by dropping them; Quillop > Exit "
+    CString text(L"Click this icon for the menu. Right-click it for a square to drop files on. Quillop > Exit "
                  L"quits. \nMenu folder: ");
-    // A long path is shortened in the middle to what the balloon holds.
-    wchar_t folder[ARRAYSIZE(record.szInfo)] = {};
-    const UINT room = ARRAYSIZE(record.szInfo) - static_cast<UINT>(text.GetLength());
-    if (!::PathCompactPathExW(folder, menuFolder, room, 0)) lstrcpynW(folder, menuFolder, static_cast<int>(room));
-    text += folder;
+    text += ShortenedPath(menuFolder, ARRAYSIZE(record.szInfo) - static_cast<UINT>(text.GetLength()));
     ShowBalloon(window, L"Quillop is running", text);
 }
 
@@ -91,6 +97,7 @@ BEGIN_MESSAGE_MAP(CTrayWindow, CShortcutMenuOwner)
     ON_MESSAGE(WM_TRAY_ICON, OnTrayIcon)
     ON_MESSAGE(WM_SHOW_DROP_WINDOW, OnShowDropWindow)
     ON_MESSAGE(WM_MENU_COMMAND, OnMenuCommand)
+    ON_MESSAGE(WM_MENU_FIND, OnMenuFind)
     ON_REGISTERED_MESSAGE(taskbarCreatedMessage, OnTaskbarCreated)
     ON_REGISTERED_MESSAGE(showMenuForSecondStartMessage, OnSecondStart)
     ON_MESSAGE(WM_HOTKEY, OnHotkey)
@@ -157,13 +164,27 @@ LRESULT CTrayWindow::OnDropFiles(HDROP drop)
 CString DropReportText(const DropResult& result)
 {
     CString text;
-    if (result.added <= 0 && result.replaced.empty()) return text;
-    text.Format(result.added == 1 ? L"%d item added to the menu." : L"%d items added to the menu.", result.added);
-    for (size_t i = 0; i < result.replaced.size() && i < 3; ++i) {
-        text += i == 0 ? L"\nReplaced: " : L", ";
-        text += result.replaced[i].c_str();
+    if (result.added > 0 || !result.replaced.empty()) {
+        text.Format(result.added == 1 ? L"%d item added to the menu." : L"%d items added to the menu.", result.added);
+        for (size_t i = 0; i < result.replaced.size() && i < 3; ++i) {
+            text += i == 0 ? L"\nReplaced: " : L", ";
+            text += result.replaced[i].c_str();
+        }
+        if (result.replaced.size() > 3) text += L"...";
     }
-    if (result.replaced.size() > 3) text += L"...";
+    if (result.unanswered.empty()) return text;
+    if (!text.IsEmpty()) text += L"\n";
+    // The balloon holds a few lines: the first path, shortened.
+    text += L"Not added, its drive did not answer: ";
+    text += ShortenedPath(result.unanswered.front().c_str(), 64);
+    if (result.unanswered.size() > 1) {
+        CString more;
+        more.Format(L" and %d more", static_cast<int>(result.unanswered.size() - 1));
+        text += more;
+    }
+    // Wine's balloon does not wrap, and cuts off the end of its widest line
+    // unless a space ends it: the advice on a line of its own.
+    text += L". \nDrop it again once the drive answers.";
     return text;
 }
 
@@ -213,6 +234,7 @@ LRESULT CTrayWindow::OnTrayIcon(WPARAM wParam, LPARAM lParam)
         ::GetCursorPos(&m_pointer);
         break;
     case WM_LBUTTONDOWN:
+    case NIN_BALLOONUSERCLICK:  // the greeting over the icon took the click meant for it
         // The state as last read; it is read again for the next press.
         PopupShortcutMenu(m_hWnd, KnownAutoStartState(), 1);
         RefreshAutoStartState();
@@ -250,6 +272,17 @@ LRESULT CTrayWindow::OnMenuCommand(WPARAM wParam, LPARAM)
     return 1;
 }
 
+// The menu searches for a letter typed into it that no entry starts with.
+// A capped level's folder is searched in by its name and a backslash: the
+// user types the rest.
+LRESULT CTrayWindow::OnMenuFind(WPARAM typed, LPARAM folder)
+{
+    const std::wstring text = folder ? std::wstring(::PathFindFileNameW(reinterpret_cast<LPCWSTR>(folder))) + L"\\"
+                                     : std::wstring(1, static_cast<wchar_t>(typed));
+    OpenFind(text, FindPlace::AboveNotifyIcon);
+    return 1;
+}
+
 LRESULT CTrayWindow::OnTaskbarCreated(WPARAM, LPARAM)
 {
     AddNotifyIcon(m_hWnd);
@@ -275,7 +308,7 @@ LRESULT CTrayWindow::OnHotkey(WPARAM wParam, LPARAM)
     if (lstrcmpW(command, kShortcutMenuMarker) == 0)
         PopupShortcutMenu(m_hWnd, FALSE, 0);
     else if (lstrcmpW(command, kFindMarker) == 0)
-        OpenFind(L"", false);
+        OpenFind(L"", FindPlace::TopOfScreenAtPointer);
     else
         OpenCommand(command);
     return 1;
@@ -295,7 +328,7 @@ void CTrayWindow::RunCommand(UINT id)
         folderAsSeparator = folderAsSeparator ? 0 : 1;
         SaveFolderAsSeparator();
         break;
-    case MenuCommand::Find: OpenFind(L"", true); break;
+    case MenuCommand::Find: OpenFind(L"", FindPlace::AboveNotifyIcon); break;
     case MenuCommand::Help: OpenHelpPage(); break;
     case MenuCommand::About: RunAboutBox(); break;
     case MenuCommand::Exit:
@@ -371,8 +404,7 @@ void CTrayWindow::OpenHelpPage()
     const std::wstring page = static_cast<LPCWSTR>(ExecutableSibling(L".htm"));
     QueueOpenPage(page,
                   L"Sorry, can't find Quillop.htm in current folder.\nYou should download a full "
-                  L"package of this software.",
-                  L"Sorry, no program could show the help page. You can open it from here:\n\n" + page);
+                  L"package of this software.");
 }
 
 bool CTrayWindow::ConfirmExit()
@@ -391,5 +423,6 @@ bool CTrayWindow::ConfirmExit()
         question += part;
     }
     question += L"Exit anyway?";
-    return AfxMessageBox(question, MB_YESNO | MB_ICONQUESTION) == IDYES;
+    // Exiting drops that work for good: a reflexive Enter keeps Quillop running.
+    return AfxMessageBox(question, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
 }

@@ -12,7 +12,9 @@
 // Messages the tray window owns.
 constexpr UINT WM_TRAY_ICON = WM_USER + 11;         // icon callback
 constexpr UINT WM_SHOW_DROP_WINDOW = WM_USER + 12;  // posted to itself
-// WM_MENU_COMMAND (WM_USER + 13): the short-cut menu's choice.
+// WM_MENU_COMMAND (WM_USER + 13): the short-cut menu's choice; WM_MENU_FIND
+// (WM_USER + 14): Find asked for from it (a letter typed that started no
+// entry, or a capped level's last row).
 
 extern const UINT taskbarCreatedMessage;
 
@@ -53,6 +55,7 @@ protected:
     LRESULT OnTrayIcon(WPARAM, LPARAM);
     LRESULT OnShowDropWindow(WPARAM, LPARAM);
     LRESULT OnMenuCommand(WPARAM, LPARAM);
+    LRESULT OnMenuFind(WPARAM, LPARAM);
     LRESULT OnTaskbarCreated(WPARAM, LPARAM);
     LRESULT OnSecondStart(WPARAM, LPARAM);
     LRESULT OnHotkey(WPARAM, LPARAM);

@@ -3,7 +3,7 @@
 #include "framework/ExecutablePath.h"
 #include "res/resource.h"
 
-CAboutDialog::CAboutDialog() : CDialog(IDD_ABOUT) {}
+CAboutDialog::CAboutDialog() : CDialog(IDD_ABOUT) { StandAlone(); }
 
 BOOL CAboutDialog::OnInitDialog()
 {

@@ -122,12 +122,9 @@ COLORREF CLinkStatic::CurrentColour() const
 BOOL CLinkStatic::OpenTarget()
 {
     const std::wstring target = static_cast<LPCWSTR>(m_target);
-    CString missing(L"Unable to open hyperlink:\n\n"), failed(missing);
+    CString missing(L"Unable to open hyperlink:\n\n");
     missing += HyperlinkErrorText(SE_ERR_FNF);
-    failed += HyperlinkErrorText(SE_ERR_NOASSOC);
-    failed += L"\n\n";
-    failed += m_target;
-    m_visited = QueueOpenPage(target, static_cast<LPCWSTR>(missing), static_cast<LPCWSTR>(failed));
+    m_visited = QueueOpenPage(target, static_cast<LPCWSTR>(missing));
     ::InvalidateRect(m_hWnd, nullptr, TRUE);
     return m_visited;
 }

@@ -43,7 +43,7 @@ BOOL CDialog::Create(UINT templateId, CWnd* parent)
 INT_PTR CDialog::DoModal()
 {
     HWND owner = m_parent ? m_parent->m_hWnd : nullptr;
-    if (!owner) {
+    if (!owner && !m_standAlone) {
         CWnd* main = AfxGetMainWnd();
         if (main && main != this) owner = main->m_hWnd;
     }

@@ -44,6 +44,10 @@ public:
 protected:
     virtual void DoDataExchange(CDataExchange*) {}
     CWnd* GetParentWindow() const { return m_parent; }
+    // A dialog opened from the notification icon stands on its own, owned
+    // by no window: it gets a taskbar button of its own (Wine gives an owned
+    // window none, whatever its style) and is found again behind others.
+    void StandAlone() { m_standAlone = true; }
 
     LRESULT HandleOk(WPARAM, LPARAM);
     LRESULT HandleCancel(WPARAM, LPARAM);
@@ -57,6 +61,7 @@ private:
     UINT m_templateId;
     CWnd* m_parent;
     bool m_inModalLoop = false;
+    bool m_standAlone = false;
     HWND m_modalOwner = nullptr;  // disabled while the dialog runs modally
     INT_PTR m_modalResult = -1;
 };

@@ -1,5 +1,7 @@
 #include "framework/CWinApp.h"
 
+#include <algorithm>
+
 #include "framework/ExecutablePath.h"
 
 namespace {
@@ -123,6 +125,68 @@ int AfxMessageBox(LPCWSTR text, UINT type)
     if (!owner && AfxGetMainWnd()) owner = AfxGetMainWnd()->m_hWnd;
     LPCWSTR caption = gApplication ? static_cast<LPCWSTR>(gApplication->m_appName) : L"";
     return ::MessageBoxW(owner, text, caption, type);
+}
+
+namespace {
+
+// The labels and the place for the box being shown: set once it is
+// activated, before it is drawn.
+const ButtonLabel* gButtonLabels = nullptr;
+size_t gButtonLabelCount = 0;
+HWND gKeepClear = nullptr;
+
+// Below the window, or above it where the screen ends, never over it.
+void PlaceClearOf(HWND box, HWND keepClear)
+{
+    RECT boxRect, clear;
+    if (!::GetWindowRect(box, &boxRect) || !::GetWindowRect(keepClear, &clear)) return;
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    ::GetMonitorInfoW(::MonitorFromWindow(keepClear, MONITOR_DEFAULTTONEAREST), &monitor);
+    const RECT& work = monitor.rcWork;
+    const int height = boxRect.bottom - boxRect.top, width = boxRect.right - boxRect.left;
+    int y = clear.bottom;
+    if (y + height > work.bottom) y = clear.top - height;
+    if (y < work.top) return;  // no room either side: where the system put it
+    const int x = std::max<int>(work.left, std::min<int>(boxRect.left, work.right - width));
+    ::SetWindowPos(box, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+LRESULT CALLBACK ArrangeBox(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_ACTIVATE) {
+        const auto box = reinterpret_cast<HWND>(wParam);
+        for (size_t i = 0; i < gButtonLabelCount; ++i)
+            if (HWND button = ::GetDlgItem(box, gButtonLabels[i].id)) ::SetWindowTextW(button, gButtonLabels[i].text);
+        if (gKeepClear) PlaceClearOf(box, gKeepClear);
+        gButtonLabelCount = 0;
+        gKeepClear = nullptr;
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+int ArrangedMessageBox(LPCWSTR text, UINT type, std::initializer_list<ButtonLabel> labels, HWND keepClear)
+{
+    gButtonLabels = labels.begin();
+    gButtonLabelCount = labels.size();
+    gKeepClear = keepClear;
+    UniqueHook hook(::SetWindowsHookExW(WH_CBT, ArrangeBox, nullptr, ::GetCurrentThreadId()));
+    const int answer = AfxMessageBox(text, type);
+    gButtonLabelCount = 0;
+    gKeepClear = nullptr;
+    return answer;
+}
+
+}  // namespace
+
+int AfxMessageBox(LPCWSTR text, UINT type, std::initializer_list<ButtonLabel> labels)
+{
+    return ArrangedMessageBox(text, type, labels, nullptr);
+}
+
+int AfxMessageBoxClearOf(HWND window, LPCWSTR text, UINT type)
+{
+    return ArrangedMessageBox(text, type, {}, window);
 }
 
 void RestrictDllSearchToSystem()

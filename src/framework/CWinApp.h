@@ -4,6 +4,8 @@
 // captioned with the application name.
 #pragma once
 
+#include <initializer_list>
+
 #include "framework/CString.h"
 #include "framework/Handles.h"
 #include "framework/CWnd.h"
@@ -56,6 +58,16 @@ UniqueCursor AfxLoadCursor(UINT id);
 // A message box captioned with the application name, owned by the active
 // window of the program (or its main window).
 int AfxMessageBox(LPCWSTR text, UINT type = MB_OK | MB_ICONEXCLAMATION);
+// The same box with its buttons named for what they do ({ IDYES, L"&Notepad" }):
+// the user reads the choice off the buttons, not from the text.
+struct ButtonLabel {
+    int id;
+    LPCWSTR text;
+};
+int AfxMessageBox(LPCWSTR text, UINT type, std::initializer_list<ButtonLabel> labels);
+// The box below the window (above it at the foot of the screen), where it
+// leaves what the message is about in view.
+int AfxMessageBoxClearOf(HWND window, LPCWSTR text, UINT type = MB_OK | MB_ICONEXCLAMATION);
 // Keeps DLLs that the system loads by name to the system folder, not the
 // program's own folder, where a planted DLL could wait (a portable program
 // often runs from a downloads folder). Where the system lacks the call

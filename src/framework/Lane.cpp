@@ -1,6 +1,8 @@
 // The lane's threads: started on demand, one more when all are held up.
 #include "framework/Lane.h"
 
+#include <algorithm>
+
 bool CLane::StartThread()
 {
     auto thread = std::make_unique<CWorkerThread>();
@@ -11,13 +13,29 @@ bool CLane::StartThread()
 
 void CLane::Wake()
 {
-    bool anyFree = false;
+    bool anyIdle = false;
+    DWORD soonestHeldUpInMs = INFINITE;  // until the first thread passes the patience
     for (const auto& thread : m_threads) {
         const DWORD running = thread->RunningForMs();
-        if (running == 0 || running <= m_limits.patienceMs) anyFree = true;
+        if (running == 0)
+            anyIdle = true;
+        else if (running <= m_limits.patienceMs)
+            soonestHeldUpInMs = std::min(soonestHeldUpInMs, m_limits.patienceMs - running + 1);
         thread->Wake();
     }
-    if (!anyFree && static_cast<int>(m_threads.size()) < m_limits.maxThreads) StartThread();
+    if (anyIdle || static_cast<int>(m_threads.size()) >= m_limits.maxThreads) return;
+    if (soonestHeldUpInMs == INFINITE)
+        StartThread();
+    else
+        LookAgainIn(soonestHeldUpInMs);
+}
+
+void CLane::LookAgainIn(DWORD ms)
+{
+    m_lookAgain.Start(ms, [this] {
+        m_lookAgain.Stop();
+        Wake();
+    });
 }
 
 bool CLane::IsBusy() const
@@ -29,6 +47,7 @@ bool CLane::IsBusy() const
 
 bool CLane::Stop(DWORD waitMs)
 {
+    m_lookAgain.Stop();
     const DWORD start = ::GetTickCount();
     bool ended = true;
     for (auto& thread : m_threads) {

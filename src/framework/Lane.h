@@ -2,8 +2,10 @@
 // one source. A thread that has been on one job for long (stuck in a call
 // on a sleeping drive, say) is not waited for: when work waits and every
 // thread is on a job that has run past the lane's patience, another thread
-// starts, up to the lane's limit. A stuck thread is left behind; it ends
-// with the process if its call never returns.
+// starts, up to the lane's limit; when work waits on threads not yet past
+// it, a timer looks again once they are, so a job asked for just after one
+// that then sticks is not left waiting for the next wake. A stuck thread is
+// left behind; it ends with the process if its call never returns.
 //
 // Who owns what: the lane and its threads' ends belong to the thread that
 // made it (the UI thread); the job source guards itself.
@@ -12,6 +14,7 @@
 #include <memory>
 #include <vector>
 
+#include "framework/ThreadTimer.h"
 #include "framework/WorkerThread.h"
 
 class CLane {
@@ -27,7 +30,8 @@ public:
     CLane& operator=(const CLane&) = delete;
 
     // The source has work: a free thread takes it, or a new one starts when
-    // every thread is held up.
+    // every thread is held up (now, or when the first passes the patience).
+    // UI thread: the later look comes from its message loop.
     void Wake();
     // A job running, or a reply on its way.
     bool IsBusy() const;
@@ -38,8 +42,10 @@ public:
 
 private:
     bool StartThread();
+    void LookAgainIn(DWORD ms);
 
     CWorkerThread::NextJob m_next;
     Limits m_limits;
     std::vector<std::unique_ptr<CWorkerThread>> m_threads;
+    CThreadTimer m_lookAgain;  // the later look
 };

@@ -62,6 +62,14 @@ ComPtr<IShellLinkW> LoadShortcut(LPCWSTR shortcut)
     return link;
 }
 
+std::wstring ShortcutTargetName(LPCWSTR shortcut)
+{
+    ComPtr<IShellLinkW> link = LoadShortcut(shortcut);
+    wchar_t target[MAX_PATH] = {};
+    if (!link || FAILED(link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH))) return std::wstring();
+    return ::PathFindFileNameW(target);
+}
+
 bool ShortcutLeadsBack(LPCWSTR shortcut)
 {
     constexpr int kLongestChain = 32;

@@ -47,6 +47,10 @@ bool CreateShortcut(LPCWSTR target, LPCWSTR shortcut);
 // The shell link object of a shortcut file, loaded; null when it cannot be.
 Microsoft::WRL::ComPtr<IShellLinkW> LoadShortcut(LPCWSTR shortcut);
 
+// The file name of what a shortcut leads to ("WINWORD.EXE"), as the
+// shortcut holds it, never looked for on the disk; "" when it cannot be read.
+std::wstring ShortcutTargetName(LPCWSTR shortcut);
+
 // Whether a shortcut, followed from shortcut to shortcut, comes back to one
 // it has passed (or goes on past any sensible length): the shell's own
 // resolution of such a chain never returns.

@@ -9,12 +9,54 @@
 #include "menu/ShortcutMenu.h"
 #include "res/resource.h"
 
+#include <cwctype>
+
 namespace {
 
 bool IsDigit(unsigned key) { return key >= L'0' && key <= L'9'; }
 bool IsSpecialCharacter(unsigned key) { return key && wcschr(kSpecialCharacters, static_cast<wchar_t>(key)); }
 
+// A hotkey on a key that types takes that key from every program: the user
+// says so in as many words, and a reflexive Enter answers No.
+bool ConfirmTypedKey(unsigned code)
+{
+    if (!TakesTypedKey(code)) return true;
+    const CString key = FormatHotkeyText(HotkeyFlags(code), HotkeyKey(code));
+    CString question;
+    question.Format(L"%s without Ctrl, Alt or Win will take every %s typed in every program. Use it anyway?",
+                    static_cast<LPCWSTR>(key), static_cast<LPCWSTR>(key));
+    return AfxMessageBox(question, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+}
+
 }  // namespace
+
+BEGIN_MESSAGE_MAP(CKeyListCombo, CWnd)
+    ON_MESSAGE(WM_CHAR, OnChar)
+END_MESSAGE_MAP()
+
+// The list's own search would choose the row and close the list, so the
+// open list is searched here and only its highlight moves.
+LRESULT CKeyListCombo::OnChar(WPARAM typed, LPARAM)
+{
+    COMBOBOXINFO info = {};
+    info.cbSize = sizeof(info);
+    if (!SendMessage(CB_GETDROPPEDSTATE) || !::GetComboBoxInfo(m_hWnd, &info) || !info.hwndList || typed < L' ')
+        return Default();
+    const int count = static_cast<int>(::SendMessageW(info.hwndList, LB_GETCOUNT, 0, 0));
+    const int current = static_cast<int>(::SendMessageW(info.hwndList, LB_GETCURSEL, 0, 0));
+    const wint_t wanted = std::towupper(static_cast<wint_t>(typed));
+    for (int step = 1; step <= count; ++step) {
+        const int row = (current + step + count) % count;
+        wchar_t text[32] = {};
+        if (::SendMessageW(info.hwndList, LB_GETTEXTLEN, static_cast<WPARAM>(row), 0) >= 32) continue;
+        ::SendMessageW(info.hwndList, LB_GETTEXT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(text));
+        if (std::towupper(static_cast<wint_t>(text[0])) == wanted) {
+            ::SendMessageW(info.hwndList, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
+            break;
+        }
+    }
+    return 0;
+}
 
 BEGIN_MESSAGE_MAP(CHotKeyDlg, CShortcutMenuOwner)
     ON_COMMAND(IDC_HOTKEY_BROWSE, OnBrowse)
@@ -66,6 +108,7 @@ BOOL CHotKeyDlg::OnInitDialog()
     ::SendDlgItemMessageW(m_hWnd, IDC_HOTKEY_COMMAND, EM_LIMITTEXT, CStringPool::kLongestString, 0);
     m_initialCode = m_code;
     m_initialCommand = m_command;
+    m_keyList.SubclassDlgItem(IDC_HOTKEY_KEY, this);
     FillKeyList();
     if (m_code) {
         unsigned flags = HotkeyFlags(m_code);
@@ -81,20 +124,40 @@ BOOL CHotKeyDlg::OnInitDialog()
         m_tips.AddControlTool(this, GetDlgItem(IDC_HOTKEY_BROWSE), L"Browse for a file");
         m_tips.AddControlTool(this, GetDlgItem(IDC_HOTKEY_MENU_PICK), L"Pick an entry of the short-cut menu");
     }
+    ::SetWindowTextW(m_hWnd, static_cast<LPCWSTR>(Title()));
     // The key is what the dialog is about: the focus starts there.
     ::SetFocus(GetDlgItem(IDC_HOTKEY_KEY));
     return FALSE;
 }
 
-bool CHotKeyDlg::IsDuplicate(unsigned code) const
+namespace {
+
+// What a hotkey's command stands for, as a user knows it.
+CString CommandInWords(LPCWSTR command)
+{
+    if (lstrcmpW(command, kShortcutMenuMarker) == 0) return L"the short-cut menu";
+    if (lstrcmpW(command, kFindMarker) == 0) return L"Find";
+    return command;
+}
+
+}  // namespace
+
+CString CHotKeyDlg::HolderOf(unsigned code) const
 {
     auto* parent = dynamic_cast<CHotkeysDlg*>(CWnd::FromHandle(::GetParent(m_hWnd)));
-    if (!parent) return false;
+    if (!parent) return CString();
     CReportListCtrl& list = parent->GetList();
-    for (int row = 0; row < list.GetItemCount(); ++row)
-        if (static_cast<unsigned>(list.GetRowValue(row)) == code && (m_initialCode == 0 || row != m_editedRow))
-            return true;
-    return (parent->GetMenuCode() == code || parent->GetFindCode() == code) && code != m_initialCode;
+    for (int row = 0; row < list.GetItemCount(); ++row) {
+        if (static_cast<unsigned>(list.GetRowValue(row)) == code && (m_initialCode == 0 || row != m_editedRow)) {
+            CString command;
+            list.GetCellText(row, 1, command);
+            return command;
+        }
+    }
+    if (code == m_initialCode) return CString();
+    if (parent->GetMenuCode() == code) return CommandInWords(kShortcutMenuMarker);
+    if (parent->GetFindCode() == code) return CommandInWords(kFindMarker);
+    return CString();
 }
 
 void CHotKeyDlg::OnOK()
@@ -131,11 +194,30 @@ void CHotKeyDlg::OnOK()
         PostMessage(WM_COMMAND, IDCANCEL);
         return;
     }
-    if (IsDuplicate(m_code)) {
-        AfxMessageBox(L"Sorry, this key is already used. Please select another one.", MB_OK | MB_ICONEXCLAMATION);
+    const CString holder = HolderOf(m_code);
+    if (!holder.IsEmpty()) {
+        CString message;
+        message.Format(L"Sorry, %s is already the hotkey of %s. Please select another one.",
+                       static_cast<LPCWSTR>(FormatHotkeyText(HotkeyFlags(m_code), HotkeyKey(m_code))),
+                       static_cast<LPCWSTR>(holder));
+        // The key field stays in view, with the key the message is about.
+        AfxMessageBoxClearOf(m_hWnd, message);
         return;
     }
+    if (!ConfirmTypedKey(m_code)) return;
     CShortcutMenuOwner::OnOK();
+}
+
+// The title says whose hotkey this is.
+CString CHotKeyDlg::Title() const
+{
+    if (m_command.IsEmpty()) return L"New hotkey";
+    CString title(L"Hotkey for ");
+    const CString command = CommandInWords(m_command);
+    // A path is known by its file's name.
+    const bool path = lstrcmpW(command, m_command) == 0;
+    title += path ? CString(::PathFindFileNameW(command)) : command;
+    return title;
 }
 
 LRESULT CHotKeyDlg::OnBrowse(WPARAM, LPARAM)

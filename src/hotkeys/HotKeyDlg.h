@@ -9,6 +9,14 @@
 
 class CHotkeysDlg;
 
+// The key list: a letter typed while the list is open moves the selection
+// to the next row it starts, and the list stays open for Enter to take it.
+class CKeyListCombo : public CWnd {
+protected:
+    LRESULT OnChar(WPARAM, LPARAM);
+    DECLARE_MESSAGE_MAP()
+};
+
 class CHotKeyDlg : public CShortcutMenuOwner {
 public:
     explicit CHotKeyDlg(CWnd* parent);
@@ -30,13 +38,16 @@ protected:
 
 private:
     void FillKeyList();
-    bool IsDuplicate(unsigned code) const;
+    // The command that already holds the code, in words, or "" when none.
+    CString HolderOf(unsigned code) const;
+    CString Title() const;
 
     unsigned m_initialCode = 0;
     CString m_initialCommand;
     BOOL m_alt = FALSE, m_ctrl = FALSE, m_shift = FALSE, m_win = FALSE;
     int m_keyIndex = -1;
     std::vector<KeyChoice> m_keyChoices;  // the key list's rows, in order
+    CKeyListCombo m_keyList;
     UniqueIcon m_browseIcon;
     UniqueIcon m_menuIcon;
     CToolTipCtrl m_tips;  // the picture buttons say what they do

@@ -162,6 +162,16 @@ std::vector<KeyChoice> KeyChoices()
     return choices;
 }
 
+bool TakesTypedKey(unsigned code)
+{
+    const unsigned flags = HotkeyFlags(code);
+    if (flags & (HotkeyFlag::Ctrl | HotkeyFlag::Alt | HotkeyFlag::Win)) return false;
+    const unsigned key = HotkeyKey(code);
+    if (!(flags & HotkeyFlag::VirtualKey)) return key != 0;  // a character: digit, punctuation
+    return (key >= L'A' && key <= L'Z') || (key >= VK_NUMPAD0 && key <= VK_NUMPAD9) || key == VK_SPACE ||
+           key == VK_RETURN || key == VK_TAB || key == VK_BACK;
+}
+
 int KeyChoiceIndex(const std::vector<KeyChoice>& choices, unsigned code)
 {
     // The dialog's own flag and the modifiers do not tell keys apart.

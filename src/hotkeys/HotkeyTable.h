@@ -96,5 +96,10 @@ CString FormatHotkeyText(unsigned flags, unsigned key);
 // character, or for a key neither names a readable name of its own ("F13",
 // "Num 0", "Left", or "Key 0x7C"); never empty.
 CString FormatHotkeyKey(unsigned flags, unsigned key);
+// Whether the code's key types text in other programs (a letter, digit,
+// punctuation, a numeric-pad key, Space, Enter, Tab, Backspace) and no
+// Ctrl, Alt or Win keeps it apart from typing: held as a hotkey, every
+// program would lose that key.
+bool TakesTypedKey(unsigned code);
 // RegisterHotKey's modifiers for a code.
 UINT HotkeyModifiers(unsigned code);

@@ -87,6 +87,7 @@ LRESULT CResizableDlg::OnSize(UINT type, int width, int height)
 
 BEGIN_MESSAGE_MAP(CHotkeysDlg, CResizableDlg)
     ON_NOTIFY(NM_DBLCLK, IDC_HOTKEYS_LIST, OnListDoubleClick)
+    ON_NOTIFY(LVN_ITEMCHANGED, IDC_HOTKEYS_LIST, OnListItemChanged)
     ON_COMMAND(IDC_HOTKEYS_ADD, OnAdd)
     ON_COMMAND(IDC_HOTKEYS_DELETE, OnDelete)
     ON_COMMAND(IDC_HOTKEYS_EDIT, OnEdit)
@@ -102,6 +103,7 @@ CHotkeysDlg::CHotkeysDlg()
       m_bigIcon(AfxLoadIcon(IDI_PROGRAM, ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON))),
       m_smallIcon(AfxLoadIcon(IDI_PROGRAM, ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON)))
 {
+    StandAlone();
 }
 
 CHotkeysDlg::~CHotkeysDlg() { ListenToHotkeyFile(nullptr); }
@@ -119,6 +121,7 @@ BOOL CHotkeysDlg::OnInitDialog()
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_bigIcon.Get()));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon.Get()));
     m_list.SetupColumns(L"Key, 150; Command, 400");
+    FillLastColumn();
     m_list.SetGridLines(TRUE);
     m_list.EnableToolTips(FALSE);
 
@@ -199,6 +202,7 @@ void CHotkeysDlg::ShowState()
         ::SetFocus(m_list.m_hWnd);
     }
     if (!m_filled) HoldInput(true);
+    if (m_filled && !m_save) EnableButtons();
     const bool saving = m_save || (!m_filled && IsHotkeyFileSaving());
     ::SetWindowTextW(m_hWnd, HotkeysTitle(m_reading, m_filled, saving).c_str());
 }
@@ -223,6 +227,38 @@ void CHotkeysDlg::HoldInput(bool hold)
     if (hadFocus) ::SetFocus(cancel);
 }
 
+void CHotkeysDlg::EnableButtons()
+{
+    if (!m_held.empty()) return;  // held while the file is read or saved; set again after
+    const bool selected = m_list.GetNextSelected(-1) >= 0;
+    const std::pair<int, bool> buttons[] = {
+        { IDC_HOTKEYS_EDIT, selected },
+        { IDC_HOTKEYS_DELETE, selected },
+        { IDC_HOTKEYS_CLEAR, m_list.GetItemCount() > 0 },
+        { IDC_HOTKEYS_MENU_DELETE, m_menu.code != 0 },
+        { IDC_HOTKEYS_FIND_DELETE, m_find.code != 0 },
+    };
+    HWND focus = ::GetFocus();
+    for (const auto& [id, enabled] : buttons) {
+        HWND button = GetDlgItem(id);
+        // A button that goes grey with the focus would leave the keys nowhere.
+        if (!enabled && button == focus) SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(m_list.m_hWnd), TRUE);
+        ::EnableWindow(button, enabled);
+    }
+}
+
+void CHotkeysDlg::FillLastColumn()
+{
+    const int last = m_list.GetColumnCount() - 1;
+    if (last >= 0) m_list.SendMessage(LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(last), LVSCW_AUTOSIZE_USEHEADER);
+}
+
+LRESULT CHotkeysDlg::OnListItemChanged(WPARAM, LPARAM)
+{
+    EnableButtons();
+    return 0;
+}
+
 LRESULT CHotkeysDlg::OnListDoubleClick(WPARAM, LPARAM)
 {
     PostMessage(WM_COMMAND, m_list.GetNextSelected(-1) >= 0 ? IDC_HOTKEYS_EDIT : IDC_HOTKEYS_ADD);
@@ -232,27 +268,31 @@ LRESULT CHotkeysDlg::OnListDoubleClick(WPARAM, LPARAM)
 void CHotkeysDlg::ShowRow(int row)
 {
     m_list.EnsureVisible(row, FALSE);
+    // The one row chosen: Wine's list keeps an earlier choice beside it.
+    m_list.SetItemState(-1, 0, LVIS_SELECTED | LVIS_FOCUSED);
     m_list.SelectRow(row, FALSE);
 }
 
 LRESULT CHotkeysDlg::OnAdd(WPARAM, LPARAM)
 {
     CHotKeyDlg edit(this);
-    if (edit.DoModal() != IDOK) return 0;
+    const INT_PTR result = edit.DoModal();
+    // The rows are what the dialog is about: back there, not on Add, where
+    // Enter would add again rather than press OK.
+    SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(m_list.m_hWnd), TRUE);
+    if (result != IDOK) return 0;
     CString key = FormatHotkeyText(HotkeyFlags(edit.m_code), HotkeyKey(edit.m_code));
     int row = m_list.AddRow(m_list.GetItemCount(), { key, edit.m_command });
     m_list.SetRowValue(row, static_cast<int>(edit.m_code));
     ShowRow(row);
+    m_list.SetItemState(row, LVIS_FOCUSED, LVIS_FOCUSED);  // the keys go on from the new row
     return 0;
 }
 
 LRESULT CHotkeysDlg::OnEdit(WPARAM, LPARAM)
 {
     int row = m_list.GetNextSelected(-1);
-    if (row < 0) {
-        AfxMessageBox(L"Please check the item you want to modify.", MB_OK | MB_ICONEXCLAMATION);
-        return 0;
-    }
+    if (row < 0) return 0;  // the button is disabled then
     CHotKeyDlg edit(this);
     edit.m_code = static_cast<unsigned>(m_list.GetRowValue(row));
     edit.m_editedRow = row;
@@ -267,27 +307,28 @@ LRESULT CHotkeysDlg::OnEdit(WPARAM, LPARAM)
 LRESULT CHotkeysDlg::OnDelete(WPARAM, LPARAM)
 {
     if (m_list.GetItemCount() == 0) return 0;
-    if (m_list.GetNextSelected(-1) < 0) {
-        AfxMessageBox(L"Please selecte the item you want to delete.", MB_OK | MB_ICONEXCLAMATION);
-        return 0;
-    }
+    if (m_list.GetNextSelected(-1) < 0) return 0;  // the button is disabled then
     if (AfxMessageBox(L"Are you sure you really want to delete the selected item?", MB_YESNO | MB_ICONEXCLAMATION) !=
         IDYES)
         return 0;
     ::LockWindowUpdate(m_list.m_hWnd);
     m_list.DeleteSelected(nullptr, 0);
     ::LockWindowUpdate(nullptr);
+    EnableButtons();
     return 0;
 }
 
 LRESULT CHotkeysDlg::OnClear(WPARAM, LPARAM)
 {
     if (m_list.GetItemCount() == 0) return 0;
-    if (AfxMessageBox(L"Are you sure you really want to delete all items?", MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
+    // Every row at once: a reflexive Enter keeps them.
+    if (AfxMessageBox(L"Are you sure you really want to delete all items?",
+                      MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2) != IDYES)
         return 0;
     ::LockWindowUpdate(m_list.m_hWnd);
     m_list.DeleteAll(nullptr, 0);
     ::LockWindowUpdate(nullptr);
+    EnableButtons();
     return 0;
 }
 
@@ -296,6 +337,7 @@ void CHotkeysDlg::SetOwnHotkey(OwnHotkey& hotkey, unsigned code)
     hotkey.code = code;
     const CString text = code ? FormatHotkeyText(HotkeyFlags(code), HotkeyKey(code)) : CString();
     ::SetDlgItemTextW(m_hWnd, static_cast<int>(hotkey.labelId), text);
+    EnableButtons();
 }
 
 void CHotkeysDlg::EditOwnHotkey(OwnHotkey& hotkey)
@@ -352,6 +394,7 @@ void CHotkeysDlg::OnClientResize(int dx, int dy)
                                            SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     ::MoveWindow(list, r.left, r.top, r.right - r.left + dx, r.bottom - r.top + dy, TRUE);
+    FillLastColumn();
     ::InvalidateRect(m_hWnd, nullptr, TRUE);
 }
 

@@ -59,6 +59,12 @@ protected:
     void DoDataExchange(CDataExchange* dx) override;
     void OnClientResize(int dx, int dy) override;
     LRESULT OnListDoubleClick(WPARAM, LPARAM);
+    LRESULT OnListItemChanged(WPARAM, LPARAM);
+    // Edit and Delete act on the selected row, Clear on any, the own lines'
+    // Delete on their hotkey: each is enabled when it has something to act on.
+    void EnableButtons();
+    // The last column reaches the list's right edge: no empty column after it.
+    void FillLastColumn();
     LRESULT OnAdd(WPARAM, LPARAM);
     LRESULT OnDelete(WPARAM, LPARAM);
     LRESULT OnEdit(WPARAM, LPARAM);

@@ -1,6 +1,7 @@
 #include "menu/IconCache.h"
 
 #include "framework/CWinApp.h"
+#include "framework/ShellFiles.h"
 #include "menu/MenuFolder.h"
 #include "shell/ShellWorker.h"
 #include "res/resource.h"
@@ -92,11 +93,10 @@ void CIconCache::Ask(IconRequest request, std::wstring* awaited)
 void CIconCache::BeginScan(bool wholeTree)
 {
     m_wholeScan = wholeTree;
-    if (!wholeTree) return;
-    ++m_scan;
     // A changed association may give a type another icon: every type is
     // asked again, cheaply (one registry notification tells).
     if (CIconTypes::AssociationsChanged()) ForgetTypeIcons();
+    if (wholeTree) ++m_scan;
 }
 
 void CIconCache::ForgetTypeIcons()
@@ -114,7 +114,7 @@ void CIconCache::SendRechecks()
     if (!m_rechecks) {
         auto rechecks = std::make_shared<std::vector<IconRequest>>();
         for (const auto& file : m_files) {
-            if (file.second.asked || file.second.sources.empty()) continue;
+            if (file.second.asked || file.second.outdated || file.second.sources.empty()) continue;
             IconRequest request;
             request.key = request.path = file.first;
             request.stamp = file.second.stamp;
@@ -127,9 +127,9 @@ void CIconCache::SendRechecks()
     if (!m_rechecks->empty()) TheShellWorker().Recheck(m_rechecks);
 }
 
-void CIconCache::EndScan()
+void CIconCache::ForgetFilesNotSeen()
 {
-    for (auto file = m_files.begin(); m_wholeScan && file != m_files.end();) {
+    for (auto file = m_files.begin(); file != m_files.end();) {
         if (file->second.scan == m_scan) {
             ++file;
         } else {
@@ -138,9 +138,64 @@ void CIconCache::EndScan()
             m_rechecks.reset();
         }
     }
+}
+
+void CIconCache::EndScan()
+{
+    if (m_wholeScan) ForgetFilesNotSeen();
     if (!m_toAsk.empty()) TheShellWorker().LookUp(std::move(m_toAsk), CShellWorker::Need::Menu);
     m_toAsk.clear();
     if (m_wholeScan) SendRechecks();
+}
+
+namespace {
+
+// Entries gone through in one turn: well under a frame's time.
+constexpr size_t kEntriesPerSlice = 4000;
+
+}  // namespace
+
+void CIconCache::ForgetGoneFrom(SnapshotPointer snapshot)
+{
+    m_forgetting = std::move(snapshot);
+    m_forgettingFolders.clear();
+    m_forgetting->ForEachListing([this](const FolderListing& listing) { m_forgettingFolders.push_back(&listing); });
+    m_forgettingFolder = m_forgettingEntry = 0;
+    ++m_scan;
+    if (!m_forgettingTimer) m_forgettingTimer = ::SetTimer(nullptr, 0, USER_TIMER_MINIMUM, ForgetNextSlice);
+}
+
+void CALLBACK CIconCache::ForgetNextSlice(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    CIconCache& cache = TheIconCache();
+    if (!cache.ForgetGoneSlice(kEntriesPerSlice)) return;
+    ::KillTimer(nullptr, timer);
+    cache.m_forgettingTimer = 0;
+}
+
+bool CIconCache::ForgetGoneSlice(size_t entries)
+{
+    if (!m_forgetting) return true;
+    wchar_t path[MAX_PATH];
+    for (; m_forgettingFolder < m_forgettingFolders.size(); ++m_forgettingFolder, m_forgettingEntry = 0) {
+        const FolderListing& listing = *m_forgettingFolders[m_forgettingFolder];
+        for (; m_forgettingEntry < listing.entries.size(); ++m_forgettingEntry) {
+            if (entries-- == 0) return false;
+            const FolderEntry& entry = listing.entries[m_forgettingEntry];
+            if (entry.IsFolder() || !JoinPath(path, listing.path.c_str(), entry.name.c_str())) continue;
+            auto known = m_files.find(path);
+            if (known == m_files.end()) continue;
+            known->second.scan = m_scan;
+            if (!known->second.outdated && known->second.stamp != StampOf(entry)) {
+                known->second.outdated = true;
+                m_rechecks.reset();
+            }
+        }
+    }
+    ForgetFilesNotSeen();
+    m_forgetting.reset();
+    m_forgettingFolders.clear();
+    return true;
 }
 
 void CIconCache::Accept(IconAnswer& answer)

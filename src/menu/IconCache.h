@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "framework/Handles.h"
+#include "shell/FolderListing.h"
 #include "shell/IconLookup.h"
 
 class CIconCache {
@@ -41,6 +42,17 @@ public:
     void BeginScan(bool wholeTree);
     void EndScan();
 
+    // A new snapshot of the menu folder tree: the files it no longer holds
+    // leave the cache once it has been gone through, a slice at each turn
+    // of the message loop, so that no turn runs long however many files
+    // there are (a newer snapshot starts it afresh). The menu's scans
+    // meanwhile see files too.
+    void ForgetGoneFrom(SnapshotPointer snapshot);
+    bool IsForgetting() const { return m_forgetting != nullptr; }
+    // Hands the worker the shortcuts to check, when it has nothing else to
+    // do, for a target or icon file changed meanwhile: once a press.
+    void SendRechecks();
+
     // An answer of the shell worker. One for a file that has since gone or
     // changed is dropped.
     void Accept(IconAnswer& answer);
@@ -61,6 +73,9 @@ private:
         unsigned scan;
         bool asked;        // the answer for this stamp is awaited
         std::wstring sources;  // what the icon came from, for a shortcut
+        // The newest snapshot shows the file changed: the scan that shows
+        // it next asks anew, and no recheck goes before.
+        bool outdated = false;
     };
     struct TypeIcon {
         int image;
@@ -73,7 +88,11 @@ private:
     int StandIn(const std::wstring& extension);
     void Ask(IconRequest request, std::wstring* awaited);
     void ForgetTypeIcons();
-    void SendRechecks();
+    void ForgetFilesNotSeen();
+    // Goes through up to that many entries of the snapshot; true once it is
+    // through and the files not seen have gone.
+    bool ForgetGoneSlice(size_t entries);
+    static void CALLBACK ForgetNextSlice(HWND, UINT, UINT_PTR timer, DWORD);
     void AcceptType(const IconAnswer& answer, int image);
     void AcceptFile(const IconAnswer& answer, int image);
     // The image for an icon known by key, adding the icon when the key is
@@ -98,6 +117,11 @@ private:
     std::vector<IconRequest> m_toAsk;                     // by the scan under way
     unsigned m_scan = 0;
     bool m_wholeScan = false;
+    // The snapshot being gone through for files gone, and where.
+    SnapshotPointer m_forgetting;
+    std::vector<const FolderListing*> m_forgettingFolders;
+    size_t m_forgettingFolder = 0, m_forgettingEntry = 0;
+    UINT_PTR m_forgettingTimer = 0;
     std::function<void(const std::wstring&, int)> m_arrived;
 };
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 #include "framework/Dpi.h"
@@ -29,9 +30,11 @@ LOGFONTW MenuFontDescription()
     return metrics.lfMenuFont;
 }
 
-// The text extents of the entries of the last two popups, kept while the
-// menu font stays the same: an entry that has not changed since is not
-// measured again.
+// The text extents of the labels measured, kept across popups while the
+// menu font (which follows the DPI) stays the same: a label shown before is
+// not measured again, however many popups ago it was, and a submenu opened
+// only now and then keeps its labels' too. Labels unused for many popups
+// leave once there are many.
 class TextExtents {
 public:
     // A new popup in that font.
@@ -39,30 +42,36 @@ public:
     {
         if (std::memcmp(&font, &m_font, sizeof(font)) != 0) {
             m_font = font;
-            m_previous.clear();
-            m_current.clear();
+            m_known.clear();
         }
-        m_previous.swap(m_current);
-        m_current.clear();
+        ++m_popup;
+        if (m_known.size() > kKeptWithoutPruning) Prune();
     }
     SIZE Of(HDC dc, LPCWSTR text, int length)
     {
-        std::wstring key(text, static_cast<size_t>(length));
-        auto known = m_current.find(key);
-        if (known != m_current.end()) return known->second;
-        SIZE size = {};
-        auto earlier = m_previous.find(key);
-        if (earlier != m_previous.end())
-            size = earlier->second;
-        else
-            ::GetTextExtentPoint32W(dc, text, length, &size);
-        m_current.emplace(std::move(key), size);
-        return size;
+        auto known = m_known.try_emplace(std::wstring(text, static_cast<size_t>(length)));
+        Known& entry = known.first->second;
+        if (known.second) ::GetTextExtentPoint32W(dc, text, length, &entry.size);
+        entry.popup = m_popup;
+        return entry.size;
     }
 
 private:
+    static constexpr size_t kKeptWithoutPruning = 20000;
+    static constexpr unsigned kPopupsKept = 64;
+    struct Known {
+        SIZE size = {};
+        unsigned popup = 0;  // the last that showed it
+    };
+    void Prune()
+    {
+        for (auto entry = m_known.begin(); entry != m_known.end();)
+            entry = m_popup - entry->second.popup > kPopupsKept ? m_known.erase(entry) : std::next(entry);
+    }
+
     LOGFONTW m_font = {};
-    std::unordered_map<std::wstring, SIZE> m_current, m_previous;
+    unsigned m_popup = 0;
+    std::unordered_map<std::wstring, Known> m_known;
 };
 
 TextExtents& Extents()

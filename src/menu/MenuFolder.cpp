@@ -1,11 +1,13 @@
-// The menu scan: the one folder walk over the folder model's snapshot, each
-// folder a submenu (or merged between separators), each file an entry with
-// its label, hotkey text and icon; the fixed entries; the option.
+// The menu scan: the one folder walk over the folder model's snapshot, a
+// level at a time, each folder a submenu filled when it opens (or merged
+// between separators), each file an entry with its label, hotkey text and
+// icon, a capped level's Find row; the fixed entries; the option.
 #include "menu/MenuFolder.h"
 
 #include <unordered_map>
 
 #include "framework/CWinApp.h"
+#include "framework/ShellFiles.h"
 #include "hotkeys/HotkeyTable.h"
 #include "menu/IconCache.h"
 #include "menu/IconMenu.h"
@@ -21,6 +23,12 @@ CIconMenu* activeMenu = nullptr;
 namespace {
 
 std::unordered_map<HMENU, CString> gSubfolders;  // a submenu's folder
+// The snapshot the popup shows (the newest since it opened), and the
+// submenus not opened yet with the folders they will show.
+SnapshotPointer gSnapshot;
+std::unordered_map<HMENU, std::wstring> gUnfilled;
+// The folder of each capped level's Find row, by its id from FirstFindRow.
+std::vector<std::wstring> gFindRows;
 
 // A folder shown as still being read, to fill in when its listing arrives.
 struct Placeholder {
@@ -71,29 +79,60 @@ void AppendFileEntry(CIconMenu* menu, const std::wstring& path, const FolderEntr
     if (!awaited.empty()) menu->AwaitIcon(awaited);
 }
 
-// The menu scan: subfolders become submenus, or with the option their
-// entries merge into the parent, followed by a separator when they added
-// any; a folder leading back up stays an empty submenu.
-class MenuBuilder : public FolderVisitor {
+// The file entry, or the folder's submenu: each of a level's rows while
+// the level has room, then only counted for its last row.
+class LevelRoom {
 public:
-    MenuBuilder(CIconMenu* top, const std::wstring& folder, bool fillable)
-        : m_next{ top, 0, false, folder, fillable }
+    bool Take()
+    {
+        if (m_shown < kLevelCap) {
+            ++m_shown;
+            return true;
+        }
+        ++m_more;
+        return false;
+    }
+    size_t More() const { return m_more; }
+
+private:
+    size_t m_shown = 0;
+    size_t m_more = 0;
+};
+
+// The last row of a capped level: Find on its folder.
+void AppendFindRow(CIconMenu* level, const std::wstring& folder, size_t more)
+{
+    wchar_t label[64];
+    wsprintfW(label, L"\x2026 and %lu more: Find", static_cast<unsigned long>(more));
+    const UINT id = MenuCommand::FirstFindRow + static_cast<UINT>(gFindRows.size());
+    gFindRows.push_back(folder);
+    level->AppendItem(MF_OWNERDRAW, id, label, MenuImage::Find, MenuImage::Find, MenuImage::Find);
+}
+
+// The scan of one level: its subfolders become submenus whose entries are
+// made when they open, or with the option their entries merge into the
+// level, followed by a separator when they added any; a folder leading
+// back up stays an empty submenu.
+class LevelBuilder : public FolderVisitor {
+public:
+    LevelBuilder(CIconMenu* level, const std::wstring& folder, bool fillable)
+        : m_level(level), m_folder(folder), m_next{ 0, false, folder, fillable }
     {
     }
 
     bool Folder(const FolderEntry& entry, const std::wstring& path, bool loopsBack) override
     {
-        CIconMenu* menu = m_frames.back().menu;
         if (folderAsSeparator) {
-            m_next = { menu, menu->GetMenuItemCount(), true, path, false };
+            m_next = { m_level->GetMenuItemCount(), true, path, false };
             return !loopsBack;
         }
-        CIconMenu* submenu = menu->AppendPopup(MF_OWNERDRAW, entry.name.c_str(), MenuImage::Folder,
-                                               MenuImage::Folder, MenuImage::Folder);
+        if (!m_room.Take()) return false;
+        CIconMenu* submenu = m_level->AppendPopup(MF_OWNERDRAW, entry.name.c_str(), MenuImage::Folder,
+                                                  MenuImage::Folder, MenuImage::Folder);
         if (!submenu) return false;
         gSubfolders[submenu->m_hMenu] = path.c_str();
-        m_next = { submenu, 0, false, path, true };
-        return !loopsBack;
+        if (!loopsBack) gUnfilled[submenu->m_hMenu] = path;
+        return false;
     }
     void Enter(const ListingPointer& listing) override
     {
@@ -102,38 +141,46 @@ public:
         if (listing && listing->state == ListingState::Unreadable) return;  // shown empty
         const Frame& frame = m_frames.back();
         const bool slow = listing && listing->state == ListingState::NotResponding;
-        frame.menu->AppendItem(MF_OWNERDRAW | MF_GRAYED, 0, slow ? L"(not responding)" : L"(reading\u2026)", -1);
-        gPlaceholders.push_back({ frame.menu->m_hMenu, frame.folder, frame.fillable });
+        m_level->AppendItem(MF_OWNERDRAW | MF_GRAYED, 0, slow ? L"(not responding)" : L"(reading\u2026)", -1);
+        gPlaceholders.push_back({ m_level->m_hMenu, frame.folder, frame.fillable });
     }
     void Leave() override
     {
         const Frame frame = m_frames.back();
         m_frames.pop_back();
-        if (frame.merged && frame.menu->GetMenuItemCount() != frame.countBefore)
-            frame.menu->AppendItem(MF_SEPARATOR, 0, nullptr, -1);
+        if (frame.merged && m_level->GetMenuItemCount() != frame.countBefore)
+            m_level->AppendItem(MF_SEPARATOR, 0, nullptr, -1);
     }
     void File(const FolderEntry& entry, const std::wstring& path) override
     {
-        AppendFileEntry(m_frames.back().menu, path, entry);
+        if (m_room.Take()) AppendFileEntry(m_level, path, entry);
+    }
+    // The walk is over: a capped level ends in its Find row.
+    void Finish()
+    {
+        if (m_room.More()) AppendFindRow(m_level, m_folder, m_room.More());
     }
 
 private:
     struct Frame {
-        CIconMenu* menu;
-        int countBefore;  // merged: the menu's entries before the folder's
+        int countBefore;  // merged: the level's entries before the folder's
         bool merged;
         std::wstring folder;
         bool fillable;
     };
+    CIconMenu* m_level;
+    std::wstring m_folder;
+    LevelRoom m_room;
     Frame m_next;
     std::vector<Frame> m_frames;
 };
 
-void ScanInto(CIconMenu* menu, const FolderSnapshot& snapshot, const std::wstring& folder, bool fillable)
+void ScanInto(CIconMenu* level, const FolderSnapshot& snapshot, const std::wstring& folder, bool fillable)
 {
     SnapshotFolders source(snapshot);
-    MenuBuilder builder(menu, folder, fillable);
+    LevelBuilder builder(level, folder, fillable);
     WalkFolderTree(source, folder, builder);
+    builder.Finish();
 }
 
 bool HasArrived(const FolderSnapshot& snapshot, const std::wstring& folder)
@@ -157,27 +204,64 @@ const wchar_t* MenuSubfolderPath(HMENU submenu)
     return found == gSubfolders.end() ? nullptr : static_cast<const wchar_t*>(found->second);
 }
 
+const wchar_t* FindRowFolder(UINT id)
+{
+    if (id < MenuCommand::FirstFindRow || id - MenuCommand::FirstFindRow >= gFindRows.size()) return nullptr;
+    return gFindRows[id - MenuCommand::FirstFindRow].c_str();
+}
+
+std::vector<CString> MenuFolderFiles(const std::wstring& folder)
+{
+    std::vector<CString> files;
+    const FolderListing* listing = gSnapshot ? gSnapshot->Find(folder) : nullptr;
+    if (!listing) return files;
+    wchar_t path[MAX_PATH];
+    for (const FolderEntry& entry : listing->entries)
+        if (!entry.IsFolder() && !entry.IsHidden() && JoinPath(path, folder.c_str(), entry.name.c_str()))
+            files.emplace_back(path);
+    return files;
+}
+
 void ClearMenuTables()
 {
     menuItemTable.clear();
     gSubfolders.clear();
     gPlaceholders.clear();
+    gUnfilled.clear();
+    gFindRows.clear();
+    gSnapshot.reset();
 }
 
-void ScanMenuFolder(CIconMenu* menu, const FolderSnapshot& snapshot, const std::wstring& folder)
+void ScanMenuFolder(CIconMenu* menu, const SnapshotPointer& snapshot, const std::wstring& folder)
 {
-    ScanInto(menu, snapshot, folder, false);
+    gSnapshot = snapshot;
+    ScanInto(menu, *snapshot, folder, false);
 }
 
-bool FillInArrivedFolders(const FolderSnapshot& snapshot, HWND owner)
+bool FillSubmenu(HMENU submenu)
 {
+    auto unfilled = gUnfilled.find(submenu);
+    if (unfilled == gUnfilled.end()) return false;
+    const std::wstring folder = std::move(unfilled->second);
+    gUnfilled.erase(unfilled);
+    auto* level = dynamic_cast<CIconMenu*>(CMenu::FromHandle(submenu));
+    if (!level || !gSnapshot) return false;
+    TheIconCache().BeginScan(false);
+    ScanInto(level, *gSnapshot, folder, true);
+    TheIconCache().EndScan();
+    return true;
+}
+
+bool FillInArrivedFolders(const SnapshotPointer& snapshot, HWND owner)
+{
+    gSnapshot = snapshot;
     std::vector<Placeholder> waiting;
     waiting.swap(gPlaceholders);
     bool reopen = false;
     TheIconCache().BeginScan(false);
     for (const Placeholder& placeholder : waiting) {
         auto* submenu = dynamic_cast<CIconMenu*>(CMenu::FromHandle(placeholder.menu));
-        if (!submenu || !HasArrived(snapshot, placeholder.folder)) {
+        if (!submenu || !HasArrived(*snapshot, placeholder.folder)) {
             if (submenu) gPlaceholders.push_back(placeholder);
             continue;
         }
@@ -186,7 +270,7 @@ bool FillInArrivedFolders(const FolderSnapshot& snapshot, HWND owner)
             continue;
         }
         submenu->RemoveAllItems();
-        ScanInto(submenu, snapshot, placeholder.folder, true);
+        ScanInto(submenu, *snapshot, placeholder.folder, true);
         submenu->Reshow(owner);
     }
     TheIconCache().EndScan();
@@ -202,12 +286,11 @@ void BuildShortcutMenu(CIconMenu* menu, BOOL autoStartOn, BOOL full)
     }
     nextMenuItemId = MenuCommand::FirstFileEntry;
     ClearMenuTables();
-    // The whole menu folder is scanned: what is no longer there leaves the
-    // icon cache.
     SnapshotPointer snapshot = TheFolderModel().Snapshot();
-    TheIconCache().BeginScan(true);
-    ScanMenuFolder(menu, *snapshot, snapshot->Root());
+    TheIconCache().BeginScan(false);
+    ScanMenuFolder(menu, snapshot, snapshot->Root());
     TheIconCache().EndScan();
+    TheIconCache().SendRechecks();
     if (!full) return;
 
     int count = menu->GetMenuItemCount();
@@ -240,9 +323,13 @@ void BuildShortcutMenu(CIconMenu* menu, BOOL autoStartOn, BOOL full)
         { 0, nullptr, -1 },
         { MenuCommand::Exit, L"Exit", MenuImage::Exit },
     };
+    // Find is known by its hotkey too, shown as a file entry shows its own.
+    const CString findHotkey = HotkeyTextFor(kFindMarker);
+    const CString findLabel = findHotkey.IsEmpty() ? CString(L"Find...") : CString(L"Find...\t") + findHotkey;
     for (const FixedEntry& entry : entries) {
+        const LPCWSTR text = entry.id == MenuCommand::Find ? static_cast<LPCWSTR>(findLabel) : entry.text;
         if (entry.text)
-            fixed->AppendItem(MF_OWNERDRAW, entry.id, entry.text, entry.image, entry.image, entry.image);
+            fixed->AppendItem(MF_OWNERDRAW, entry.id, text, entry.image, entry.image, entry.image);
         else
             fixed->AppendItem(MF_SEPARATOR, 0, nullptr, -1);
     }

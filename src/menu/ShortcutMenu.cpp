@@ -9,11 +9,11 @@
 #include "framework/CMenu.h"
 #include "framework/CWinApp.h"
 #include "framework/Keyboard.h"
-#include "find/FindWindow.h"
 #include "menu/EntryMenu.h"
 #include "menu/IconCache.h"
 #include "menu/IconMenu.h"
 #include "menu/MenuFolder.h"
+#include "menu/OpenEntry.h"
 #include "shell/FolderModel.h"
 #include "shell/Launch.h"
 #include "shell/ShellWorker.h"
@@ -23,17 +23,28 @@ namespace {
 // Opening more files than this at once with Ctrl asks first.
 constexpr size_t kFilesOpenedWithoutAsking = 10;
 
-// The choice of an entry, with the modifiers held: Ctrl and Shift run it as
-// administrator, Shift shows it in its folder, Ctrl opens every file of its
-// folder; without them (or for a fixed entry) the owner gets the command.
+// A capped level's last row: the owner opens Find on its folder (the
+// program's own menu only, as for a typed letter: not a menu the Hotkeys
+// dialog picks from).
+void RequestFindIn(HWND owner, const wchar_t* folder)
+{
+    if (AfxGetMainWnd() && AfxGetMainWnd()->m_hWnd == owner)
+        ::SendMessageW(owner, WM_MENU_FIND, 0, reinterpret_cast<LPARAM>(folder));
+}
+
+// The choice of an entry, with the modifiers held: Ctrl alone opens every
+// file of its folder, Shift or Ctrl+Shift go the ways of OpenEntry; without
+// them (or for a fixed entry) the owner gets the command.
 void Dispatch(HWND owner, UINT id)
 {
+    if (const wchar_t* folder = FindRowFolder(id)) {
+        RequestFindIn(owner, folder);
+        return;
+    }
     const wchar_t* path = MenuItemPath(id);
     const bool ctrl = IsKeyDown(VK_CONTROL), shift = IsKeyDown(VK_SHIFT);
-    if (path && ctrl && shift)
-        QueueLaunch(LaunchRequest(path, L"runas"));
-    else if (path && shift)
-        QueueShowInFolder(path);
+    if (path && shift)
+        OpenEntry(path, OpenWayOfKeys());
     else if (path && ctrl)
         OpenFolderItems(id);
     else
@@ -59,9 +70,9 @@ struct PopupRequest {
 bool gTrackingMenu = false;
 std::optional<PopupRequest> gTracked;  // the popup being tracked
 std::optional<PopupRequest> gPendingPopup;
-// A letter typed into the open menu that no entry starts with: Find opens
-// with it once the menu has closed.
-std::wstring gTypedForFind;
+// A letter typed into the open menu that no entry starts with: the owner
+// is asked to search for it once the menu has closed.
+wchar_t gTypedForFind = 0;
 UINT_PTR gPendingTimer = 0;
 
 void CALLBACK RunPendingPopup(HWND, UINT, UINT_PTR timer, DWORD)
@@ -84,9 +95,11 @@ void SchedulePendingPopup()
 void TakeSnapshot(const SnapshotPointer& snapshot)
 {
     TheShellWorker().Preload(snapshot);
+    // What is no longer there leaves the icon cache.
+    TheIconCache().ForgetGoneFrom(snapshot);
     if (!gTracked || !activeMenu) return;
     // Only a new popup can show a top level that was still being read.
-    if (FillInArrivedFolders(*snapshot, gTracked->owner))
+    if (FillInArrivedFolders(snapshot, gTracked->owner))
         PopupShortcutMenu(gTracked->owner, gTracked->autoStartOn, gTracked->full);
 }
 
@@ -129,6 +142,31 @@ private:
     HWND m_holder = nullptr;
 };
 
+// Where the menu opens: beside the point clicked, never under it, so that
+// the release of the button that opened it lands on no entry. It opens
+// towards the larger part of the screen, as a notification icon's menu
+// does (above the point at the bottom of the screen), and a menu too tall
+// for that side still stands clear of the point to its left or right.
+UINT TrackClearOfPoint(HMENU menu, HWND owner, POINT point)
+{
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    ::GetMonitorInfoW(::MonitorFromPoint(point, MONITOR_DEFAULTTONEAREST), &monitor);
+    const RECT& work = monitor.rcWork;
+    const bool above = point.y > (work.top + work.bottom) / 2;
+    const bool left = point.x > (work.left + work.right) / 2;
+    // An aligned edge at the point itself would cover it: the menu's
+    // right and bottom edges are exclusive, its left and top ones not.
+    const int x = left ? point.x : point.x + 1;
+    const int y = above ? point.y : point.y + 1;
+    TPMPARAMS clear = {};
+    clear.cbSize = sizeof(clear);
+    clear.rcExclude = { point.x, point.y, point.x + 1, point.y + 1 };
+    const UINT flags = TPM_RETURNCMD | TPM_VERTICAL | (left ? TPM_RIGHTALIGN : TPM_LEFTALIGN) |
+                       (above ? TPM_BOTTOMALIGN : TPM_TOPALIGN);
+    return static_cast<UINT>(::TrackPopupMenuEx(menu, flags, x, y, owner, &clear));
+}
+
 // Tracks the built menu at the cursor and hands the choice on.
 void TrackAndDispatch(const PopupRequest& request, CIconMenu& menu)
 {
@@ -146,8 +184,7 @@ void TrackAndDispatch(const PopupRequest& request, CIconMenu& menu)
     {
         CEntryMenuWatch entryMenus(owner);  // the right button and the Apps key
         do {
-            id = static_cast<UINT>(
-                ::TrackPopupMenu(menu.m_hMenu, TPM_RETURNCMD, cursor.x, cursor.y, 0, owner, nullptr));
+            id = TrackClearOfPoint(menu.m_hMenu, owner, cursor);
         } while (id == 0 && ReopenAfterEntryMenu(owner, menu));
     }
     TheShellWorker().SetMenuOpen(false);
@@ -158,10 +195,9 @@ void TrackAndDispatch(const PopupRequest& request, CIconMenu& menu)
     ::PostMessageW(owner, WM_NULL, 0, 0);
     activeMenu = nullptr;
     RunChosenShellCommand(owner);
-    if (!gTypedForFind.empty()) {
-        const std::wstring typed = std::move(gTypedForFind);
-        gTypedForFind.clear();
-        OpenFind(typed, true);
+    if (const wchar_t typed = gTypedForFind) {
+        gTypedForFind = 0;
+        ::SendMessageW(owner, WM_MENU_FIND, typed, 0);
     }
 }
 
@@ -200,7 +236,7 @@ int PopupShortcutMenu(HWND owner, BOOL autoStartOn, BOOL full)
 
 void OpenMenuItem(UINT id)
 {
-    if (const wchar_t* path = MenuItemPath(id)) OpenPath(CString(path));
+    if (const wchar_t* path = MenuItemPath(id)) OpenEntry(std::wstring(path));
 }
 
 void OpenFolderItems(UINT id)
@@ -208,26 +244,17 @@ void OpenFolderItems(UINT id)
     const wchar_t* chosen = MenuItemPath(id);
     if (!chosen) return;
     CString folder(chosen);
-    folder.Truncate(folder.ReverseFind(L'\\') + 1);
-    const int n = folder.GetLength();
-    // Copied first: opening a path must not see the table change under it.
-    std::vector<CString> files;
-    for (const CString& entry : menuItemTable) {
-        if (entry.GetLength() >= n && wcsncmp(entry, folder, static_cast<size_t>(n)) == 0 &&
-            entry.Find(L'\\', n) < 0)
-            files.push_back(entry);
-    }
+    folder.Truncate(folder.ReverseFind(L'\\'));
+    // From the snapshot the menu shows: a capped level's files past its cap too.
+    const std::vector<CString> files = MenuFolderFiles(static_cast<LPCWSTR>(folder));
     if (files.size() > kFilesOpenedWithoutAsking) {
-        CString name(folder);
-        name.Truncate(n - 1);
         CString question;
-        question.Format(L"Open all %d files in %s?", static_cast<int>(files.size()), ::PathFindFileNameW(name));
-        if (AfxMessageBox(question, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
+        question.Format(L"Open all %d files in %s?", static_cast<int>(files.size()), ::PathFindFileNameW(folder));
+        // Hundreds of windows are not taken back: a reflexive Enter opens none.
+        if (AfxMessageBox(question, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) return;
     }
-    for (const CString& file : files) OpenPath(file);
+    for (const CString& file : files) OpenEntry(std::wstring(file));
 }
-
-void OpenPath(LPCWSTR path) { QueueLaunch(LaunchRequest(path)); }
 
 void OpenCommand(LPCWSTR command) { QueueLaunch(LaunchRequest(command, L"", true)); }
 
@@ -243,6 +270,7 @@ void MeasureShortcutMenuItem(MEASUREITEMSTRUCT* measure)
 void RouteInitMenuPopup(HMENU menu)
 {
     if (!activeMenu || !CMenu::FromHandle(menu)) return;
+    FillSubmenu(menu);
     activeMenu->PaintBackground(menu);
     TheShellWorker().Raise(activeMenu->AwaitedIn(menu));
 }
@@ -257,7 +285,7 @@ BOOL RouteMenuChar(WPARAM wParam, LPARAM lParam, LRESULT* result)
     // menu only, not a menu the Hotkeys dialog picks from).
     if (HIWORD(*result) == MNC_IGNORE && typed > L' ' && gTracked && AfxGetMainWnd() &&
         gTracked->owner == AfxGetMainWnd()->m_hWnd) {
-        gTypedForFind.assign(1, typed);
+        gTypedForFind = typed;
         ::EndMenu();
         return TRUE;
     }

@@ -7,6 +7,11 @@ class CIconMenu;
 
 // Sent to the owner of a popup with the chosen command id in WPARAM.
 constexpr UINT WM_MENU_COMMAND = WM_USER + 13;
+// Sent to the owner of the program's own menu once it has closed, for Find:
+// when a letter typed into it started no entry, the letter in WPARAM, to
+// search for; when a capped level's last row was chosen, the path of that
+// level's folder in LPARAM, to search in.
+constexpr UINT WM_MENU_FIND = WM_USER + 14;
 
 // How long a press waits for a fresh listing of the menu folder tree before
 // it shows the newest one it has: local disks answer well within it. A tree
@@ -27,14 +32,10 @@ constexpr DWORD kFreshListingWaitMs = 30;
 // the new menu opens from the message loop once the first has fully
 // closed (of many such requests, the last).
 int PopupShortcutMenu(HWND owner, BOOL autoStartOn, BOOL full);
-// Opens the file entry of a command id of 11 and up.
+// Opens the file entry of a command id of 11 and up (menu/OpenEntry.h).
 void OpenMenuItem(UINT id);
 // Opens every file that lies directly in the folder of the chosen entry.
 void OpenFolderItems(UINT id);
-// Opens a file, folder, program or shortcut through the shell: shortcuts in
-// their own working directory, other files in their folder. The path is
-// taken as it stands ("%" and all). The launch runs on the launch lane.
-void OpenPath(LPCWSTR path);
 // Opens a hotkey's command, which the user typed: %NAME% in it stands for
 // the environment variable.
 void OpenCommand(LPCWSTR command);

@@ -63,3 +63,4 @@ LRESULT CShortcutMenuOwner::OnMenuRButtonUp(WPARAM position, LPARAM menu)
     RequestEntryMenu(reinterpret_cast<HMENU>(menu), static_cast<UINT>(position));
     return Default();
 }
+

@@ -8,6 +8,8 @@
 // owner answers alike.
 #pragma once
 
+#include <string>
+
 #include "framework/CDialog.h"
 
 class CShortcutMenuOwner : public CDialog {

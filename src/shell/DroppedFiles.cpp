@@ -5,6 +5,7 @@
 #include "framework/CWinApp.h"
 #include "framework/ShellFiles.h"
 #include "shell/FolderWalker.h"
+#include "shell/Probe.h"
 #include "shell/ShellWorker.h"
 
 namespace {
@@ -191,6 +192,10 @@ DropResult AddDroppedPaths(const std::vector<std::wstring>& paths, const std::ws
             drop.Refuse(L"Sorry, %s has the name of a device and cannot be added.", path);
         else if (full.empty())
             drop.Refuse(L"Sorry, this path is too long to be added:\n%s", path);
+        // Asked on a thread of its own first: a share that never answers
+        // keeps that thread, not the drop lane.
+        else if (!ProbeFolder(full, kDropAnswerMs).prompt)
+            drop.result.unanswered.push_back(full);
         else
             AddPath(drop, full.c_str());
         --gFilesLeft;

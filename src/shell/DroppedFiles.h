@@ -4,7 +4,9 @@
 // the menu folder, are not followed), and a drive gets a shortcut. The
 // menu folder itself, or a folder that holds it, is refused, and so is a
 // file named as a device (CON, NUL, COM1...), which no shortcut can stand
-// for. Drops run on the drop lane, one after another.
+// for. Drops run on the drop lane, one after another; a path whose drive
+// does not answer within kDropAnswerMs is left out and named, so that a dead
+// share holds the lane, and the drops behind it, no longer than that.
 #pragma once
 
 #include <atomic>
@@ -19,7 +21,14 @@ struct DropResult {
     int added = 0;                       // shortcuts made or copied
     std::vector<std::wstring> replaced;  // shortcuts of the same name that a new one replaced
     std::wstring refused;                // one line for each path left out
+    std::vector<std::wstring> unanswered;  // paths left out because their drive did not answer
 };
+
+// How long a dropped path's drive may take to answer its first question
+// (a few steps, each of which a drive waking up can take seconds over): a
+// sleeping disk's spin-up, not a dead share's for ever. Windows itself gives
+// up on a share that does not answer after about as long.
+constexpr DWORD kDropAnswerMs = 15000;
 
 // Reads the dropped paths at their full length, releases the drop, and
 // adds them to the menu folder on the drop lane; done runs on the UI

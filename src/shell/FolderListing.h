@@ -20,6 +20,10 @@ struct FolderEntry {
     // A subfolder that leads back to a folder above it (through a link):
     // never entered.
     bool loopsBack = false;
+    // A shortcut's (.lnk) program: the file name of its target ("WINWORD.EXE"),
+    // read by the folder model; empty for other entries, cloud placeholders
+    // and shortcuts that could not be read.
+    std::wstring target;
 
     bool IsFolder() const { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
     bool IsHidden() const { return (attributes & FILE_ATTRIBUTE_HIDDEN) != 0; }

@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <atomic>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "framework/ExecutablePath.h"
 #include "framework/ShellFiles.h"
 #include "shell/FolderWalker.h"
+#include "shell/IconLookup.h"
 #include "shell/Probe.h"
 
 // Shared by the model and its listing threads, under the lock.
@@ -17,6 +17,7 @@ struct CFolderModel::State {
     struct Node {
         ListingPointer latest;  // the newest listing, or nullptr
         bool busy = false;      // a thread is listing it now
+        unsigned reachedBy = 0; // the newest refresh that reached it
     };
 
     std::wstring root;
@@ -112,7 +113,29 @@ private:
         }
         auto listing = std::make_shared<FolderListing>(ListFolderFromDisk(folder->Path()));
         MarkLoops(folder, *listing);
+        ReadShortcutTargets(*listing, last.get());
         return listing;
+    }
+
+    // The program each shortcut leads to, for Find: read only from a
+    // shortcut new or changed since the last listing, and never from a
+    // cloud placeholder (reading it would download it).
+    static void ReadShortcutTargets(FolderListing& listing, const FolderListing* last)
+    {
+        std::unordered_map<std::wstring, const FolderEntry*> before;
+        if (last)
+            for (const FolderEntry& entry : last->entries) before.emplace(entry.name, &entry);
+        for (FolderEntry& entry : listing.entries) {
+            if (entry.IsFolder() || IsPlaceholder(entry.attributes) ||
+                lstrcmpiW(::PathFindExtensionW(entry.name.c_str()), L".lnk") != 0)
+                continue;
+            const auto known = before.find(entry.name);
+            if (known != before.end() && known->second->size == entry.size &&
+                ::CompareFileTime(&known->second->written, &entry.written) == 0)
+                entry.target = known->second->target;
+            else
+                entry.target = ShortcutTargetName((listing.path + L"\\" + entry.name).c_str());
+        }
     }
 
     static bool LinksAnswer(const FolderChain::Link& folder, const FolderListing& listing)
@@ -144,12 +167,14 @@ private:
 constexpr DWORD kPartialEveryMs = 100;
 
 // Publishes the newest listing of every folder known; a complete refresh
-// also forgets the folders it no longer reached. Under the lock.
-void Publish(State& state, const std::unordered_set<std::wstring>* reached)
+// also forgets the folders no refresh since its own has reached: one held
+// up, finishing after a newer one, keeps what the newer one found. Under
+// the lock.
+void Publish(State& state, unsigned refresh, bool complete)
 {
     auto snapshot = std::make_shared<FolderSnapshot>(state.root, ++state.generation);
     for (auto node = state.nodes.begin(); node != state.nodes.end();) {
-        if (reached && !node->second.busy && !reached->count(node->first)) {
+        if (complete && !node->second.busy && node->second.reachedBy < refresh) {
             node = state.nodes.erase(node);
             continue;
         }
@@ -164,23 +189,28 @@ void Publish(State& state, const std::unordered_set<std::wstring>* reached)
 class Reached : public FolderVisitor {
 public:
     // The top folder's listing is published at once.
-    explicit Reached(State& state) : m_state(state), m_lastPublished(::GetTickCount() - kPartialEveryMs) {}
+    Reached(State& state, unsigned refresh)
+        : m_state(state), m_refresh(refresh), m_lastPublished(::GetTickCount() - kPartialEveryMs)
+    {
+    }
     bool Folder(const FolderEntry&, const std::wstring&, bool) override { return true; }
     void Enter(const ListingPointer& listing) override
     {
-        if (listing) m_reached.insert(PathKey(listing->path));
-        if (::GetTickCount() - m_lastPublished < kPartialEveryMs) return;
         std::lock_guard<std::mutex> hold(m_state.lock);
-        Publish(m_state, nullptr);
+        if (listing) {
+            unsigned& reachedBy = m_state.nodes[PathKey(listing->path)].reachedBy;
+            reachedBy = std::max(reachedBy, m_refresh);
+        }
+        if (::GetTickCount() - m_lastPublished < kPartialEveryMs) return;
+        Publish(m_state, m_refresh, false);
         m_lastPublished = ::GetTickCount();
     }
     void File(const FolderEntry&, const std::wstring&) override {}
-    const std::unordered_set<std::wstring>& GetReached() const { return m_reached; }
 
 private:
     State& m_state;
+    unsigned m_refresh;
     DWORD m_lastPublished;
-    std::unordered_set<std::wstring> m_reached;
 };
 
 // A listing thread: one refresh of the whole tree, then its publication.
@@ -196,11 +226,11 @@ CWorkerThread::Task RunRefresh(const std::shared_ptr<State>& state, unsigned ref
         }
     }
     ModelFolders source(*state);
-    Reached visitor(*state);
+    Reached visitor(*state, refresh);
     WalkFolderTree(source, state->root, visitor);
 
     std::lock_guard<std::mutex> hold(state->lock);
-    Publish(*state, &visitor.GetReached());
+    Publish(*state, refresh, true);
     state->lastRefreshMs = ::GetTickCount() - started;
     state->runningSince.erase(std::find(state->runningSince.begin(), state->runningSince.end(), started));
     if (refresh > state->completed) state->completed = refresh;
@@ -210,8 +240,6 @@ CWorkerThread::Task RunRefresh(const std::shared_ptr<State>& state, unsigned ref
 
 // How long a refresh may take before it is asked for again.
 constexpr UINT kRetryAfterMs = 1500;
-// UI thread only: the models whose refresh is watched, by their timers.
-std::unordered_map<UINT_PTR, CFolderModel*> gWatched;
 
 SnapshotPointer EmptySnapshot(const std::wstring& root)
 {
@@ -235,27 +263,18 @@ CFolderModel::CFolderModel(std::wstring root)
 
 CFolderModel::~CFolderModel() { Stop(0); }
 
-void CALLBACK CFolderModel::RetryHeldUpRefresh(HWND, UINT, UINT_PTR timer, DWORD)
+void CFolderModel::RetryHeldUpRefresh()
 {
-    auto watched = gWatched.find(timer);
-    if (watched == gWatched.end()) {
-        ::KillTimer(nullptr, timer);
-        return;
-    }
-    CFolderModel* model = watched->second;
     unsigned requested, completed;
     {
-        std::lock_guard<std::mutex> hold(model->m_state->lock);
-        requested = model->m_state->requested;
-        completed = model->m_state->completed;
+        std::lock_guard<std::mutex> hold(m_state->lock);
+        requested = m_state->requested;
+        completed = m_state->completed;
     }
-    if (completed >= requested) {
-        ::KillTimer(nullptr, timer);
-        gWatched.erase(watched);
-        model->m_retryTimer = 0;
-        return;
-    }
-    model->Refresh();
+    if (completed >= requested)
+        m_retryTimer.Stop();
+    else
+        Refresh();
 }
 
 unsigned CFolderModel::Refresh()
@@ -286,10 +305,7 @@ unsigned CFolderModel::Refresh()
         },
         false, L"refresh");
     m_lane.Wake();
-    if (!m_retryTimer) {
-        m_retryTimer = ::SetTimer(nullptr, 0, kRetryAfterMs, RetryHeldUpRefresh);
-        if (m_retryTimer) gWatched[m_retryTimer] = this;
-    }
+    if (!m_retryTimer.IsRunning()) m_retryTimer.Start(kRetryAfterMs, [this] { RetryHeldUpRefresh(); });
     return refresh;
 }
 
@@ -338,11 +354,7 @@ void CFolderModel::StopListing() { m_state->stopping = true; }
 bool CFolderModel::Stop(DWORD waitMs)
 {
     StopListing();
-    if (m_retryTimer) {
-        ::KillTimer(nullptr, m_retryTimer);
-        gWatched.erase(m_retryTimer);
-        m_retryTimer = 0;
-    }
+    m_retryTimer.Stop();
     return m_lane.Stop(waitMs);
 }
 

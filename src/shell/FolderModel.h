@@ -60,13 +60,14 @@ public:
     struct State;
 
 private:
-    static void CALLBACK RetryHeldUpRefresh(HWND, UINT, UINT_PTR timer, DWORD);
+    // Asks again for a refresh still not done, or stops asking.
+    void RetryHeldUpRefresh();
 
     std::wstring m_root;
     std::shared_ptr<State> m_state;
     std::vector<std::function<void(const SnapshotPointer&)>> m_listeners;
     CLane m_lane;
-    UINT_PTR m_retryTimer = 0;
+    CThreadTimer m_retryTimer;
 };
 
 // The model of the program's menu folder (the executable's path without

@@ -3,6 +3,7 @@
 #include "shell/Launch.h"
 
 #include <atomic>
+#include <cwctype>
 
 #include "framework/CWinApp.h"
 #include "framework/ExecutablePath.h"
@@ -67,8 +68,6 @@ DWORD StartProgram(const std::wstring& path, const std::wstring& directory)
     return 0;
 }
 
-HWND MainWindow() { return AfxGetMainWnd() ? AfxGetMainWnd()->m_hWnd : nullptr; }
-
 std::atomic<int> gLaunchesPending{ 0 };
 
 }  // namespace
@@ -121,7 +120,7 @@ bool QueueLaunch(LaunchRequest request)
         DWORD error = LaunchPath(request);
         --gLaunchesPending;
         if (!error) return nullptr;
-        return [error, request] { ShowLaunchError(error, request.path); };
+        return [error, request] { ShowLaunchError(error, request); };
     }, std::move(key));
     if (added == CJobQueue::Added::Queued) ++gLaunchesPending;
     if (added == CJobQueue::Added::Full) TellLaunchLaneIsFull();
@@ -141,18 +140,46 @@ bool QueueShowInFolder(const std::wstring& path)
     return added != CJobQueue::Added::Full;
 }
 
-void ShowLaunchError(DWORD error, const std::wstring& path)
+std::wstring LaunchErrorInWords(DWORD error, const std::wstring& name)
 {
-    if (error == kShortcutLeadsBack) {
-        CString message;
-        message.Format(L"Sorry, the shortcut \"%s\" leads back to itself and cannot be opened.",
-                       ::PathFindFileNameW(path.c_str()));
-        AfxMessageBox(message, MB_OK | MB_ICONEXCLAMATION);
-        return;
-    }
     wchar_t text[512] = {};
     if (!::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text,
                           ARRAYSIZE(text), nullptr))
-        wnsprintfW(text, ARRAYSIZE(text), L"Error %lu.", error);
-    ::MessageBoxW(MainWindow(), text, L"Error", MB_OK | MB_ICONERROR);
+        return L"the system gave no reason (error " + std::to_wstring(error) + L")";
+    // The system's text may hold inserts ("Bad EXE format for %1."): the
+    // first stands for the file, any other is left out.
+    std::wstring words;
+    for (const wchar_t* c = text; *c; ++c) {
+        if (*c == L'%' && c[1] >= L'1' && c[1] <= L'9') {
+            if (c[1] == L'1') words += L"\"" + name + L"\"";
+            while (c[1] >= L'0' && c[1] <= L'9') ++c;
+        } else {
+            words += *c;
+        }
+    }
+    while (!words.empty() && (iswspace(words.back()) || words.back() == L'.')) words.pop_back();
+    return words;
+}
+
+void ShowLaunchError(DWORD error, const LaunchRequest& request)
+{
+    const wchar_t* name = ::PathFindFileNameW(request.path.c_str());
+    CString message;
+    if (error == kShortcutLeadsBack) {
+        message.Format(L"Sorry, the shortcut \"%s\" leads back to itself and cannot be opened.", name);
+        AfxMessageBox(message, MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    const std::wstring reason = LaunchErrorInWords(error, name);
+    if (request.verb == L"runas") {
+        // Refused as administrator is not refused altogether: the user may
+        // still want the entry, with the rights Quillop has.
+        message.Format(L"Sorry, \"%s\" could not be run as administrator: %s.\n\nOpen it normally instead?", name,
+                       reason.c_str());
+        if (AfxMessageBox(message, MB_YESNO | MB_ICONEXCLAMATION) == IDYES)
+            QueueLaunch(LaunchRequest(request.path, L"", request.expandVariables));
+        return;
+    }
+    message.Format(L"Sorry, \"%s\" could not be opened: %s.", name, reason.c_str());
+    AfxMessageBox(message, MB_OK | MB_ICONEXCLAMATION);
 }

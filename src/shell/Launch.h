@@ -40,6 +40,9 @@ int LaunchesPending();
 void TellLaunchLaneIsFull();
 // UI thread: shows the file in its folder's window, selected.
 bool QueueShowInFolder(const std::wstring& path);
-// UI thread: the message the shell shows when it cannot open a path, or
-// ours for a shortcut that leads back to itself.
-void ShowLaunchError(DWORD error, const std::wstring& path);
+// The system's reason for an error in words, its inserts filled with the
+// file's name or left out; no closing full stop.
+std::wstring LaunchErrorInWords(DWORD error, const std::wstring& name);
+// UI thread: tells the user that a launch failed, naming the entry and the
+// reason; a failed run as administrator offers to open it normally.
+void ShowLaunchError(DWORD error, const LaunchRequest& request);

@@ -13,6 +13,13 @@ bool OpenPageWith(const std::wstring& page, const wchar_t* handlerClass = nullpt
 
 // UI thread: opens the page on the launch lane, trying its own handler and
 // then the .htm handler. When the page is not there the UI thread shows
-// missingMessage; when nothing could show it, failedMessage (which should
-// name the page). False (after telling the user) when the lane is full.
-bool QueueOpenPage(std::wstring page, std::wstring missingMessage, std::wstring failedMessage);
+// missingMessage; when nothing could show it, TellNothingShowedPage. False
+// (after telling the user) when the lane is full.
+bool QueueOpenPage(std::wstring page, std::wstring missingMessage);
+
+// UI thread: the one message for a page or address no browser could show.
+// It names it and offers a way on: a page file opens in Notepad, and either
+// is copied to the clipboard for the user to paste into a browser.
+void TellNothingShowedPage(const std::wstring& page);
+// UI thread: puts the text on the clipboard; false when it is held.
+bool CopyTextToClipboard(const std::wstring& text);

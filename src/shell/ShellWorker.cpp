@@ -146,6 +146,11 @@ void CShellWorker::MakeLanes()
     m_answers->queue = m_iconQueue;
     m_launchQueue = std::make_shared<CJobQueue>(kPendingLaunches, true);
     m_dropQueue = std::make_shared<CJobQueue>(kPendingDrops, false);
+    // The bounds: icons on 2 threads (a look-up past 2 s lets the second
+    // start; with both stuck, icons wait and the menu shows type icons),
+    // launches on 4 (one past 0.5 s lets the next start; with 4 stuck, new
+    // launches wait in a queue of 32 that refuses more, and the user is
+    // told), drops on 1 (one after another, 16 waiting at most).
     m_icons = std::make_unique<CLane>(
         [queue = m_iconQueue, answers = m_answers, lookups = m_lookups, lookup = std::make_shared<CIconLookup>()] {
             return NextIconJob(queue, answers, lookups, lookup);

@@ -23,6 +23,8 @@ void Type(std::initializer_list<WORD> keys);
 void PressChord(std::initializer_list<WORD> modifiers, WORD key);
 // A folder window showing the folder, of any process.
 HWND FolderWindowOf(const std::wstring& folder);
+// The files on the clipboard.
+std::vector<std::wstring> ClipboardFiles();
 // What the screen shows inside the window now.
 std::unique_ptr<Canvas> Capture(HWND window);
 
@@ -52,7 +54,9 @@ protected:
     void DropOnTray(const std::wstring& path);
     // Chooses "Exit" and waits for the program to end.
     DWORD Exit();
-    // Milliseconds the tray window takes to answer a sent message.
+    // Milliseconds the tray window takes to answer a sent message, less
+    // the time a window of the test's own waited meanwhile: a stall of
+    // Wine's server or of the machine holds both up.
     double AnswerTime() const;
     // The worst answer to a sent message over the span.
     double WorstAnswerOver(double spanMs) const;

@@ -119,7 +119,7 @@ TEST_F(Acceptance, AHotkeyAddedInTheDialogIsSavedAndWorks)
     ASSERT_TRUE(WaitFor([&] { return (hotkeys = FindProcessWindow(started.dwProcessId, L"#32770", L"Hotkeys")); }));
     ::PostMessageW(hotkeys, WM_COMMAND, 1002, 0);  // Add
     HWND edit = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (edit = FindProcessWindow(started.dwProcessId, L"#32770", L"HotKey")); }));
+    ASSERT_TRUE(WaitFor([&] { return (edit = FindProcessDialogWith(started.dwProcessId, 1070)); }));
     const LRESULT f6 = ::SendDlgItemMessageW(edit, 1070, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                              reinterpret_cast<LPARAM>(L"F6"));
     ::SendDlgItemMessageW(edit, 1070, CB_SETCURSEL, static_cast<WPARAM>(f6), 0);

@@ -14,20 +14,6 @@ namespace {
 
 using namespace test;
 
-// The files on the clipboard.
-std::vector<std::wstring> ClipboardFiles()
-{
-    std::vector<std::wstring> files;
-    if (!::OpenClipboard(nullptr)) return files;
-    if (auto drop = static_cast<HDROP>(::GetClipboardData(CF_HDROP))) {
-        wchar_t path[MAX_PATH];
-        for (UINT i = 0, count = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0); i < count; ++i)
-            if (::DragQueryFileW(drop, i, path, MAX_PATH)) files.push_back(path);
-    }
-    ::CloseClipboard();
-    return files;
-}
-
 void ClickRight()
 {
     INPUT input[2] = {};
@@ -94,6 +80,26 @@ TEST_F(EntryMenu, TheRightButtonOnAnEntryOpensItsShellMenu)
     EXPECT_TRUE(OnlyTheShortcutMenu());
     Type({ VK_ESCAPE });
     EXPECT_TRUE(MenuClosed());
+    EXPECT_EQ(Exit(), 0u);
+}
+
+// Escape from an entry's shell menu goes back to the short-cut menu with
+// that entry still highlighted: Enter then opens it.
+TEST_F(EntryMenu, EscapeFromTheShellsMenuKeepsTheEntryHighlighted)
+{
+    ASSERT_TRUE(::CopyFileW(probe.c_str(), (menu + L"\\run.exe").c_str(), FALSE));
+    WriteFile(menu + L"\\zz notes.txt", "n");
+    Start();
+    ASSERT_NE(PressIcon(), nullptr);
+    Type({ VK_DOWN, VK_DOWN });  // <<Add New Item>>, run
+    Type({ VK_APPS });
+    ASSERT_TRUE(ShellMenuOpens()) << "the Apps key opened no menu";
+    Type({ VK_ESCAPE });
+    ASSERT_TRUE(OnlyTheShortcutMenu()) << "Escape did not go back to the short-cut menu";
+    ::Sleep(500);  // the keys that lead back to the entry
+    Type({ VK_RETURN });
+    EXPECT_TRUE(MenuClosed()) << "Enter opened a submenu: the highlight was not on the entry";
+    EXPECT_EQ(ProbeLines(1).size(), 2u) << "the entry did not open";
     EXPECT_EQ(Exit(), 0u);
 }
 

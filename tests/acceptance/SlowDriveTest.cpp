@@ -185,7 +185,7 @@ int CountFiles(const std::wstring& folder)
 // drop starts its program while the drop goes on.
 TEST_F(SlowDrive, AHotkeyRightAfterALargeDropStartsAtOnce)
 {
-    const std::wstring large = MakeFolderOfFiles(folder + L"\\large", 500);
+    const std::wstring large = MakeFolderOfFiles(folder + L"\\large", 200);
     WriteFile(keyFile, Utf16(std::to_wstring(0x1B0076) + L"\r\n" + probe + L"\r\n\r\n"));  // Alt+Ctrl+F7
     Start();
     DropOnTray(large);
@@ -198,8 +198,8 @@ TEST_F(SlowDrive, AHotkeyRightAfterALargeDropStartsAtOnce)
     // Wine starts a program in half a second or so; the drop takes far
     // longer.
     EXPECT_LT(started_, 2000.0) << "the program started " << started_ << " ms after its hotkey";
-    EXPECT_LT(CountFiles(menu + L"\\large"), 500) << "the drop was already done: the test proves nothing";
-    EXPECT_TRUE(WaitFor([&] { return CountFiles(menu + L"\\large") == 500; }, 120000));
+    EXPECT_LT(CountFiles(menu + L"\\large"), 200) << "the drop was already done: the test proves nothing";
+    EXPECT_TRUE(WaitFor([&] { return CountFiles(menu + L"\\large") == 200; }, 120000));
     EXPECT_EQ(Exit(), 0u);
 }
 
@@ -207,7 +207,7 @@ TEST_F(SlowDrive, AHotkeyRightAfterALargeDropStartsAtOnce)
 // running until it is done.
 TEST_F(SlowDrive, ExitDuringADropAsksAndLosesNothing)
 {
-    const std::wstring dropped = MakeFolderOfFiles(folder + L"\\three hundred", 300);
+    const std::wstring dropped = MakeFolderOfFiles(folder + L"\\a hundred and fifty", 150);
     Start();
     DropOnTray(dropped);
     ::Sleep(300);
@@ -218,12 +218,12 @@ TEST_F(SlowDrive, ExitDuringADropAsksAndLosesNothing)
     if (!asked) {
         // Done before Exit came: all of it added.
         ASSERT_EQ(::WaitForSingleObject(started.hProcess, 10000), WAIT_OBJECT_0);
-        EXPECT_EQ(CountFiles(menu + L"\\three hundred"), 300);
+        EXPECT_EQ(CountFiles(menu + L"\\a hundred and fifty"), 150);
         return;
     }
     EXPECT_NE(question.find(L"dropped files are still being added. Exit anyway?"), std::wstring::npos) << question.c_str();
     ::PostMessageW(box, WM_COMMAND, IDNO, 0);
-    EXPECT_TRUE(WaitFor([&] { return CountFiles(menu + L"\\three hundred") == 300; }, 60000));
+    EXPECT_TRUE(WaitFor([&] { return CountFiles(menu + L"\\a hundred and fifty") == 150; }, 60000));
     EXPECT_EQ(::WaitForSingleObject(started.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "No ended the program";
     EXPECT_EQ(Exit(), 0u);
 }

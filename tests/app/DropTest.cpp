@@ -1,6 +1,7 @@
 // Drops sent to the real tray window: files, shortcuts, folders and drives
 // added to the menu folder on the drop lane, and what is refused.
 #include "app/LauncherApp.h"
+#include "app/StartedApp.h"
 #include "app/TrayWindow.h"
 #include "framework/ShellFiles.h"
 #include "menu/IconCache.h"
@@ -10,6 +11,8 @@
 #include "shell/DroppedFiles.h"
 #include "shell/FolderModel.h"
 #include "support/ReadLink.h"
+#include "support/RequireSlowVolume.h"
+#include "support/SlowVolume.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -46,9 +49,7 @@ class DropTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!theTrayWindow.m_hWnd) {
-            ASSERT_TRUE(theApp.InitInstance());
-        }
+        ASSERT_NO_FATAL_FAILURE(test::StartTheAppOnce());
         // An icon still being read from the last test's shortcuts would
         // keep them from being removed.
         test::WaitForShellWorker();
@@ -97,6 +98,37 @@ TEST_F(DropTest, ADropSaysWhatItAddedAndReplaced)
     const DropResult result = AddDroppedPaths({ source + L"\\report.txt", source + L"\\tool" }, menu);
     EXPECT_EQ(std::wstring(DropReportText(result)), L"2 items added to the menu.\nReplaced: report.lnk");
     EXPECT_EQ(std::wstring(DropReportText(DropResult{})), L"");
+}
+
+// A path on a drive that never answers is left out after the drop's
+// deadline and named in the balloon, while the rest of the drop is added;
+// the same path dropped again is left out at once, without a second thread
+// stuck on the drive.
+TEST_F(DropTest, APathOnADriveThatNeverAnswersIsLeftOutAndNamed)
+{
+    REQUIRE_SLOW_VOLUME();
+    test::SlowVolume volume;
+    test::WriteFile(volume.backing + L"\\report.txt", "r");
+    test::WriteFile(source + L"\\local.txt", "l");
+    const std::wstring dead = volume.mount + L"\\report.txt";
+    volume.NeverAnswer();
+
+    ULONGLONG began = ::GetTickCount64();
+    DropResult result = AddDroppedPaths({ dead, source + L"\\local.txt" }, menu);
+    EXPECT_LT(::GetTickCount64() - began, kDropAnswerMs + 5000) << "the drop waited for the dead drive";
+    EXPECT_EQ(result.unanswered, std::vector<std::wstring>{ dead });
+    EXPECT_EQ(result.added, 1);
+    EXPECT_TRUE(test::Exists(menu + L"\\local.lnk"));
+    EXPECT_FALSE(test::Exists(menu + L"\\report.lnk"));
+    const std::wstring text(DropReportText(result));
+    EXPECT_EQ(text.find(L"1 item added to the menu.\nNot added, its drive did not answer: "), 0u) << text.c_str();
+    EXPECT_NE(text.find(L"report.txt. \nDrop it again once the drive answers."), std::wstring::npos) << text.c_str();
+
+    began = ::GetTickCount64();
+    result = AddDroppedPaths({ dead }, menu);
+    EXPECT_LT(::GetTickCount64() - began, 1000u) << "the dead drive was asked again";
+    EXPECT_EQ(result.unanswered, std::vector<std::wstring>{ dead });
+    EXPECT_EQ(std::wstring(DropReportText(result)).find(L"Not added, its drive did not answer: "), 0u);
 }
 
 TEST_F(DropTest, AShortcutIsCopiedWithoutReplacingOne)

@@ -5,6 +5,7 @@
 #include "framework/ExecutablePath.h"
 #include "hotkeys/HotkeyTable.h"
 #include "menu/MenuFolder.h"
+#include "app/StartedApp.h"
 #include "hotkeys/HotkeyTestSupport.h"
 #include "support/TestSupport.h"
 #include "res/resource.h"
@@ -13,7 +14,7 @@
 
 namespace {
 
-const unsigned kCtrlAltF5 = 1769588;
+const unsigned kCtrlAltF5 = test::kStartedHotkey;
 
 bool IconExists(HWND window)
 {
@@ -28,13 +29,7 @@ bool IconExists(HWND window)
 
 class TrayWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        if (theTrayWindow.m_hWnd) return;
-        test::WriteFile(test::HotkeyFile(), test::Utf16(L"1769588\r\nC:\\nothing.txt\r\n\r\n"));
-        ASSERT_TRUE(theApp.InitInstance());
-        ASSERT_NE(theTrayWindow.m_hWnd, nullptr);
-    }
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(test::StartTheAppOnce()); }
 };
 
 TEST_F(TrayWindowTest, StartsHiddenWithTheIconAndTheHotkeys)
@@ -250,11 +245,74 @@ TEST_F(TrayWindowTest, HelpOpensThePageBesideTheProgram)
 TEST_F(TrayWindowTest, HelpWithNoWorkingBrowserNamesThePage)
 {
     HelpPageHandler handler(L"1");
-    test::MessageBoxAnswer answer(L"app_tests");
-    theTrayWindow.SendMessage(WM_MENU_COMMAND, MenuCommand::Help);
-    test::WaitForShellWorker();
-    EXPECT_EQ(answer.Text(), L"Sorry, no program could show the help page. You can open it from here:\n\n" + handler.page);
+    std::wstring buttons;
+    {
+        // Copy: the page's address on the clipboard.
+        test::MessageBoxAnswer answer(L"app_tests", IDNO, [&buttons] {
+            HWND box = test::FindProcessWindow(::GetCurrentProcessId(), L"#32770", L"app_tests");
+            for (int id : { IDYES, IDNO, IDCANCEL }) {
+                wchar_t text[32] = {};
+                ::GetDlgItemTextW(box, id, text, 32);
+                buttons += std::wstring(text) + L"|";
+            }
+        });
+        theTrayWindow.SendMessage(WM_MENU_COMMAND, MenuCommand::Help);
+        test::WaitForShellWorker();
+        EXPECT_EQ(answer.Text(), L"Sorry, no browser could show the page\n\n" + handler.page +
+                                     L"\n\nNotepad shows it as text; Copy puts its address on the clipboard, to paste "
+                                     L"into a browser.");
+    }
+    EXPECT_EQ(buttons, L"&Notepad|&Copy|Close|");
     EXPECT_EQ(handler.ProbeLines().size(), 2u) << "the handler was not tried";
+    std::wstring copied;
+    EXPECT_TRUE(test::WaitFor([&] {
+        if (!::OpenClipboard(nullptr)) return false;
+        if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
+            if (auto* text = static_cast<const wchar_t*>(::GlobalLock(data))) copied = text;
+            ::GlobalUnlock(data);
+        }
+        ::CloseClipboard();
+        return copied == handler.page;
+    }, 3000)) << "the page's address was not copied";
+}
+
+// A click on the greeting balloon over the icon was meant for the icon:
+// the menu opens.
+TEST_F(TrayWindowTest, AClickOnTheBalloonOpensTheMenu)
+{
+    bool shown = false;
+    const HWND tray = theTrayWindow.m_hWnd;
+    test::DriveShownMenu(
+        [&] {
+            shown = true;
+            ::PostMessageW(tray, WM_KEYDOWN, VK_ESCAPE, 0);
+        },
+        [tray] {
+            ::SendMessageW(tray, WM_TRAY_ICON, 0, NIN_BALLOONUSERCLICK);
+            return 1;
+        });
+    EXPECT_TRUE(shown) << "the click on the balloon opened no menu";
+}
+
+// Hotkeys and About, opened from the icon, belong to no window: an owned
+// window gets no taskbar button (Wine's taskbar lists unowned ones only),
+// and behind another program's window they would be lost.
+TEST_F(TrayWindowTest, HotkeysAndAboutStandOnTheirOwnWithATaskbarButton)
+{
+    for (UINT command : { MenuCommand::Hotkeys, MenuCommand::About }) {
+        HWND shown = nullptr, owner = reinterpret_cast<HWND>(1);
+        LONG_PTR style = 0;
+        test::RunFromMessageLoop(300, [&] {
+            test::WaitFor([&] { return (shown = ::GetActiveWindow()) != nullptr && shown != theTrayWindow.m_hWnd; }, 3000);
+            owner = ::GetWindow(shown, GW_OWNER);
+            style = ::GetWindowLongPtrW(shown, GWL_EXSTYLE);
+            ::PostMessageW(shown, WM_COMMAND, IDCANCEL, 0);
+        });
+        theTrayWindow.SendMessage(WM_MENU_COMMAND, command);
+        ASSERT_NE(shown, nullptr) << command;
+        EXPECT_EQ(owner, nullptr) << command;
+        EXPECT_TRUE(style & WS_EX_APPWINDOW) << command;
+    }
 }
 
 // The drop window's picture is an icon of its own: the shared one that

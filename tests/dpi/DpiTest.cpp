@@ -1,6 +1,7 @@
 // At 200 % scaling (this suite runs with Wine's LogPixels at 192): the
 // program's own drawing follows the system DPI, and at 96 DPI the other
 // suites see every measure as it always was.
+#include "find/FindWindow.h"
 #include "framework/Dpi.h"
 #include "hotkeys/HotKeyDlg.h"
 #include "hotkeys/HotkeysDlg.h"
@@ -151,6 +152,29 @@ TEST(DpiDialogs, TheHotkeysDialogFitsTheWorkAreaWithEveryButton)
     EXPECT_TRUE(test::Inside(window, work)) << window.right << "x" << window.bottom;
     for (const auto& [id, rect] : controls) EXPECT_TRUE(test::Inside(rect, window)) << id;
     EXPECT_LT(controls[IDC_HOTKEYS_LIST].bottom, controls[IDC_HOTKEYS_MENU_EDIT].top);
+}
+
+// At 200 % on a screen smaller than 1280 x 800, the Find window fits the
+// work area with its field, several rows of its list and its count line.
+TEST(DpiDialogs, TheFindWindowFitsTheWorkArea)
+{
+    OpenFind(L"", FindPlace::TopOfScreenAtPointer);
+    HWND find = TheFindWindow().m_hWnd;
+    ASSERT_NE(find, nullptr);
+    RECT window, list;
+    ::GetWindowRect(find, &window);
+    const RECT work = test::WorkAreaAt(test::Centre(window));
+    EXPECT_TRUE(test::Inside(window, work)) << window.right << "x" << window.bottom;
+    for (int id : { IDC_FIND_TEXT, IDC_FIND_LIST, IDC_FIND_COUNT }) {
+        RECT control;
+        ::GetWindowRect(::GetDlgItem(find, id), &control);
+        EXPECT_TRUE(test::Inside(control, window)) << id;
+    }
+    ::GetWindowRect(::GetDlgItem(find, IDC_FIND_LIST), &list);
+    const LRESULT rowHeight = ::SendDlgItemMessageW(find, IDC_FIND_LIST, LB_GETITEMHEIGHT, 0, 0);
+    EXPECT_GE(list.bottom - list.top, 5 * rowHeight);
+    test::HoldForScreenshot("Find at 200 %");
+    TheFindWindow().Close();
 }
 
 }  // namespace

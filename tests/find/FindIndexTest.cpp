@@ -4,102 +4,106 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
+#include "find/FindTestSupport.h"
+
 namespace {
 
-const std::wstring kRoot = L"C:\\Menu";
+using namespace findtest;
 
-FolderEntry Entry(const std::wstring& name, DWORD attributes = FILE_ATTRIBUTE_NORMAL)
-{
-    FolderEntry entry;
-    entry.name = name;
-    entry.attributes = attributes;
-    return entry;
-}
-
-// A snapshot of folders given as (path under the root, entries); a name
-// ending in a backslash is a subfolder.
-SnapshotPointer Snapshot(const std::vector<std::pair<std::wstring, std::vector<std::wstring>>>& folders)
-{
-    auto snapshot = std::make_shared<FolderSnapshot>(kRoot, 1);
-    for (const auto& [path, names] : folders) {
-        auto listing = std::make_shared<FolderListing>();
-        listing->path = path.empty() ? kRoot : kRoot + L"\\" + path;
-        listing->state = ListingState::Listed;
-        for (const std::wstring& name : names) {
-            if (!name.empty() && name.back() == L'\\')
-                listing->entries.push_back(Entry(name.substr(0, name.size() - 1), FILE_ATTRIBUTE_DIRECTORY));
-            else if (name[0] == L'~')
-                listing->entries.push_back(Entry(name.substr(1), FILE_ATTRIBUTE_HIDDEN));
-            else
-                listing->entries.push_back(Entry(name));
-        }
-        snapshot->Add(listing);
-    }
-    return snapshot;
-}
-
-std::vector<std::wstring> Names(const FindResults& results)
-{
-    std::vector<std::wstring> names;
-    for (const FoundEntry& found : results.shown) names.push_back(found.name);
-    return names;
-}
-
-TEST(FindRanking, WholeWordsThenWordStartsThenSubstringsThenLettersInOrder)
+TEST(FindRanking, TiersComeFirst)
 {
     FindIndex index;
     index.Build(Snapshot({ { L"", { L"Keynote.lnk", L"Notepad.lnk", L"Pad.lnk", L"Padlock.exe", L"Notepad++ Config.lnk",
-                                    L"Other.txt" } } }));
+                                    L"Other.txt", L"My Pad Notes.txt", L"Word.lnk>WINWORD.EXE" } } }));
     struct Case {
         const wchar_t* query;
         std::vector<std::wstring> expected;
     };
     const Case cases[] = {
-        { L"pad", { L"Pad", L"Padlock", L"Notepad", L"Notepad++ Config" } },  // whole word, start, substrings
-        { L"note", { L"Notepad", L"Notepad++ Config", L"Keynote" } },          // word starts, then a substring
-        { L"npc", { L"Notepad++ Config" } },                                   // letters in order
-        { L"NOTEPAD config", { L"Notepad++ Config" } },                        // every word must meet the name
-        { L"lnk", {} },                                                        // extensions are not names
+        // Exact, the name's start, a word's start, inside.
+        { L"pad", { L"Pad", L"Padlock", L"My Pad Notes", L"Notepad", L"Notepad++ Config" } },
+        { L"note", { L"Notepad", L"Notepad++ Config", L"My Pad Notes", L"Keynote" } },
+        { L"npc", { L"Notepad++ Config" } },  // letters in order, two on word starts
+        { L"NOTEPAD config", { L"Notepad++ Config" } },  // every word must meet the name
+        { L"winw", { L"Word" } },                         // the shortcut's program
+        { L"lnk", {} },                                   // extensions are not names
         { L"zz", {} },
     };
     for (const Case& c : cases) EXPECT_EQ(Names(index.Search(c.query)), c.expected) << c.query;
 }
 
-TEST(FindRanking, CaseAndAccentsAreIgnored)
+TEST(FindRanking, CaseAccentsAndSpelledLettersAreIgnoredAndMatchedLettersAreMarked)
 {
     FindIndex index;
-    index.Build(Snapshot({ { L"", { L"\x00DC" L"ber Tool.lnk", L"\x00E9" L"cran.txt", L"Stra\x00DF" L"e.txt" } } }));
+    index.Build(Snapshot({ { L"", { L"\x00DC" L"ber Tool.lnk", L"\x00E9" L"cran.txt", L"Gro\x00DF" L"e Stra\x00DF" L"e.txt" } } }));
     EXPECT_EQ(Names(index.Search(L"uber")), std::vector<std::wstring>{ L"\x00DC" L"ber Tool" });
     EXPECT_EQ(Names(index.Search(L"\x00C9" L"CRAN")), std::vector<std::wstring>{ L"\x00E9" L"cran" });
-    EXPECT_EQ(Names(index.Search(L"ECRAN")), std::vector<std::wstring>{ L"\x00E9" L"cran" });
-    EXPECT_EQ(FoldForSearch(L"\x00C5" L"ngstr\x00F6" L"m"), L"angstrom");
+    const FindResults street = index.Search(L"strasse");
+    ASSERT_EQ(street.shown.size(), 1u);
+    EXPECT_EQ(street.shown[0].match, MatchTier::WordStart);
+    // "Straße": the folded "ss" is the one "ß", marked once.
+    EXPECT_EQ(street.shown[0].bold, (std::vector<std::pair<uint16_t, uint16_t>>{ { 6, 6 } }));
+    const FindResults initials = index.Search(L"gs");
+    ASSERT_EQ(initials.shown.size(), 1u);
+    EXPECT_EQ(initials.shown[0].bold, (std::vector<std::pair<uint16_t, uint16_t>>{ { 0, 1 }, { 6, 1 } }));
 }
 
-// Equal matches: the shorter path first, then the name; folders are found
-// too, with their folder from the menu folder down; hidden files are not.
-TEST(FindRanking, TiesGoToTheShorterPathThenTheNameAndFoldersCount)
+// Within a tier: what the shell runs, then nearer the top, then shorter
+// names, then by name; folders are found too, hidden files are not.
+TEST(FindRanking, WithinATierRunnableThenShallowThenShortThenByName)
 {
     FindIndex index;
-    index.Build(Snapshot({ { L"", { L"Tools\\", L"tool b.lnk", L"tool a.lnk", L"~tool hidden.lnk" } },
-                           { L"Tools", { L"Deep\\", L"tool.lnk" } },
-                           { L"Tools\\Deep", { L"tool.lnk" } } }));
-    // Whole words first ("tool a" holds the word too), by path length and
-    // name; the folder "Tools" only starts with the word.
+    index.Build(Snapshot({ { L"", { L"Tools\\", L"tool b.txt", L"tool a.txt", L"tools.txt", L"~tool hidden.lnk" } },
+                           { L"Tools", { L"Deep\\", L"tool c.lnk" } },
+                           { L"Tools\\Deep", { L"tool d.exe", L"tool e.lnk" } } }));
     FindResults results = index.Search(L"tool");
-    EXPECT_EQ(Names(results), (std::vector<std::wstring>{ L"tool a", L"tool b", L"tool", L"tool", L"Tools" }));
-    ASSERT_EQ(results.shown.size(), 5u);
-    EXPECT_EQ(results.shown[0].folder, L"");
-    EXPECT_EQ(results.shown[0].path, L"C:\\Menu\\tool a.lnk");
-    EXPECT_EQ(results.shown[2].folder, L"Tools");
-    EXPECT_EQ(results.shown[2].path, L"C:\\Menu\\Tools\\tool.lnk");
-    EXPECT_EQ(results.shown[3].folder, L"Tools\\Deep");
-    EXPECT_TRUE(results.shown[4].isFolder);
-    EXPECT_EQ(results.shown[4].match, MatchKind::WordStart);
-    EXPECT_EQ(index.Size(), 6u);
+    EXPECT_EQ(Names(results),
+              (std::vector<std::wstring>{ L"tool c", L"tool d", L"tool e", L"Tools", L"tools", L"tool a", L"tool b" }));
+    ASSERT_EQ(results.shown.size(), 7u);
+    EXPECT_EQ(results.shown[0].folder, L"Tools");
+    EXPECT_EQ(results.shown[0].path, L"C:\\Menu\\Tools\\tool c.lnk");
+    EXPECT_EQ(results.shown[1].folder, L"Tools\\Deep");
+    EXPECT_TRUE(results.shown[3].isFolder);
+    EXPECT_EQ(results.shown[3].match, MatchTier::Prefix);
+    EXPECT_EQ(index.Size(), 8u);
+}
+
+TEST(FindRanking, UseOrdersWithinATierAndNeverAcrossTiers)
+{
+    FindIndex index;
+    index.Build(Snapshot({ { L"", { L"Notepad.lnk", L"Note.txt", L"Work\\" } },
+                           { L"Work", { L"Notes 2024.txt", L"Keynote.txt" } } }));
+    FixedUse use;
+    index.SetUse(&use);
+    EXPECT_EQ(Names(index.Search(L"note")), (std::vector<std::wstring>{ L"Note", L"Notepad", L"Notes 2024", L"Keynote" }));
+    use.Set(L"Work\\Notes 2024.txt", 3);
+    use.Set(L"Work\\Keynote.txt", 50);
+    EXPECT_EQ(Names(index.Search(L"note")), (std::vector<std::wstring>{ L"Note", L"Notes 2024", L"Notepad", L"Keynote" }));
+    use.Set(L"NOTEPAD.lnk", 10);  // paths compare without case
+    EXPECT_EQ(Names(index.Search(L"note")), (std::vector<std::wstring>{ L"Note", L"Notepad", L"Notes 2024", L"Keynote" }));
+    use.Set(L"Work\\Keynote.txt", 0);
+    use.Set(L"Work\\Notes 2024.txt", 20);
+    EXPECT_EQ(Names(index.Search(L"note")), (std::vector<std::wstring>{ L"Note", L"Notes 2024", L"Notepad", L"Keynote" }));
+    index.SetUse(nullptr);
+    EXPECT_EQ(Names(index.Search(L"note")), (std::vector<std::wstring>{ L"Note", L"Notepad", L"Notes 2024", L"Keynote" }));
+}
+
+TEST(FindRanking, BackslashMatchesFoldersAndTyposOnlyWhenNothingElse)
+{
+    FindIndex index;
+    index.Build(Snapshot({ { L"", { L"Note to self.txt", L"Work\\", L"Home\\", L"Calculator.lnk" } },
+                           { L"Work", { L"2024\\", L"Note a.txt" } },
+                           { L"Work\\2024", { L"Note b.txt", L"Plan.txt" } },
+                           { L"Home", { L"Note c.txt" } } }));
+    EXPECT_EQ(Names(index.Search(L"work\\note")), (std::vector<std::wstring>{ L"Note a", L"Note b" }));
+    EXPECT_EQ(Names(index.Search(L"wo\\24\\")), (std::vector<std::wstring>{ L"Plan", L"Note b" }));
+    EXPECT_EQ(Names(index.Search(L"home \\ note")), (std::vector<std::wstring>{ L"Note c" }));
+    EXPECT_EQ(Names(index.Search(L"calculater")), (std::vector<std::wstring>{ L"Calculator" }));
+    EXPECT_EQ(index.Search(L"calculater").shown[0].match, MatchTier::Typo);
+    EXPECT_EQ(Names(index.Search(L"plam")), std::vector<std::wstring>{});  // a word of 4: no typo
 }
 
 TEST(FindRanking, FiftyShownAndAllCounted)

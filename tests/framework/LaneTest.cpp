@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/TestSupport.h"
+
 #include <atomic>
 
 namespace {
@@ -71,6 +73,33 @@ TEST(Lane, AJobStuckInACallDoesNotHoldUpTheNext)
     lane.Wake();
     for (int i = 0; i < 200 && !nextRan; ++i) ::Sleep(10);
     EXPECT_TRUE(nextRan) << "the second job waited behind the stuck one";
+    EXPECT_EQ(lane.GetThreadCount(), 2);
+    ::SetEvent(gate);
+    lane.Stop(5000);
+}
+
+// The job behind arrives before the first is past the patience: no one
+// wakes the lane again, yet it starts a thread once the first is held up.
+TEST(Lane, AJobAskedForJustBeforeTheOneAheadSticksDoesNotWaitForIt)
+{
+    auto queue = std::make_shared<CJobQueue>();
+    CLane lane([queue] { return queue->Take(); }, CLane::Limits{ 2, 300 });
+    UniqueKernelHandle release(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    HANDLE gate = release.Get();
+    std::atomic<bool> stuckStarted{ false }, nextRan{ false };
+    queue->Add([gate, &stuckStarted]() -> CWorkerThread::Task {
+        stuckStarted = true;
+        ::WaitForSingleObject(gate, 60000);
+        return nullptr;
+    });
+    lane.Wake();
+    while (!stuckStarted) ::Sleep(5);
+    queue->Add([&nextRan]() -> CWorkerThread::Task {
+        nextRan = true;
+        return nullptr;
+    });
+    lane.Wake();
+    EXPECT_TRUE(test::WaitFor([&] { return nextRan.load(); }, 30000)) << "the second job waited behind the stuck one";
     EXPECT_EQ(lane.GetThreadCount(), 2);
     ::SetEvent(gate);
     lane.Stop(5000);

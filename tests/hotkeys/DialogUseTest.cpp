@@ -65,11 +65,15 @@ TEST_F(DialogUse, TheHotKeyDialogStartsOnTheKeyAndNamesItsPictureButtons)
 
 TEST_F(DialogUse, TheHotkeysDialogTabsAsItReadsAndShowsAClickedRowWithoutTheFocus)
 {
-    LoadHotkeyFile(Utf16(L"1769588\r\nC:\\Tools\\notes.txt\r\n\r\n1769589\r\nC:\\Tools\\more.txt\r\n\r\n"));
+    // Every button with something to act on: a row chosen, a hotkey on
+    // each line of its own.
+    LoadHotkeyFile(Utf16(L"1769588\r\nC:\\Tools\\notes.txt\r\n\r\n1769589\r\nC:\\Tools\\more.txt\r\n\r\n"
+                         L"2293872\r\nQuillop\r\n\r\n2293873\r\nQuillop Find\r\n\r\n"));
     CHotkeysDlg dialog;
     std::vector<int> order;
     int highlighted = 0, selected = -1;
     DriveModal<CHotkeysDlg>(dialog, [&](CHotkeysDlg& d) {
+        d.GetList().SelectRow(0, FALSE);
         order = TabOrder(d.m_hWnd, 11);
         // A click on the second row, then the focus on a button.
         HWND list = d.GetList().m_hWnd;

@@ -41,9 +41,104 @@ unsigned CodeFor(LPCWSTR key, bool alt, bool ctrl, bool shift, bool win)
     CHotKeyDlg dialog(nullptr);
     INT_PTR result = DriveModal<CHotKeyDlg>(dialog, [&](CHotKeyDlg& d) {
         ChooseHotkey(d.m_hWnd, key, alt, ctrl, shift, win, L"C:\\a.txt");
-        Press(d.m_hWnd);
+        Press(d.m_hWnd, IDOK, IDYES);  // a key that types is taken when the user insists
     });
     return result == IDOK ? dialog.m_code : 0;
+}
+
+struct Asked {
+    std::wstring question;  // "" when none was asked
+    INT_PTR result;
+    unsigned code;
+};
+
+// Chooses the key with the modifiers and presses OK; a question it raises
+// is answered with the button (kEnter: the default one).
+Asked OkWith(LPCWSTR key, bool ctrl, bool shift, bool win, int answer)
+{
+    Asked asked = {};
+    CHotKeyDlg dialog(nullptr);
+    asked.result = DriveModal<CHotKeyDlg>(dialog, [&](CHotKeyDlg& d) {
+        ChooseHotkey(d.m_hWnd, key, false, ctrl, shift, win, L"C:\\a.txt");
+        asked.question = Press(d.m_hWnd, IDOK, answer);
+        if (answer == MessageBoxAnswer::kEnter)
+            HoldForScreenshot("HotKey dialog after the bare key's question");
+    });
+    asked.code = dialog.m_code;
+    return asked;
+}
+
+// A hotkey on a key that types takes it from every program: the dialog
+// asks, a reflexive Enter answers No, only Yes keeps it. Keys that type
+// nothing, and keys with Ctrl, Alt or Win, are taken without a question.
+TEST(HotKeyDialog, AKeyThatTypesIsTakenOnlyWhenTheUserSaysYes)
+{
+    const Asked enter = OkWith(kKeyLetterF, false, false, false, MessageBoxAnswer::kEnter);
+    EXPECT_EQ(enter.question, L"F without Ctrl, Alt or Win will take every F typed in every program. Use it anyway?");
+    EXPECT_NE(enter.result, IDOK) << "Enter took the bare F";
+    EXPECT_NE(OkWith(kKeyLetterF, false, false, false, IDNO).result, IDOK);
+    const Asked shifted = OkWith(L"Spacebar", false, true, false, IDYES);
+    EXPECT_EQ(shifted.question, L"Shift+Spacebar without Ctrl, Alt or Win will take every Shift+Spacebar typed in "
+                                L"every program. Use it anyway?");
+    EXPECT_EQ(shifted.result, IDOK);
+    for (LPCWSTR typing : { L"5", L"%", L"Enter", L"Tab", L"Backspace", L"Num 4", L"*" })
+        EXPECT_NE(OkWith(typing, false, false, false, MessageBoxAnswer::kEnter).question, L"") << typing;
+    for (LPCWSTR quiet : { L"F5", L"Pause", L"Esc", L"Print Screen" }) {
+        const Asked asked = OkWith(quiet, false, false, false, IDNO);
+        EXPECT_EQ(asked.question, L"") << quiet;
+        EXPECT_EQ(asked.result, IDOK) << quiet;
+    }
+    const Asked ctrl = OkWith(kKeyLetterF, true, false, false, IDNO);
+    EXPECT_EQ(ctrl.question, L"");
+    EXPECT_EQ(ctrl.result, IDOK);
+    EXPECT_EQ(OkWith(kKeyLetterF, false, false, true, IDNO).result, IDOK);
+}
+
+std::wstring DroppedRowText(HWND combo)
+{
+    COMBOBOXINFO info = {};
+    info.cbSize = sizeof(info);
+    ::GetComboBoxInfo(combo, &info);
+    const LRESULT row = ::SendMessageW(info.hwndList, LB_GETCURSEL, 0, 0);
+    wchar_t text[32] = {};
+    if (row >= 0 && ::SendMessageW(info.hwndList, LB_GETTEXTLEN, static_cast<WPARAM>(row), 0) < 32)
+        ::SendMessageW(info.hwndList, LB_GETTEXT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+// A letter typed into the open key list moves its highlight to the next
+// row it starts and leaves the list open; Enter takes the row.
+TEST(HotKeyDialog, ALetterTypedIntoTheOpenKeyListMovesWithoutClosingIt)
+{
+    bool openAfterF = false, openAfterSecondF = false, openAfterEnter = true;
+    std::wstring afterF, afterSecondF, chosen;
+    CHotKeyDlg dialog(nullptr);
+    DriveModal<CHotKeyDlg>(dialog, [&](CHotKeyDlg& d) {
+        HWND combo = d.GetDlgItem(IDC_HOTKEY_KEY);
+        ::SetFocus(combo);
+        ::SendMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0);
+        auto open = [combo] { return ::SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0) != 0; };
+        ::SendMessageW(combo, WM_CHAR, L'f', 1);
+        WaitFor([&] { return DroppedRowText(combo) == L"F" || !open(); }, 5000);
+        openAfterF = open();
+        afterF = DroppedRowText(combo);
+        ::SendMessageW(combo, WM_CHAR, L'F', 1);
+        WaitFor([&] { return DroppedRowText(combo) == L"F1" || !open(); }, 5000);
+        openAfterSecondF = open();
+        afterSecondF = DroppedRowText(combo);
+        ::SendMessageW(combo, WM_KEYDOWN, VK_RETURN, 1);
+        WaitFor([&] { return !open(); }, 5000);
+        openAfterEnter = open();
+        wchar_t text[32] = {};
+        ::GetDlgItemTextW(d.m_hWnd, IDC_HOTKEY_KEY, text, 32);
+        chosen = text;
+    });
+    EXPECT_TRUE(openAfterF) << "the letter closed the list";
+    EXPECT_EQ(afterF, L"F");
+    EXPECT_TRUE(openAfterSecondF);
+    EXPECT_EQ(afterSecondF, L"F1");
+    EXPECT_FALSE(openAfterEnter);
+    EXPECT_EQ(chosen, L"F1");
 }
 
 TEST(HotKeyDialog, BuildsTheCodes)

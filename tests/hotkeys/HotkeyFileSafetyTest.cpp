@@ -22,11 +22,6 @@ namespace {
 
 using namespace test;
 
-std::wstring Group(unsigned code, const std::wstring& command)
-{
-    return std::to_wstring(code) + L"\r\n" + command + L"\r\n\r\n";
-}
-
 std::wstring Numbered(int number)
 {
     return number == 1 ? HotkeyFile() + L".bak" : HotkeyFile() + L"." + std::to_wstring(number) + L".bak";

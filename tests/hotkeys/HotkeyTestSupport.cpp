@@ -16,6 +16,11 @@ std::wstring HotkeyFile()
     return path;
 }
 
+std::wstring Group(unsigned code, const std::wstring& command)
+{
+    return std::to_wstring(code) + L"\r\n" + command + L"\r\n\r\n";
+}
+
 std::string Utf16(const std::wstring& text)
 {
     std::string bytes = "\xFF\xFE";
@@ -61,9 +66,9 @@ void ChooseHotkey(HWND dialog, LPCWSTR key, bool alt, bool ctrl, bool shift, boo
     if (command) ::SetDlgItemTextW(dialog, IDC_HOTKEY_COMMAND, command);
 }
 
-std::wstring Press(HWND dialog, int button)
+std::wstring Press(HWND dialog, int button, int answerWith)
 {
-    MessageBoxAnswer answer(L"hotkeys_tests");
+    MessageBoxAnswer answer(L"hotkeys_tests", answerWith);
     ::SendMessageW(dialog, WM_COMMAND, static_cast<WPARAM>(button), 0);
     WaitFor([&] { return answer.Answered() || !::IsWindow(dialog) || !::IsWindowVisible(dialog); }, 1500);
     return answer.Text(0);

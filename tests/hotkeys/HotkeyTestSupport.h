@@ -15,6 +15,8 @@ namespace test {
 std::wstring HotkeyFile();
 // The text as the hotkey file stores it: UTF-16LE after a byte-order mark.
 std::string Utf16(const std::wstring& text);
+// One hotkey as the file writes it: the key's code, the command, a blank line.
+std::wstring Group(unsigned code, const std::wstring& command);
 
 // A test that loads hotkeys: the table starts empty and its hotkeys are
 // released however the test ends.
@@ -32,14 +34,14 @@ void LoadHotkeyFile(const std::string& bytes, HWND window = nullptr);
 // digits, 37-62 letters, 63-84 the special characters.
 // Rows of the key list, chosen by their text.
 constexpr LPCWSTR kKeyF5 = L"F5", kKeyF7 = L"F7", kKeyF8 = L"F8", kKeyF9 = L"F9", kKeyPgUp = L"Pg Up",
-                  kKeyInsert = L"Insert", kKeyNumpadMinus = L"-", kKeyDigit5 = L"5", kKeyLetterA = L"A",
+                  kKeyInsert = L"Insert", kKeyNumpadMinus = L"-", kKeyDigit5 = L"5", kKeyLetterA = L"A", kKeyLetterF = L"F",
                   kKeyPercent = L"%";
 
 // Sets the HotKey dialog's key, modifiers and (unless null) command.
 void ChooseHotkey(HWND dialog, LPCWSTR key, bool alt, bool ctrl, bool shift, bool win, LPCWSTR command);
 // Presses OK (or another button) and returns the message box it raised,
-// or "" when the dialog closed without one.
-std::wstring Press(HWND dialog, int button = IDOK);
+// answered with `answer`, or "" when the dialog closed without one.
+std::wstring Press(HWND dialog, int button = IDOK, int answer = IDOK);
 // Presses OK in the Hotkeys dialog and waits, answering, for the save it
 // starts on a worker to end; the message box it raised, or "".
 std::wstring PressOk(CHotkeysDlg& dialog);

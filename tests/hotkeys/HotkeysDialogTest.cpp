@@ -41,7 +41,7 @@ using HotkeysDialog = HotkeyTableTest;
 void InHotKeyDialog(std::function<void(HWND)> step)
 {
     RunFromMessageLoop(300, [step] {
-        HWND dialog = ::FindWindowW(L"#32770", L"HotKey");
+        HWND dialog = FindProcessDialogWith(::GetCurrentProcessId(), IDC_HOTKEY_KEY);
         ASSERT_NE(dialog, nullptr);
         step(dialog);
         if (::IsWindow(dialog)) ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
@@ -101,7 +101,7 @@ TEST_F(HotkeysDialog, FindsHotkeyHasALineOfItsOwn)
     EXPECT_EQ(result, IDOK);
     EXPECT_EQ(rows, 1);
     EXPECT_EQ(label, L"Win+F2");
-    EXPECT_EQ(refused, L"Sorry, this key is already used. Please select another one.");
+    EXPECT_EQ(refused, L"Sorry, Win+F2 is already the hotkey of Find. Please select another one.");
     EXPECT_EQ(ReadFile(HotkeyFile()),
               Utf16(L"1769588\r\nC:\\Tools\\notes.txt\r\n\r\n2293874\r\nQuillop Find\r\n\r\n"));
 }
@@ -235,8 +235,13 @@ TEST_F(HotkeysDialog, AddAndEditRefuseKeysAlreadyUsed)
         EXPECT_EQ(Cell(d, 0, 1), L"C:\\seven, again.txt");
         EXPECT_EQ(d.GetList().GetRowValue(0), static_cast<int>(kAltCtrlF7));
     });
-    const std::wstring used = L"Sorry, this key is already used. Please select another one.";
-    EXPECT_EQ(messages, (std::vector<std::wstring>{ used, used, L"", used, L"" }));
+    // The message names the command that holds the key.
+    auto usedBy = [](const wchar_t* key, const wchar_t* holder) {
+        return std::wstring(L"Sorry, ") + key + L" is already the hotkey of " + holder + L". Please select another one.";
+    };
+    EXPECT_EQ(messages, (std::vector<std::wstring>{ usedBy(L"Alt+Ctrl+F7", L"C:\\seven.txt"),
+                                                    usedBy(L"Alt+Ctrl+F9", L"the short-cut menu"), L"",
+                                                    usedBy(L"Alt+Ctrl+F8", L"C:\\eight.txt"), L"" }));
 }
 
 TEST_F(HotkeysDialog, MenuPickTakesTheChosenEntrysPath)
@@ -263,6 +268,96 @@ TEST_F(HotkeysDialog, MenuPickTakesTheChosenEntrysPath)
     });
     EXPECT_EQ(empty, L"Sorry, there is no menu item to select.");
     EXPECT_EQ(command, folder + L"\\b.txt");
+}
+
+// Edit and Delete are grey until a row is selected, Clear while the list
+// is empty, a line's Delete while it has no hotkey; after Add the keys are
+// back on the list, on the new row; the columns fill the list's width; the
+// HotKey dialog says whose hotkey it edits.
+TEST_F(HotkeysDialog, ButtonsWaitForSomethingToActOnAndAddReturnsToTheList)
+{
+    LoadHotkeyFile(kNotes);
+    bool editBefore = true, deleteBefore = true, editSelected = false, deleteSelected = false, menuDelete = true;
+    bool clearEmpty = true, focusOnList = false;
+    int selectedAfterAdd = -1, columnsRight = 0, listWidth = 0;
+    std::wstring addTitle, editTitle, menuTitle;
+    CHotkeysDlg dialog;
+    DriveModal<CHotkeysDlg>(dialog, [&](CHotkeysDlg& d) {
+        auto enabled = [&](int id) { return ::IsWindowEnabled(d.GetDlgItem(id)) != FALSE; };
+        auto title = [](HWND edit) {
+            wchar_t text[64] = {};
+            ::GetWindowTextW(edit, text, 64);
+            return std::wstring(text);
+        };
+        editBefore = enabled(IDC_HOTKEYS_EDIT);
+        deleteBefore = enabled(IDC_HOTKEYS_DELETE);
+        menuDelete = enabled(IDC_HOTKEYS_MENU_DELETE);
+        d.GetList().SelectRow(0, FALSE);
+        editSelected = enabled(IDC_HOTKEYS_EDIT);
+        deleteSelected = enabled(IDC_HOTKEYS_DELETE);
+        InHotKeyDialog([&](HWND edit) { editTitle = title(edit); });
+        d.SendMessage(WM_COMMAND, IDC_HOTKEYS_EDIT);
+        InHotKeyDialog([&](HWND edit) { menuTitle = title(edit); });
+        d.SendMessage(WM_COMMAND, IDC_HOTKEYS_MENU_EDIT);
+        InHotKeyDialog([&](HWND edit) {
+            addTitle = title(edit);
+            ChooseHotkey(edit, kKeyF7, true, true, false, false, L"C:\\new.txt");
+            EXPECT_EQ(Press(edit), L"");
+        });
+        ::SetFocus(d.GetDlgItem(IDC_HOTKEYS_ADD));
+        d.SendMessage(WM_COMMAND, IDC_HOTKEYS_ADD);
+        focusOnList = ::GetFocus() == d.GetList().m_hWnd;
+        selectedAfterAdd = d.GetList().GetNextSelected(-1);
+        RECT client = {}, last = {};
+        ::GetClientRect(d.GetList().m_hWnd, &client);
+        const int lastColumn = d.GetList().GetColumnCount() - 1;
+        HWND header = reinterpret_cast<HWND>(d.GetList().SendMessage(LVM_GETHEADER));
+        ::SendMessageW(header, HDM_GETITEMRECT, static_cast<WPARAM>(lastColumn), reinterpret_cast<LPARAM>(&last));
+        columnsRight = last.right;
+        listWidth = client.right;
+        HoldForScreenshot("Hotkeys dialog after Add");
+        {
+            MessageBoxAnswer yes(L"hotkeys_tests", IDYES);
+            d.SendMessage(WM_COMMAND, IDC_HOTKEYS_CLEAR);
+        }
+        clearEmpty = enabled(IDC_HOTKEYS_CLEAR);
+    });
+    EXPECT_FALSE(editBefore);
+    EXPECT_FALSE(deleteBefore);
+    EXPECT_FALSE(menuDelete) << "the short-cut menu has no hotkey to delete";
+    EXPECT_TRUE(editSelected);
+    EXPECT_TRUE(deleteSelected);
+    EXPECT_FALSE(clearEmpty);
+    EXPECT_TRUE(focusOnList) << "the focus stayed on Add";
+    EXPECT_EQ(selectedAfterAdd, 1);
+    EXPECT_EQ(columnsRight, listWidth) << "an empty column after the last";
+    EXPECT_EQ(editTitle, L"Hotkey for notes.txt");
+    EXPECT_EQ(menuTitle, L"Hotkey for the short-cut menu");
+    EXPECT_EQ(addTitle, L"New hotkey");
+}
+
+// The message about a key in use leaves the key field in view.
+TEST_F(HotkeysDialog, TheKeyInUseMessageStandsClearOfTheKeyField)
+{
+    LoadHotkeyFile(Utf16(Group(kAltCtrlF7, L"C:\\seven.txt")));
+    RECT box = {}, keyField = {};
+    CHotkeysDlg dialog;
+    DriveModal<CHotkeysDlg>(dialog, [&](CHotkeysDlg& d) {
+        InHotKeyDialog([&](HWND edit) {
+            ChooseHotkey(edit, kKeyF7, true, true, false, false, L"C:\\new.txt");
+            ::GetWindowRect(::GetDlgItem(edit, IDC_HOTKEY_KEY), &keyField);
+            MessageBoxAnswer answer(L"hotkeys_tests", IDOK, [&box] {
+                ::GetWindowRect(FindProcessWindow(::GetCurrentProcessId(), L"#32770", L"hotkeys_tests"), &box);
+                HoldForScreenshot("HotKey dialog with the key-in-use message");
+            });
+            ::PostMessageW(edit, WM_COMMAND, IDOK, 0);
+            WaitFor([&] { return answer.Answered(); });
+        });
+        d.SendMessage(WM_COMMAND, IDC_HOTKEYS_ADD);
+    });
+    RECT overlap;
+    ASSERT_GT(box.bottom, box.top) << "no message";
+    EXPECT_FALSE(::IntersectRect(&overlap, &box, &keyField)) << "the message covers the key field";
 }
 
 TEST_F(HotkeysDialog, GrowsItsListAndKeepsItsFirstSize)

@@ -15,11 +15,6 @@ namespace {
 
 using namespace test;
 
-std::wstring Group(unsigned code, const std::wstring& command)
-{
-    return std::to_wstring(code) + L"\r\n" + command + L"\r\n\r\n";
-}
-
 std::string Utf8(const std::wstring& text)
 {
     int size = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr,
@@ -145,7 +140,7 @@ TEST_F(HotkeysKept, AConflictOnOkKeepsEveryEarlierHotkey)
         // Two new rows: one free key, and the key held elsewhere.
         for (LPCWSTR key : { kKeyF5, kKeyF8 }) {
             RunFromMessageLoop(300, [key] {
-                HWND edit = ::FindWindowW(L"#32770", L"HotKey");
+                HWND edit = FindProcessDialogWith(::GetCurrentProcessId(), IDC_HOTKEY_KEY);
                 ChooseHotkey(edit, key, true, true, false, false, L"C:\\new.txt");
                 ::SendMessageW(edit, WM_COMMAND, IDOK, 0);
             });

@@ -58,16 +58,16 @@ TEST_F(FillInTest, ASubmenuStillBeingReadFillsInWhenItsListingArrives)
     const std::wstring tools = kTop + L"\\Tools";
     ClearMenuTables();
     nextMenuItemId = MenuCommand::FirstFileEntry;
-    ScanMenuFolder(menu.get(), *Tree(1, Listing(kTop + L"\\Share", ListingState::NotResponding), nullptr), kTop);
+    ScanMenuFolder(menu.get(), Tree(1, Listing(kTop + L"\\Share", ListingState::NotResponding), nullptr), kTop);
     EXPECT_EQ(test::Labels(menu->m_hMenu), (Labels{ L"Share", L"Tools", L"top" }));
-    EXPECT_EQ(test::Labels(Sub(0)), Labels{ L"(not responding)" });
-    EXPECT_EQ(test::Labels(Sub(1)), Labels{ L"(reading\u2026)" });
+    EXPECT_EQ(test::Labels(test::Opened(Sub(0))), Labels{ L"(not responding)" });
+    EXPECT_EQ(test::Labels(test::Opened(Sub(1))), Labels{ L"(reading\u2026)" });
     EXPECT_EQ(test::ReadMenu(Sub(1))[0].id, 0u);
     EXPECT_TRUE(::GetMenuState(Sub(1), 0, MF_BYPOSITION) & MF_GRAYED);
 
     // Tools arrives: its entries fill its submenu, with ids after the others.
     const bool reopen = FillInArrivedFolders(
-        *Tree(2, Listing(kTop + L"\\Share", ListingState::NotResponding),
+        Tree(2, Listing(kTop + L"\\Share", ListingState::NotResponding),
               Listing(tools, ListingState::Listed, { Entry(L"a.exe"), Entry(L"b.txt") })),
         nullptr);
     EXPECT_FALSE(reopen);
@@ -84,20 +84,20 @@ TEST_F(FillInTest, ATopLevelStillBeingReadNeedsANewPopup)
     auto reading = std::make_shared<FolderSnapshot>(kTop, 0);
     reading->Add(Listing(kTop, ListingState::Reading));
     ClearMenuTables();
-    ScanMenuFolder(menu.get(), *reading, kTop);
+    ScanMenuFolder(menu.get(), reading, kTop);
     EXPECT_EQ(test::Labels(menu->m_hMenu), Labels{ L"(reading\u2026)" });
-    EXPECT_TRUE(FillInArrivedFolders(*Tree(1, nullptr, nullptr), nullptr));
+    EXPECT_TRUE(FillInArrivedFolders(Tree(1, nullptr, nullptr), nullptr));
 }
 
 TEST_F(FillInTest, AMergedFolderStillBeingReadNeedsANewPopup)
 {
     folderAsSeparator = 1;
     ClearMenuTables();
-    ScanMenuFolder(menu.get(), *Tree(1, Listing(kTop + L"\\Share", ListingState::Listed, { Entry(L"s.txt") }), nullptr),
+    ScanMenuFolder(menu.get(), Tree(1, Listing(kTop + L"\\Share", ListingState::Listed, { Entry(L"s.txt") }), nullptr),
                    kTop);
     EXPECT_EQ(test::Labels(menu->m_hMenu), (Labels{ L"s", L"-", L"(reading\u2026)", L"-", L"top" }));
     EXPECT_TRUE(FillInArrivedFolders(
-        *Tree(2, nullptr, Listing(kTop + L"\\Tools", ListingState::Listed, { Entry(L"t.txt") })), nullptr));
+        Tree(2, nullptr, Listing(kTop + L"\\Tools", ListingState::Listed, { Entry(L"t.txt") })), nullptr));
 }
 
 }  // namespace

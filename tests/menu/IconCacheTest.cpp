@@ -216,7 +216,7 @@ TEST_F(IconCacheTest, APopupDuringThePreloadAsksForEachFileOnce)
     auto shown = Popup();
     ASSERT_EQ(shown.size(), 3u);
     for (int sub = 0; sub < 3; ++sub) {
-        auto entries = test::ReadMenu(test::ReadMenu(menu->m_hMenu)[static_cast<size_t>(sub)].submenu);
+        auto entries = test::ReadMenu(test::Opened(test::ReadMenu(menu->m_hMenu)[static_cast<size_t>(sub)].submenu));
         EXPECT_EQ(entries.size(), 10u);
         for (const test::MenuEntry& entry : entries) {
             int number = std::stoi(entry.label.substr(5));

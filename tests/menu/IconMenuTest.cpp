@@ -14,7 +14,7 @@ namespace {
 using test::Canvas;
 
 constexpr int kImageSize = 16;
-constexpr COLORREF kRed = RGB(255, 0, 0);
+constexpr COLORREF kPaintedRed = RGB(255, 0, 0);
 
 // An image list of 16 x 16 images: image 0 all red, image 1 red on its left
 // half and transparent on its right.
@@ -28,7 +28,7 @@ HIMAGELIST RedImages()
         UniqueBitmap mask(::CreateBitmap(kImageSize, kImageSize, 1, 1, nullptr));
         {
             UniqueMemoryDC dc(::CreateCompatibleDC(screen));
-            UniqueBrush red(::CreateSolidBrush(kRed));
+            UniqueBrush red(::CreateSolidBrush(kPaintedRed));
             SelectedObject drawing(dc.Get(), colour.Get());
             ::FillRect(dc.Get(), &all, red.Get());
             ::SelectObject(dc.Get(), mask.Get());
@@ -155,12 +155,12 @@ TEST_F(IconMenuTest, TheImageIsDrawnAtTheLeftEdgeCentredAndMasked)
     Canvas canvas(200, 30);
     Draw(canvas, L"", 0, 1);  // red on the left half, transparent on the right
     const int top = (30 - kImageSize) / 2;
-    EXPECT_EQ(canvas.At(0, top), kRed);
-    EXPECT_EQ(canvas.At(kImageSize / 2 - 1, top + kImageSize - 1), kRed);
+    EXPECT_EQ(canvas.At(0, top), kPaintedRed);
+    EXPECT_EQ(canvas.At(kImageSize / 2 - 1, top + kImageSize - 1), kPaintedRed);
     EXPECT_EQ(canvas.At(0, top - 1), ::GetSysColor(COLOR_MENU));
     EXPECT_EQ(canvas.At(0, top + kImageSize), ::GetSysColor(COLOR_MENU));
     EXPECT_EQ(canvas.At(kImageSize / 2, top + 4), ::GetSysColor(COLOR_MENU));  // the mask shows the background
-    EXPECT_EQ(canvas.Count(kRed), kImageSize / 2 * kImageSize);
+    EXPECT_EQ(canvas.Count(kPaintedRed), kImageSize / 2 * kImageSize);
 }
 
 TEST_F(IconMenuTest, TheHotkeyTextEndsSixPixelsFromTheRightEdge)

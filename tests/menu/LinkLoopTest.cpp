@@ -33,21 +33,21 @@ using LinkLoopTest = test::MenuBuildTest;
 TEST_F(LinkLoopTest, LinksBackUpAreNotEnteredAgain)
 {
     ASSERT_TRUE(test::Exists(LoopingFolder() + L"\\again\\a.txt")) << "the link fixture is missing";
-    ScanMenuFolder(menu.get(), *test::ListNow(LoopingFolder()), LoopingFolder());
+    ScanMenuFolder(menu.get(), test::ListNow(LoopingFolder()), LoopingFolder());
     EXPECT_EQ(Sorted(menu->m_hMenu), (Labels{ L"a", L"again", L"other", L"up" }));
-    EXPECT_EQ(test::Labels(Submenu(menu->m_hMenu, L"again")), Labels{});  // the menu folder itself
-    EXPECT_EQ(test::Labels(Submenu(menu->m_hMenu, L"other")), Labels{ L"b" });
+    EXPECT_EQ(test::Labels(test::Opened(Submenu(menu->m_hMenu, L"again"))), Labels{});  // the menu folder itself
+    EXPECT_EQ(test::Labels(test::Opened(Submenu(menu->m_hMenu, L"other"))), Labels{ L"b" });
     // Above the menu folder: its own folder is not entered again from there.
-    HMENU up = Submenu(menu->m_hMenu, L"up");
+    HMENU up = test::Opened(Submenu(menu->m_hMenu, L"up"));
     EXPECT_EQ(Sorted(up), (Labels{ L"menu", L"other" }));
-    EXPECT_EQ(test::Labels(Submenu(up, L"menu")), Labels{});
-    EXPECT_EQ(test::Labels(Submenu(up, L"other")), Labels{ L"b" });
+    EXPECT_EQ(test::Labels(test::Opened(Submenu(up, L"menu"))), Labels{});
+    EXPECT_EQ(test::Labels(test::Opened(Submenu(up, L"other"))), Labels{ L"b" });
 }
 
 TEST_F(LinkLoopTest, MergedLinksBackUpAddNothing)
 {
     folderAsSeparator = 1;
-    ScanMenuFolder(menu.get(), *test::ListNow(LoopingFolder()), LoopingFolder());
+    ScanMenuFolder(menu.get(), test::ListNow(LoopingFolder()), LoopingFolder());
     // other's b, up's other's b, then the menu folder's own a.
     EXPECT_EQ(test::Labels(menu->m_hMenu), (Labels{ L"b", L"-", L"b", L"-", L"-", L"a" }));
 }

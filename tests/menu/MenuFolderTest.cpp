@@ -80,7 +80,7 @@ TEST_F(MenuFolderTest, HiddenFilesAreLeftOutHiddenFoldersAreNot)
     ASSERT_EQ(top.size(), 2u);
     EXPECT_EQ(top[0].label, L"Private");
     EXPECT_EQ(top[0].image, MenuImage::Folder);
-    EXPECT_EQ(test::Labels(top[0].submenu), (Labels{ L"inside" }));
+    EXPECT_EQ(test::Labels(test::Opened(top[0].submenu)), (Labels{ L"inside" }));
     EXPECT_EQ(top[1].label, L"shown");
 }
 
@@ -95,7 +95,7 @@ TEST_F(MenuFolderTest, LabelsAreCutAtTheLastDot)
     auto top = test::ReadMenu(menu->m_hMenu);
     ASSERT_EQ(top.size(), 1u);
     EXPECT_EQ(top[0].label, L"My.Stuff");  // a folder keeps its dots
-    Labels inner = test::Labels(top[0].submenu);
+    Labels inner = test::Labels(test::Opened(top[0].submenu));
     std::sort(inner.begin(), inner.end());
     EXPECT_EQ(inner, (Labels{ L"", L"My", L"README", L"archive.tar" }));
     // Even the empty label keeps its id, table position and icon.
@@ -114,13 +114,14 @@ TEST_F(MenuFolderTest, ATabInANameIsShownAsASpace)
     const std::wstring odd = test::ExecutableFolder() + L"\\odd-names";
     // (Wine lists such a name, but opens nothing by it: no Exists check.)
     ASSERT_EQ(AddHotkey(1769588, (odd + L"\\tab\tthere.txt").c_str()), 1);
-    ScanMenuFolder(menu.get(), *test::ListNow(odd), odd);
+    ScanMenuFolder(menu.get(), test::ListNow(odd), odd);
     EXPECT_EQ(test::Labels(menu->m_hMenu), (Labels{ L"tab there\tAlt+Ctrl+F5" }));
 }
 
-TEST_F(MenuFolderTest, IdsRunInScanOrderAcrossSubmenus)
+TEST_F(MenuFolderTest, ASubmenuIsFilledOnceWhenItFirstOpensWithTheNextIds)
 {
     test::MakeFolder(folder + L"\\A");
+    test::MakeFolder(folder + L"\\A\\Inner");
     test::MakeFile(folder + L"\\A\\x");
     test::MakeFile(folder + L"\\A\\y");
     test::MakeFile(folder + L"\\z");
@@ -130,17 +131,29 @@ TEST_F(MenuFolderTest, IdsRunInScanOrderAcrossSubmenus)
     ASSERT_EQ(top.size(), 6u);
     EXPECT_EQ(top[2].label, L"A");
     EXPECT_EQ(top[3].label, L"z");
-    EXPECT_EQ(top[3].id, 13u);
+    EXPECT_EQ(top[3].id, 11u);
     EXPECT_TRUE(top[4].separator);
+    EXPECT_EQ(::GetMenuItemCount(top[2].submenu), 0) << "made before it opened";
+    EXPECT_EQ(std::wstring(MenuSubfolderPath(top[2].submenu)), folder + L"\\A");
+
+    // A file added meanwhile is not shown: the popup shows one snapshot.
+    test::MakeFile(folder + L"\\A\\later");
+    EXPECT_TRUE(FillSubmenu(top[2].submenu));
     auto inner = test::ReadMenu(top[2].submenu);
-    ASSERT_EQ(inner.size(), 2u);
-    EXPECT_EQ(inner[0].id, 11u);
+    ASSERT_EQ(inner.size(), 3u);
+    EXPECT_EQ(inner[0].label, L"Inner");
+    EXPECT_EQ(::GetMenuItemCount(inner[0].submenu), 0);
     EXPECT_EQ(inner[1].id, 12u);
-    for (const auto& entry : inner)
+    EXPECT_EQ(inner[2].id, 13u);
+    for (const auto& entry : { inner[1], inner[2] })
         EXPECT_EQ(std::wstring(MenuItemPath(entry.id)), folder + L"\\A\\" + entry.label);
-    EXPECT_EQ(std::wstring(MenuItemPath(13)), folder + L"\\z");
+    EXPECT_EQ(std::wstring(MenuItemPath(11)), folder + L"\\z");
     EXPECT_EQ(MenuItemPath(14), nullptr);
     EXPECT_EQ(MenuItemPath(10), nullptr);
+    // Opened again, it stays as it is.
+    EXPECT_FALSE(FillSubmenu(top[2].submenu));
+    EXPECT_EQ(::GetMenuItemCount(top[2].submenu), 3);
+    EXPECT_FALSE(FillSubmenu(top[5].submenu)) << "the fixed entries' submenu is made whole";
 }
 
 TEST_F(MenuFolderTest, OptionOffGivesEmptySubfoldersAnEmptySubmenu)
@@ -175,6 +188,17 @@ TEST_F(MenuFolderTest, HotkeyTextIsShownRightOfATabAndTheLowestIndexWins)
     ASSERT_EQ(AddHotkey(458817, (folder + L"\\notes.txt").c_str()), 2);  // Shift+A
     Build(FALSE);
     EXPECT_EQ(test::Labels(menu->m_hMenu), (Labels{ L"notes\tAlt+Ctrl+F5" }));
+}
+
+// Find's hotkey shows beside "Find...", as an entry's beside the entry.
+TEST_F(MenuFolderTest, FindShowsItsHotkey)
+{
+    ASSERT_EQ(AddHotkey(2293873, kFindMarker), 1);  // Win+F2
+    Build(TRUE);
+    auto top = test::ReadMenu(menu->m_hMenu);
+    ASSERT_FALSE(top.empty());
+    ASSERT_NE(top.back().submenu, nullptr);
+    EXPECT_EQ(test::Labels(top.back().submenu).front(), L"Find...\tWin+F2");
 }
 
 TEST_F(MenuFolderTest, FilesOfOneKindShareTheirIconsImage)
@@ -217,8 +241,10 @@ TEST_F(MenuFolderTest, OverlongNamesAreLeftOutAndManyEntriesBuild)
     if (made) ::CloseHandle(file);
     for (int i = 0; i < 1500; ++i) test::MakeFile(folder + L"\\f" + std::to_wstring(i) + L".txt");
     Build(FALSE);
-    EXPECT_EQ(menu->GetMenuItemCount(), 1500);
-    EXPECT_EQ(menuItemTable.size(), 1500u);
+    // The level shows as many as it can usefully, then a row for Find.
+    EXPECT_EQ(menu->GetMenuItemCount(), static_cast<int>(kLevelCap) + 1);
+    EXPECT_EQ(menuItemTable.size(), kLevelCap);
+    EXPECT_EQ(test::Labels(menu->m_hMenu).back(), L"\x2026 and 500 more: Find");
     for (const CString& path : menuItemTable) EXPECT_LT(path.GetLength(), MAX_PATH);
     if (made) {
         EXPECT_TRUE(folder.size() + 1 + longName.size() + 4 >= MAX_PATH);

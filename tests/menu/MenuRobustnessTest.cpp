@@ -43,7 +43,7 @@ TEST_F(MenuRobustness, TwentyLevelsOfFoldersBecomeTwentyLevelsOfSubmenus)
         std::vector<test::MenuEntry> entries = test::ReadMenu(current);
         HMENU next = nullptr;
         for (const test::MenuEntry& entry : entries)
-            if (entry.submenu) next = entry.submenu;
+            if (entry.submenu) next = test::Opened(entry.submenu);
         if (!next) break;
         ++depth;
         EXPECT_EQ(test::Labels(next).back(), L"f" + std::to_wstring(depth - 1));
@@ -78,14 +78,23 @@ TEST_F(MenuRobustness, NamesUpToThePathLimitAndOddCharactersBuild)
     ExpectTableSound();
 }
 
-TEST_F(MenuRobustness, FiveThousandFilesInOneFolder)
+TEST_F(MenuRobustness, FiveThousandFilesInOneFolderShowTheFirstThousandAndFind)
 {
     for (int i = 0; i < 5000; ++i) test::MakeFile(folder + L"\\file " + std::to_wstring(i) + L".txt", "");
     Build(TRUE);
-    // <<Add New Item>>, a separator, the files, a separator, "Quillop".
-    EXPECT_EQ(menu->GetMenuItemCount(), 5004);
-    EXPECT_EQ(menuItemTable.size(), 5000u);
-    EXPECT_EQ(MenuItemPath(MenuCommand::FirstFileEntry + 5000), nullptr);
+    // <<Add New Item>>, a separator, the files shown, the Find row, a
+    // separator, "Quillop".
+    EXPECT_EQ(menu->GetMenuItemCount(), static_cast<int>(kLevelCap) + 5);
+    EXPECT_EQ(menuItemTable.size(), kLevelCap);
+    EXPECT_EQ(MenuItemPath(MenuCommand::FirstFileEntry + static_cast<UINT>(kLevelCap)), nullptr);
+    const test::MenuEntry findRow = test::ReadMenu(menu->m_hMenu)[kLevelCap + 2];
+    EXPECT_EQ(findRow.label, L"\x2026 and 4000 more: Find");
+    EXPECT_EQ(findRow.image, MenuImage::Find);
+    ASSERT_NE(FindRowFolder(findRow.id), nullptr);
+    EXPECT_EQ(std::wstring(FindRowFolder(findRow.id)), folder);
+    EXPECT_EQ(MenuItemPath(findRow.id), nullptr) << "the row is no file";
+    // Ctrl on an entry opens every file of its folder, those past the cap too.
+    EXPECT_EQ(MenuFolderFiles(folder).size(), 5000u);
     ExpectTableSound();
 }
 

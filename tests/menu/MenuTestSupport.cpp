@@ -40,6 +40,22 @@ std::vector<std::wstring> Labels(HMENU menu)
     return labels;
 }
 
+HMENU Opened(HMENU submenu)
+{
+    FillSubmenu(submenu);
+    return submenu;
+}
+
+namespace {
+
+void OpenEvery(HMENU menu)
+{
+    for (int position = 0, count = ::GetMenuItemCount(menu); position < count; ++position)
+        if (HMENU submenu = ::GetSubMenu(menu, position)) OpenEvery(Opened(submenu));
+}
+
+}  // namespace
+
 std::wstring FreshMenuFolder()
 {
     RemoveTree(MenuFolderPath());
@@ -82,14 +98,19 @@ void MenuBuildTest::TearDown()
 
 void MenuBuildTest::Build(BOOL full, BOOL autoStart)
 {
-    // The menu shows the folder as it is now: listed afresh first.
+    // The menu shows the folder as it is now: listed afresh first, and
+    // what is gone has left the icon cache, as the folder model's listener
+    // sees to in the program.
     TheFolderModel().RefreshAndWait();
+    TheIconCache().ForgetGoneFrom(TheFolderModel().Snapshot());
+    ASSERT_TRUE(WaitFor([] { return !TheIconCache().IsForgetting(); }));
     BuildShortcutMenu(menu.get(), autoStart, full);
 }
 
 void MenuBuildTest::BuildWithIcons(BOOL full)
 {
     Build(full);
+    OpenEvery(menu->m_hMenu);
     WaitForShellWorker();
     menuItemTable.clear();
     menu = std::make_unique<CIconMenu>(images);

@@ -24,6 +24,8 @@ struct MenuEntry {
 std::vector<MenuEntry> ReadMenu(HMENU menu);
 // The labels of a menu level, "-" for a separator.
 std::vector<std::wstring> Labels(HMENU menu);
+// The submenu as it shows once opened: its entries are made the first time.
+HMENU Opened(HMENU submenu);
 
 // A scratch menu folder beside the test executable, emptied for each test.
 std::wstring FreshMenuFolder();
@@ -39,8 +41,8 @@ protected:
     void SetUp() override;
     void TearDown() override;
     void Build(BOOL full, BOOL autoStart = FALSE);
-    // Builds once, lets the icons asked for arrive, and builds again: the
-    // menu as the next popup shows it.
+    // Builds once with every submenu opened, lets the icons asked for
+    // arrive, and builds again: the menu as the next popup shows it.
     void BuildWithIcons(BOOL full);
 
     std::wstring folder;

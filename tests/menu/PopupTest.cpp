@@ -54,6 +54,7 @@ protected:
     }
     LRESULT OnInitMenuPopup(WPARAM menu, LPARAM)
     {
+        RouteInitMenuPopup(reinterpret_cast<HMENU>(menu));
         if (activeMenu && reinterpret_cast<HMENU>(menu) == activeMenu->m_hMenu) {
             openedMenuSizes.push_back(::GetMenuItemCount(reinterpret_cast<HMENU>(menu)));
             char here = 0;
@@ -122,7 +123,7 @@ TEST_F(PopupTest, ChoosingAnEntrySendsItsIdAndOpensIt)
     int shown = PopupWithKeys(owner, FALSE, { VK_DOWN, VK_DOWN, VK_RETURN });
     screenshotName = nullptr;
     EXPECT_EQ(shown, 2);
-    EXPECT_EQ(owner.commands, (std::vector<UINT>{ 12 }));
+    EXPECT_EQ(owner.commands, (std::vector<UINT>{ 11 }));  // A's entries were never made
     auto lines = WaitForProbe(1);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[1], folder + L"\\run.exe");
@@ -227,6 +228,19 @@ TEST_F(PopupTest, AUniqueLetterChoosesItsEntry)
     EXPECT_STREQ(MenuItemPath(owner.commands[0]), nullptr);  // the table is emptied after the choice
 }
 
+// From the menu loop, checks every 100 ms until the condition holds or
+// 2.5 s have passed (the menu's own guard ends it at 8), then runs the next
+// step.
+void PollInMenuLoop(std::function<bool()> done, std::function<void()> then, int triesLeft = 25)
+{
+    test::RunFromMessageLoop(100, [done, then, triesLeft] {
+        if (done() || triesLeft <= 0)
+            then();
+        else
+            PollInMenuLoop(done, then, triesLeft - 1);
+    });
+}
+
 // The wheel over a menu taller than the screen scrolls it, and back with
 // the wheel turned the other way (further than the top: it stops there).
 TEST_F(PopupTest, TheWheelScrollsALongMenu)
@@ -279,6 +293,43 @@ TEST_F(PopupTest, TheWheelScrollsALongMenu)
     EXPECT_EQ(back, opened) << "the wheel back did not scroll it back";
 }
 
+// The menu opens beside the point clicked, never under it: the release of
+// the button that opened it lands on no entry, in every corner of the
+// screen, and for a menu taller than the screen too.
+TEST_F(PopupTest, TheMenuOpensBesideThePointNeverUnderIt)
+{
+    test::MakeFile(folder + L"\a.txt");
+    test::MakeFile(folder + L"\b.txt");
+    const int width = ::GetSystemMetrics(SM_CXSCREEN), height = ::GetSystemMetrics(SM_CYSCREEN);
+    auto coveredAt = [&](POINT point, BOOL full) {
+        bool covered = true;
+        RECT shownAt = {};
+        const HWND window = owner.m_hWnd;
+        test::DriveShownMenu(
+            [&] {
+                HWND shown = test::FindProcessWindow(::GetCurrentProcessId(), L"#32768");
+                ::GetWindowRect(shown, &shownAt);
+                covered = ::PtInRect(&shownAt, point) != FALSE;
+                if (point.y > height / 2 && point.x > width / 2) test::HoldForScreenshot("menu at the bottom right");
+                ::PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);
+            },
+            [window, full, point] {
+                ::SetCursorPos(point.x, point.y);
+                return PopupShortcutMenu(window, FALSE, full);
+            });
+        if (covered)
+            ADD_FAILURE() << "the menu at " << shownAt.left << "," << shownAt.top << "-" << shownAt.right << ","
+                          << shownAt.bottom << " covers the point " << point.x << "," << point.y;
+        return covered;
+    };
+    for (POINT corner : { POINT{ width - 20, height - 10 }, POINT{ 20, height - 10 }, POINT{ 20, 10 },
+                          POINT{ width - 20, 10 }, POINT{ width / 2, height / 2 } })
+        EXPECT_FALSE(coveredAt(corner, TRUE)) << corner.x << "," << corner.y;
+    for (int i = 0; i < 300; ++i) test::MakeFile(folder + L"\\entry " + std::to_wstring(1000 + i) + L".txt");
+    EXPECT_FALSE(coveredAt(POINT{ width - 20, height - 10 }, FALSE)) << "a long menu covers the point";
+    EXPECT_FALSE(coveredAt(POINT{ 20, height / 2 }, FALSE)) << "a long menu covers the point";
+}
+
 // The Ctrl choice itself: Wine's menu loop takes no Enter while the
 // thread's Ctrl state is set by hand, so the choice is made directly on a
 // built menu, as PopupShortcutMenu makes it.
@@ -293,6 +344,7 @@ TEST_F(LaunchTest, CtrlChoiceOpensEveryFileDirectlyInTheEntrysFolder)
     menu.CreatePopupMenu();
     TheFolderModel().RefreshAndWait();
     BuildShortcutMenu(&menu, FALSE, FALSE);
+    test::Opened(menu.GetSubMenu(0));  // A
     UINT one = 0;
     for (UINT id = 11; MenuItemPath(id); ++id)
         if (std::wstring(MenuItemPath(id)) == folder + L"\\A\\one.exe") one = id;
@@ -330,8 +382,8 @@ TEST_F(PopupTest, DismissedMenuSendsNothing)
     EXPECT_TRUE(owner.commands.empty());
 }
 
-// More than ten files opened at once with Ctrl asks first; No opens none,
-// Yes opens them all.
+// More than ten files opened at once with Ctrl asks first; No, the answer
+// a reflexive Enter gives, opens none; Yes opens them all.
 TEST_F(LaunchTest, CtrlChoiceOfMoreThanTenFilesAsksFirst)
 {
     test::MakeFolder(folder + L"\\Tools");
@@ -342,17 +394,18 @@ TEST_F(LaunchTest, CtrlChoiceOfMoreThanTenFilesAsksFirst)
     menu.CreatePopupMenu();
     TheFolderModel().RefreshAndWait();
     BuildShortcutMenu(&menu, FALSE, FALSE);
+    test::Opened(menu.GetSubMenu(0));  // Tools
     const UINT first = MenuCommand::FirstFileEntry;
     ASSERT_NE(MenuItemPath(first), nullptr);
     std::wstring asked;
     {
-        test::MessageBoxAnswer no(L"menu_tests", IDNO);
+        test::MessageBoxAnswer no(L"menu_tests", test::MessageBoxAnswer::kEnter);
         OpenFolderItems(first);
         asked = no.Text();
     }
     EXPECT_EQ(asked, L"Open all 11 files in Tools?");
     test::Pump(1500);
-    EXPECT_TRUE(WaitForProbe(1, 0).empty()) << "No opened files";
+    EXPECT_TRUE(WaitForProbe(1, 0).empty()) << "Enter opened files";
     {
         test::MessageBoxAnswer yes(L"menu_tests", IDYES);
         OpenFolderItems(first);

@@ -1,18 +1,24 @@
 #!/usr/bin/env python3
 """scripts/run as users start it: without a display, Quillop on a private
 display behind VNC on loopback with a password, and on Ctrl+C nothing of the
-run left behind, while a program of the same Wine prefix that the run did
-not start keeps running; with a display, Quillop's icon there and a clean
-stop. And every script of the project passes shellcheck.
+run left behind but the programs opened from its menu, while a program of
+the same Wine prefix that the run did not start keeps running; with a
+display, Quillop's icon there and a clean stop. Programs left running hold
+the desktop when the run ends: the next run names them and, asked at a
+terminal, ends them, or else starts in a fresh desktop; either way its icon
+shows and its menu takes keys. And every script of the project passes
+shellcheck.
 
 Usage: test_run.py"""
 import os
 import re
 import shutil
+import pty
 import signal
 import socket
 import subprocess
 import tempfile
+import threading
 import time
 import unittest
 from pathlib import Path
@@ -32,6 +38,18 @@ def processes_with(variable):
         except OSError:
             pass
     return found
+
+
+def described(pids):
+    """The processes' ids with their command lines, for a failure's message."""
+    lines = []
+    for pid in pids:
+        try:
+            command = Path(f"/proc/{pid}/cmdline").read_bytes().replace(b"\0", b" ").decode(errors="replace")
+        except OSError:
+            command = "(ended)"
+        lines.append(f"{pid}: {command}")
+    return "; ".join(lines)
 
 
 def listening_addresses(port):
@@ -67,6 +85,33 @@ def programs_with(variable, name):
     return found
 
 
+def folder_windows(variable):
+    """The ids of the marked explorer.exe processes that show a folder, not
+    a desktop."""
+    found = []
+    for pid in programs_with(variable, "explorer.exe"):
+        try:
+            arguments = Path(f"/proc/{pid}/cmdline").read_bytes().split(b"\0")[1:]
+        except OSError:
+            continue
+        if arguments and not arguments[0].startswith(b"/desktop"):
+            found.append(pid)
+    return found
+
+
+def quillop_or_desktop(variable):
+    """The ids of the marked processes of Quillop and its desktop."""
+    found = []
+    for pid in processes_with(variable):
+        try:
+            command = Path(f"/proc/{pid}/cmdline").read_bytes().lower()
+        except OSError:
+            continue
+        if b"quillop.exe" in command or b"/desktop=" in command:
+            found.append(pid)
+    return found
+
+
 def wait_for(condition, seconds):
     end = time.monotonic() + seconds
     while time.monotonic() < end:
@@ -76,7 +121,112 @@ def wait_for(condition, seconds):
     return condition()
 
 
+class Run:
+    """One scripts/run, its output read as it comes (a prompt ends in no
+    newline), its stdin a terminal when asked."""
+
+    def __init__(self, environment, terminal=False):
+        self.text = ""
+        self.changed = threading.Condition()
+        stdin = subprocess.DEVNULL
+        if terminal:
+            self.terminal, stdin = pty.openpty()
+        self.process = subprocess.Popen([str(TOP / "scripts" / "run")], env=environment, stdin=stdin,
+                                        stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        if terminal:
+            os.close(stdin)
+        self.started = time.monotonic()
+        threading.Thread(target=self._read, daemon=True).start()
+
+    def _read(self):
+        while chunk := os.read(self.process.stdout.fileno(), 4096):
+            with self.changed:
+                self.text += chunk.decode(errors="replace")
+                self.changed.notify_all()
+        self.process.stdout.close()
+        with self.changed:
+            self.ended = True
+            self.changed.notify_all()
+
+    ended = False
+
+    def wait_for_text(self, *texts, seconds=180):
+        """Waits until the output holds one of the texts or ends."""
+        with self.changed:
+            self.changed.wait_for(lambda: any(text in self.text for text in texts) or self.ended, timeout=seconds)
+            return self.text
+
+    def answer(self, line):
+        os.write(self.terminal, line.encode() + b"\n")
+
+    def mark(self):
+        return "QUILLOP_RUN=" + re.search(r"run (quillop-\d+)", self.text).group(1)
+
+    def icon_seconds(self):
+        return int(re.search(r"it showed after (\d+) s", self.text).group(1))
+
+    def stop(self):
+        """Ctrl+C, and the output to the end."""
+        self.process.send_signal(signal.SIGINT)
+        self.process.wait(timeout=90)
+        return self.wait_for_text()
+
+    def kill(self):
+        """Ends the script if it still runs, and lets go of its terminal."""
+        if self.process.poll() is None:
+            self.process.kill()
+        self.process.wait()
+        if hasattr(self, "terminal"):
+            os.close(self.terminal)
+
+
+def choose(environment, icon, keys):
+    """Clicks the icon, moves the pointer off the menu (which opens under
+    it) and types the keys: Left first closes a submenu the pointer opened."""
+    subprocess.run(["xdotool", "mousemove", *map(str, icon), "click", "1", "mousemove", "400", "300"],
+                   env=environment, check=True)
+    time.sleep(1.5)
+    subprocess.run(["xdotool", "key", "--delay", "80", "Left", *keys], env=environment, check=True)
+
+
+def notepads(variable):
+    return programs_with(variable, "notepad.exe")
+
+
+def is_notepad(title):
+    return title.endswith(" - Notepad")
+
+
+def is_menu_folder(title):
+    return title == "Quillop"  # the demo menu folder's name
+
+
+def focused(environment):
+    """The title of the window that has the X input focus."""
+    return subprocess.run(["xdotool", "getwindowfocus", "getwindowname"], env=environment, capture_output=True,
+                          text=True).stdout.strip()
+
+
+def opened(environment, mark, find, title):
+    """Whether the run opened a program (find: its ids) whose window, of
+    the title given, took the keyboard focus: a menu opened before it would
+    lose the keys to it."""
+    return bool(find(mark)) and title(focused(environment))
+
+
+# The demo menu: <<Add New Item>>, Documents, Wine tools, Command Prompt,
+# Notepad, Read me; last "Quillop": Find..., Desktop, Show All, Edit, ..., Exit.
+NOTEPAD = ["Home", "Down", "Down", "Down", "Down", "Return"]
+READ_ME = ["Home", "Down", "Down", "Down", "Down", "Down", "Return"]
+EDIT = ["End", "Right", "Home", "Down", "Down", "Down", "Return"]  # the menu folder in a folder window
+EXIT = ["End", "Right", "End", "Return"]
+
+
 class HeadlessRun(unittest.TestCase):
+    """Without DISPLAY: Notepad and a folder window opened from the menu are
+    left running at Ctrl+C; the next run, at a terminal, is told to end them
+    and does, and reopens the install's desktop."""
+
     @classmethod
     def setUpClass(cls):
         cls.folder = tempfile.TemporaryDirectory()
@@ -84,23 +234,19 @@ class HeadlessRun(unittest.TestCase):
         cls.home, cls.prefix = root / "home", root / "wine"
         environment = {key: value for key, value in os.environ.items() if key not in ("DISPLAY", "XAUTHORITY")}
         environment.update(WINEPREFIX=str(cls.prefix), WINEDEBUG="-all", HOME=str(root))
-        cls.environment = environment
+        cls.environment = dict(environment, QUILLOP_HOME=str(cls.home), QUILLOP_SKIP_BUILD="1")
         # A program of the prefix that the run does not start: Notepad on a
         # display of its own.
         cls.display = subprocess.Popen(["Xvfb", "-displayfd", "1", "-screen", "0", "800x600x24", "-nolisten", "tcp"],
                                        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
         number = cls.display.stdout.readline().strip()
-        cls.foreign = subprocess.Popen(["wine", "notepad"], env=dict(environment, DISPLAY=f":{number}"),
+        cls.starter = subprocess.Popen(["wine", "notepad"], env=dict(environment, DISPLAY=f":{number}"),
                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         assert wait_for(lambda: (cls.prefix / "system.reg").exists() and cls.notepad(), 120), "no Notepad"
-        cls.script = subprocess.Popen([str(TOP / "scripts" / "run")],
-                                   env=dict(environment, QUILLOP_HOME=str(cls.home), QUILLOP_SKIP_BUILD="1"),
-                                   stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
-        cls.output = ""
-        for line in cls.script.stdout:
-            cls.output += line
-            if "Quillop is running" in line or "did not" in line:
-                break
+        cls.foreign = cls.notepad()
+        cls.runs = [Run(cls.environment)]
+        cls.output = cls.runs[0].wait_for_text("Quillop is running", "did not")
+        cls.left = []
 
     @classmethod
     def notepad(cls):
@@ -109,13 +255,24 @@ class HeadlessRun(unittest.TestCase):
 
     @classmethod
     def tearDownClass(cls):
-        if cls.script.poll() is None:
-            cls.script.kill()
-        for pid in cls.notepad():
-            os.kill(pid, signal.SIGKILL)
+        for run in cls.runs:
+            run.kill()
+        for pid in cls.notepad() + cls.left:
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except OSError:
+                pass
         subprocess.run(["wineserver", "-k"], env=cls.environment, check=False)
+        cls.starter.wait(timeout=30)
         cls.display.kill()
+        cls.display.wait()
+        cls.display.stdout.close()
         cls.folder.cleanup()
+
+    def x(self, output):
+        """The environment of a client of the run's private display."""
+        number = re.search(r"private display :(\d+)", output).group(1)
+        return dict(self.environment, DISPLAY=f":{number}", XAUTHORITY=str(self.home / "Xauthority"))
 
     def test_1_starts_behind_a_password_on_loopback_only(self):
         self.assertIn("Quillop is running", self.output)
@@ -149,76 +306,144 @@ class HeadlessRun(unittest.TestCase):
             x.sendall(b"l\0" + (11).to_bytes(2, "little") + bytes(8))
             self.assertNotEqual(x.recv(1), b"\x01", "the display let a client in without its cookie")
 
-    def test_2_ctrl_c_ends_the_run_and_nothing_else(self):
-        mark = "QUILLOP_RUN=" + re.search(r'run (quillop-\d+)', self.output).group(1)
-        self.assertTrue(processes_with(mark))
-        self.script.send_signal(signal.SIGINT)
-        self.script.wait(timeout=60)
-        self.assertTrue(wait_for(lambda: not processes_with(mark), 20), f"left behind: {processes_with(mark)}")
-        self.assertTrue(self.notepad() and all(alive(pid) for pid in self.notepad()), "the prefix's Notepad ended")
+    def test_2_ctrl_c_ends_the_run_and_names_what_ended_with_the_display(self):
+        run = self.runs[0]
+        mark = run.mark()
+        x = self.x(self.output)
+        choose(x, (1268, 790), NOTEPAD)
+        self.assertTrue(wait_for(lambda: opened(x, mark, notepads, is_notepad), 30), "Notepad did not open")
+        choose(x, (1268, 790), EDIT)
+        self.assertTrue(wait_for(lambda: opened(x, mark, folder_windows, is_menu_folder), 30),
+                        "Edit opened no folder window")
+        # A program that hangs on its way out when its display vanishes, as
+        # a Wine program can, and ignores the request to end.
+        name, value = mark.split("=", 1)
+        # Not this test's child, so that nothing but its end removes it.
+        hung = int(subprocess.run(["bash", "-c", "(trap '' TERM; exec -a 'C:\\windows\\hung.exe' sleep 600)"
+                                  " &>/dev/null & echo $!"], env=dict(self.environment, **{name: value}), check=True,
+                                  capture_output=True, text=True).stdout)
+        type(self).left = notepads(mark) + folder_windows(mark) + [hung]
+        rest = run.stop()
+        self.assertTrue(wait_for(lambda: not processes_with(mark), 20),
+                        f"left behind: {described(processes_with(mark))}")
+        self.assertIn("Ended with the private display", rest)
+        self.assertRegex(rest, r"notepad\.exe \(process \d+\)")
+        self.assertRegex(rest, r"a folder window, .*Quillop \(explorer\.exe, process \d+\)")
+        self.assertIn(f"hung.exe (process {hung})", rest)
+        self.assertNotIn("Still running", rest)
+        self.assertTrue(all(alive(pid) for pid in self.foreign), "the prefix's Notepad ended")
+
+    def test_3_the_next_run_starts_and_takes_keys(self):
+        run = Run(self.environment)
+        self.runs.append(run)
+        output = run.wait_for_text("Quillop is running", "did not", "ended")
+        self.assertIn("Quillop is running", output)
+        self.assertNotIn("cannot be reopened", output)
+        self.assertLessEqual(run.icon_seconds(), 60)
+
+        mark = run.mark()
+        choose(self.x(output), (1268, 790), NOTEPAD)
+        self.assertTrue(wait_for(lambda: notepads(mark), 30), "the menu did not take keys")
+        for pid in notepads(mark):
+            os.kill(pid, signal.SIGKILL)
+        run.stop()
+        self.assertTrue(wait_for(lambda: not processes_with(mark), 20),
+                        f"left behind: {described(processes_with(mark))}")
+        self.assertTrue(all(alive(pid) for pid in self.foreign), "the prefix's Notepad ended")
 
 
 class DesktopRun(unittest.TestCase):
     """scripts/run on a user's desktop: DISPLAY set, and the desktop's
     size asked of it (once a reader that stopped early ended the script).
     Keys typed through X choose from the menu, also once another program
-    was opened; that program is named when the run ends."""
+    was opened. Notepad and a folder window left running at Exit are named;
+    the next run, not at a terminal, names them again and starts in a fresh
+    desktop beside theirs; the one after, at a terminal and told Yes, ends
+    them and reopens the install's desktop."""
 
-    def test_starts_on_the_display_takes_x_keys_and_stops_cleanly(self):
+    def test_starts_on_the_display_takes_x_keys_and_starts_again_beside_what_exit_left(self):
         with tempfile.TemporaryDirectory() as folder:
             root = Path(folder)
             display = subprocess.Popen(["Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
                                        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+            runs = []
             try:
                 number = display.stdout.readline().strip()
-                environment = {key: value for key, value in os.environ.items() if key != "XAUTHORITY"}
-                environment.update(DISPLAY=f":{number}", WINEPREFIX=str(root / "wine"), WINEDEBUG="-all",
-                                   HOME=str(root), QUILLOP_HOME=str(root / "home"), QUILLOP_SKIP_BUILD="1")
-                script = subprocess.Popen([str(TOP / "scripts" / "run")], env=environment, stdout=subprocess.PIPE,
-                                          stderr=subprocess.STDOUT, text=True)
-                output = ""
-                for line in script.stdout:
-                    output += line
-                    if "Quillop is running" in line or "did not" in line:
-                        break
+                x = {key: value for key, value in os.environ.items() if key != "XAUTHORITY"}
+                x.update(DISPLAY=f":{number}", WINEPREFIX=str(root / "wine"), WINEDEBUG="-all",
+                         HOME=str(root), QUILLOP_HOME=str(root / "home"), QUILLOP_SKIP_BUILD="1")
+                runs.append(Run(x))
+                output = runs[0].wait_for_text("Quillop is running", "did not")
                 self.assertIn("Quillop is running", output)
                 self.assertIn("(1024x768)", output, "the desktop is not the display's size")
+                self.assertRegex(output, r"The prefix is ready \(\d+ s\)")
                 self.assertNotIn("VNC", output)
-                mark = "QUILLOP_RUN=" + re.search(r"run (quillop-\d+)", output).group(1)
-                self.assertTrue(processes_with(mark))
-                x = dict(environment)
+                first = runs[0].mark()
+                self.assertTrue(processes_with(first))
 
-                def choose(downs):
-                    """Clicks the icon at the bottom right, moves the pointer off
-                    the menu (which opens under it) and chooses the entry."""
-                    subprocess.run(["xdotool", "mousemove", "1012", "758", "click", "1", "mousemove", "400", "300"],
-                                   env=x, check=True)
-                    time.sleep(1.5)
-                    # Left closes a submenu the pointer opened; Home goes to
-                    # the first entry.
-                    subprocess.run(["xdotool", "key", "--delay", "80", "Left", "Home", *["Down"] * (downs - 1)],
-                                   env=x, check=True)
-                    subprocess.run(["xdotool", "key", "Return"], env=x, check=True)
-
-                # The demo menu: <<Add New Item>>, Documents, Wine tools,
-                # Command Prompt, Notepad, Read me.
-                choose(5)
-                self.assertTrue(wait_for(lambda: len(programs_with(mark, "notepad.exe")) == 1, 20),
+                choose(x, (1012, 758), NOTEPAD)
+                self.assertTrue(wait_for(lambda: opened(x, first, notepads, is_notepad), 30),
                                 "keys typed through X did not reach the first menu")
-                time.sleep(2)  # Notepad is the active window now
-                choose(6)  # "Read me" opens in a second Notepad
-                self.assertTrue(wait_for(lambda: len(programs_with(mark, "notepad.exe")) == 2, 20),
+                choose(x, (1012, 758), EDIT)
+                self.assertTrue(wait_for(lambda: opened(x, first, folder_windows, is_menu_folder), 30),
                                 "keys typed through X did not reach the menu after Notepad opened")
-                script.send_signal(signal.SIGINT)
-                rest, _ = script.communicate(timeout=60)
+                left = notepads(first) + folder_windows(first)
+                choose(x, (1012, 758), EXIT)
+                runs[0].process.wait(timeout=90)
+                rest = runs[0].wait_for_text()
+                self.assertFalse(quillop_or_desktop(first), "Exit left Quillop or its desktop")
                 self.assertIn("Still running", rest)
                 self.assertIn("notepad.exe", rest)
-                for pid in programs_with(mark, "notepad.exe"):
+                self.assertIn("a folder window", rest)
+
+                # Not at a terminal: a fresh desktop beside theirs, unasked.
+                runs.append(Run(x))
+                output = runs[1].wait_for_text("Quillop is running", "did not", "ended")
+                self.assertIn("cannot be reopened", output)
+                self.assertRegex(output, r"notepad\.exe \(process \d+\)")
+                self.assertIn("a folder window", output)
+                self.assertIn("Starting Quillop in a fresh desktop", output)
+                self.assertIn("Quillop is running", output)
+                self.assertLessEqual(runs[1].icon_seconds(), 60)
+                self.assertTrue(all(alive(pid) for pid in left), "a program left running was ended unasked")
+                second = runs[1].mark()
+                choose(x, (1012, 758), READ_ME)
+                self.assertTrue(wait_for(lambda: notepads(second), 30),
+                                "keys typed through X did not reach the second run's menu")
+                for pid in notepads(second):
                     os.kill(pid, signal.SIGKILL)
-                self.assertTrue(wait_for(lambda: not processes_with(mark), 20), f"left behind: {processes_with(mark)}")
+                runs[1].stop()
+
+                # At a terminal: asked, and told Yes, the run ends them and
+                # reopens the install's desktop.
+                runs.append(Run(x, terminal=True))
+                prompt = runs[2].wait_for_text("[y/N]", "Quillop is running")
+                self.assertIn("cannot be reopened", prompt)
+                self.assertIn("End them?", prompt)
+                runs[2].answer("y")
+                output = runs[2].wait_for_text("Quillop is running", "did not", "ended")
+                self.assertIn("Ended them; reopening the desktop", output)
+                self.assertIn("Quillop is running", output)
+                self.assertNotIn("Starting Quillop in a fresh desktop", output)
+                self.assertLessEqual(runs[2].icon_seconds(), 60)
+                self.assertFalse([pid for pid in left if alive(pid)], "the programs that held the desktop still run")
+                third = runs[2].mark()
+                choose(x, (1012, 758), NOTEPAD)
+                self.assertTrue(wait_for(lambda: notepads(third), 30),
+                                "keys typed through X did not reach the reopened desktop's menu")
+                for pid in notepads(third):
+                    os.kill(pid, signal.SIGKILL)
+                runs[2].stop()
+                marks = (first, second, third)
+                self.assertTrue(wait_for(lambda: not any(processes_with(mark) for mark in marks), 20),
+                                f"left behind: {[described(processes_with(mark)) for mark in marks]}")
             finally:
+                for run in runs:
+                    run.kill()
                 subprocess.run(["wineserver", "-k"], env=dict(os.environ, WINEPREFIX=str(root / "wine")), check=False)
                 display.kill()
+                display.wait()
+                display.stdout.close()
 
 
 class Scripts(unittest.TestCase):

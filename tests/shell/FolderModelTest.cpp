@@ -4,6 +4,8 @@
 #include "shell/FolderModel.h"
 #include "shell/Probe.h"
 
+#include "framework/ShellFiles.h"
+
 #include "menu/MenuTestSupport.h"
 #include "support/RequireSlowVolume.h"
 #include "support/TestSupport.h"
@@ -71,6 +73,57 @@ TEST_F(FolderModelTest, AChangeIsSeenAtTheNextRefreshAndNotBefore)
     EXPECT_EQ(Names(first->Find(top + L"\\Sub")), Names_{ L"b.txt" });
 }
 
+const FolderEntry* EntryNamed(const FolderListing* listing, const std::wstring& name)
+{
+    if (!listing) return nullptr;
+    for (const FolderEntry& entry : listing->entries)
+        if (entry.name == name) return &entry;
+    return nullptr;
+}
+
+// Find matches a shortcut by its program's file name: the model reads it
+// from a shortcut new or changed since its last listing, and only then (the
+// menu folder sits on a volume that notes every file opened).
+TEST_F(FolderModelTest, AShortcutsProgramIsReadWhenTheShortcutIsNewOrChanged)
+{
+    REQUIRE_SLOW_VOLUME();
+    test::SlowVolume volume;
+    ::CoInitialize(nullptr);
+    const std::wstring programs = top + L"\\programs";
+    test::MakeFolder(programs);
+    test::MakeFile(programs + L"\\WINWORD.EXE", "MZ");
+    test::MakeFile(programs + L"\\EXCEL.EXE", "MZ");
+    // Written on the volume's backing folder, read through the volume.
+    const std::wstring menu = volume.mount + L"\\menu", shortcut = volume.backing + L"\\menu\\Word.lnk";
+    test::MakeFolder(volume.backing + L"\\menu");
+    test::MakeFile(volume.backing + L"\\menu\\notes.txt");
+    ASSERT_TRUE(CreateShortcut((programs + L"\\WINWORD.EXE").c_str(), shortcut.c_str()));
+    CFolderModel model(menu);
+    volume.TakeOpens();
+    RefreshNow(model);
+    const FolderEntry* word = EntryNamed(model.Snapshot()->Find(menu), L"Word.lnk");
+    ASSERT_NE(word, nullptr);
+    EXPECT_EQ(word->target, L"WINWORD.EXE");
+    EXPECT_EQ(EntryNamed(model.Snapshot()->Find(menu), L"notes.txt")->target, L"");
+    EXPECT_NE(volume.TakeOpens().find("Word.lnk"), std::string::npos) << "the check below would prove nothing";
+
+    RefreshNow(model);
+    EXPECT_EQ(volume.TakeOpens().find("Word.lnk"), std::string::npos) << "an unchanged shortcut is not read again";
+    EXPECT_EQ(EntryNamed(model.Snapshot()->Find(menu), L"Word.lnk")->target, L"WINWORD.EXE");
+
+    ASSERT_TRUE(CreateShortcut((programs + L"\\EXCEL.EXE").c_str(), shortcut.c_str()));
+    FILETIME later = EntryNamed(model.Snapshot()->Find(menu), L"Word.lnk")->written;
+    later.dwHighDateTime += 1;  // a write time of its own, however fast the rewrite came
+    {
+        UniqueFile file(::CreateFileW(shortcut.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(file);
+        ::SetFileTime(file.Get(), nullptr, nullptr, &later);
+    }
+    RefreshNow(model);
+    EXPECT_EQ(EntryNamed(model.Snapshot()->Find(menu), L"Word.lnk")->target, L"EXCEL.EXE");
+    ::CoUninitialize();
+}
+
 TEST_F(FolderModelTest, AFolderThatCannotBeListedIsUnreadable)
 {
     CFolderModel model(top + L"\\gone");
@@ -111,9 +164,13 @@ TEST_F(FolderModelTest, ALinkOntoASlowDriveIsPassedByUntilItAnswersPromptly)
     EXPECT_NE(std::find(last.begin(), last.end(), L"remote.txt"), last.end()) << "its last entries stand in";
     EXPECT_LT(took, 3000u) << "the probe's patience, and no listing of anything on the drive";
     volume.SetDelay(0);
-    test::Pump(6500);  // the probes still out come back
-    RefreshNow(model);
-    EXPECT_EQ(model.Snapshot()->Find(top + L"\\Network\\share")->state, ListingState::Listed);
+    // The probes still out come back, then a refresh lists the share again.
+    EXPECT_TRUE(test::WaitFor(
+        [&] {
+            RefreshNow(model);
+            return model.Snapshot()->Find(top + L"\\Network\\share")->state == ListingState::Listed;
+        },
+        30000));
 }
 
 // A share that never answers: the first refresh stays held up in the folder

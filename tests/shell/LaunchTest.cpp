@@ -85,6 +85,30 @@ TEST_F(LaunchTest, EntriesOpenLiterallyAndHotkeyCommandsExpandVariables)
     EXPECT_EQ(lines[5], folder + L"\\xdecoyy.exe");
 }
 
+// A run as administrator that the shell refuses says which entry and why in
+// words, the system's inserts filled; Yes opens it normally, and what that
+// meets is told as well.
+TEST_F(LaunchTest, ARefusedRunAsAdministratorSaysWhyAndOffersToOpenItNormally)
+{
+    const std::wstring broken = folder + L"\\Broken.exe";
+    test::WriteFile(broken, "not a program");
+    std::vector<std::wstring> told;
+    {
+        test::MessageBoxAnswer answers(L"shell_tests", std::vector<int>{ IDYES, IDOK });
+        QueueLaunch(LaunchRequest(broken, L"runas"));
+        test::WaitFor([&] { test::WaitForShellWorker(); return answers.AllAnswered(); }, 15000);
+        told = answers.Texts();
+    }
+    ASSERT_EQ(told.size(), 2u);
+    EXPECT_EQ(told[0].rfind(L"Sorry, \"Broken.exe\" could not be run as administrator: ", 0), 0u) << told[0];
+    EXPECT_NE(told[0].find(L"\n\nOpen it normally instead?"), std::wstring::npos);
+    EXPECT_EQ(told[1].rfind(L"Sorry, \"Broken.exe\" could not be opened: ", 0), 0u) << told[1];
+    for (const std::wstring& text : told) EXPECT_EQ(text.find(L"%1"), std::wstring::npos) << text;
+    // The system's own text for a bad program holds an insert for its name.
+    EXPECT_EQ(LaunchErrorInWords(ERROR_BAD_EXE_FORMAT, L"Broken.exe").find(L'%'), std::wstring::npos);
+    EXPECT_NE(LaunchErrorInWords(ERROR_BAD_EXE_FORMAT, L"Broken.exe").find(L"Broken.exe"), std::wstring::npos);
+}
+
 // A shortcut to itself, or a chain that comes back, crashes the shell's
 // resolution: it is refused with a message that names it.
 TEST_F(LaunchTest, AShortcutThatLeadsBackToItselfIsRefused)

@@ -28,7 +28,7 @@ CIconLookup::AttributeSource Marking(std::set<std::wstring> placeholders, DWORD 
     };
 }
 
-IconRequest Request(const std::wstring& path, DWORD attributes = FILE_ATTRIBUTE_ARCHIVE)
+IconRequest PlaceholderRequest(const std::wstring& path, DWORD attributes = FILE_ATTRIBUTE_ARCHIVE)
 {
     IconRequest request;
     request.key = request.path = path;
@@ -62,13 +62,13 @@ TEST_F(PlaceholderTest, AShortcutsPlaceholderTargetAndIconFileAreNeverOpened)
 
     // Really there: the icon file is read.
     volume.TakeOpens();
-    IconAnswer there = CIconLookup().LookUp(Request(shortcut));
+    IconAnswer there = CIconLookup().LookUp(PlaceholderRequest(shortcut));
     EXPECT_TRUE(there.icon);
     EXPECT_NE(volume.TakeOpens().find("tool.ico"), std::string::npos) << "the check below would prove nothing";
 
     for (DWORD mark : { static_cast<DWORD>(FILE_ATTRIBUTE_OFFLINE), kRecallOnDataAccess }) {
         CIconLookup lookup(Marking({ target, icon }, mark));
-        IconAnswer answer = lookup.LookUp(Request(shortcut));
+        IconAnswer answer = lookup.LookUp(PlaceholderRequest(shortcut));
         EXPECT_TRUE(answer.icon) << "the type's icon stands in";
         EXPECT_EQ(volume.TakeOpens(), "") << "a placeholder was opened";
     }
@@ -81,10 +81,10 @@ TEST_F(PlaceholderTest, AFileThatIsItselfAPlaceholderIsNeverOpened)
     test::WriteFile(volume.backing + L"\\own.ico", test::IconFileBytes(RGB(200, 0, 0)));
     const std::wstring file = volume.mount + L"\\own.ico";
     volume.TakeOpens();
-    IconAnswer answer = CIconLookup().LookUp(Request(file, FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_OFFLINE));
+    IconAnswer answer = CIconLookup().LookUp(PlaceholderRequest(file, FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_OFFLINE));
     EXPECT_TRUE(answer.icon);
     EXPECT_EQ(volume.TakeOpens(), "");
-    CIconLookup().LookUp(Request(file));
+    CIconLookup().LookUp(PlaceholderRequest(file));
     EXPECT_NE(volume.TakeOpens(), "") << "not marked, it is read";
 }
 
@@ -99,7 +99,7 @@ TEST_F(PlaceholderTest, AnIconFileOnASlowDriveIsNotOpened)
     ASSERT_TRUE(test::MakeShortcutWithIcon(volume.mount + L"\\nothing.exe", icon, shortcut));
     volume.SetDelay(1.5);
     volume.TakeOpens();
-    IconAnswer answer = CIconLookup().LookUp(Request(shortcut));
+    IconAnswer answer = CIconLookup().LookUp(PlaceholderRequest(shortcut));
     EXPECT_TRUE(answer.icon);
     volume.SetDelay(0);
     EXPECT_EQ(volume.TakeOpens(), "");

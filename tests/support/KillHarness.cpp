@@ -195,4 +195,17 @@ std::set<int> KillSavingProgram(const std::wstring& commandLine, const std::wstr
     return versions;
 }
 
+void ExpectEveryKillLeftTheFileWhole(const KillTally& tally)
+{
+    EXPECT_EQ(tally.lost, 0);
+    EXPECT_EQ(tally.empty, 0);
+    EXPECT_EQ(tally.halfWritten, 0);
+    EXPECT_EQ(tally.badBackups, 0);
+    EXPECT_EQ(tally.failedSaves, 0);
+    EXPECT_EQ(tally.leftTemporaries, 0);
+    // The kills fell between each two disk calls.
+    for (const char* step : { "read", "backup", "write", "flush", "replace", "read back" })
+        EXPECT_EQ(tally.stepsKilledAt.count(step), 1u) << step;
+}
+
 }  // namespace test

@@ -39,6 +39,9 @@ struct KillTally {
 // its own (or not at all), chosen with the seed. The file starts as
 // version 1.
 KillTally KillSavesAtRandomSteps(const SavedFile& file, int runs, unsigned seed);
+// Expects nothing lost, empty, half-written or left behind, every backup
+// whole, and a kill at every step of the store.
+void ExpectEveryKillLeftTheFileWhole(const KillTally& tally);
 
 struct HoldTally {
     int saves = 0, failed = 0, wrong = 0;  // wrong: the file is not the version saved

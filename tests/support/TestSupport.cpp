@@ -142,6 +142,17 @@ HWND FindProcessWindow(DWORD process, const wchar_t* className, const wchar_t* c
     return nullptr;
 }
 
+HWND FindProcessDialogWith(DWORD process, int controlId)
+{
+    for (HWND window = ::FindWindowExW(nullptr, nullptr, L"#32770", nullptr); window;
+         window = ::FindWindowExW(nullptr, window, L"#32770", nullptr)) {
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(window, &owner);
+        if (owner == process && ::IsWindowVisible(window) && ::GetDlgItem(window, controlId)) return window;
+    }
+    return nullptr;
+}
+
 std::vector<std::wstring> WaitForProbeLines(const std::wstring& file, size_t runs, DWORD timeoutMs)
 {
     std::vector<std::wstring> lines;
@@ -172,6 +183,16 @@ MessageBoxAnswer::MessageBoxAnswer(const wchar_t* caption, int button, std::func
     : m_caption(caption), m_button(button), m_whileShown(std::move(whileShown))
 {
     m_answered = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    m_allAnswered = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    m_thread = ::CreateThread(nullptr, 0, Watch, this, 0, nullptr);
+}
+
+MessageBoxAnswer::MessageBoxAnswer(const wchar_t* caption, std::vector<int> buttons)
+    : m_caption(caption), m_button(buttons.empty() ? IDOK : buttons.front())
+{
+    if (!buttons.empty()) m_later.assign(buttons.begin() + 1, buttons.end());
+    m_answered = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    m_allAnswered = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
     m_thread = ::CreateThread(nullptr, 0, Watch, this, 0, nullptr);
 }
 
@@ -181,27 +202,51 @@ MessageBoxAnswer::~MessageBoxAnswer()
     ::WaitForSingleObject(m_thread, 10000);
     ::CloseHandle(m_thread);
     ::CloseHandle(m_answered);
+    ::CloseHandle(m_allAnswered);
 }
 
 DWORD WINAPI MessageBoxAnswer::Watch(void* self)
 {
     auto* me = static_cast<MessageBoxAnswer*>(self);
+    int button = me->m_button;
+    size_t next = 0;
     while (!me->m_stop) {
         HWND box = FindProcessWindow(::GetCurrentProcessId(), L"#32770", me->m_caption.c_str());
         if (box) {
             HWND text = ::GetDlgItem(box, 0xFFFF);  // the message text's static
             wchar_t buffer[1024] = {};
             if (text) ::GetWindowTextW(text, buffer, 1024);
-            me->m_text = buffer;
-            if (me->m_whileShown) me->m_whileShown();
-            ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(me->m_button, BN_CLICKED),
-                           reinterpret_cast<LPARAM>(::GetDlgItem(box, me->m_button)));
+            if (me->m_texts.empty()) {
+                me->m_text = buffer;
+                if (me->m_whileShown) me->m_whileShown();
+            }
+            me->m_texts.push_back(buffer);
+            if (button == kEnter) {
+                // The box's loop passes the key to its dialog handling,
+                // which presses the focused or default button.
+                ::PostMessageW(box, WM_KEYDOWN, VK_RETURN, 1);
+                ::PostMessageW(box, WM_KEYUP, VK_RETURN, 0xC0000001);
+            } else {
+                ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                               reinterpret_cast<LPARAM>(::GetDlgItem(box, button)));
+            }
             ::SetEvent(me->m_answered);
-            return 0;
+            if (next >= me->m_later.size()) break;
+            button = me->m_later[next++];
+            // The next box is another one: this one goes first.
+            while (!me->m_stop && ::IsWindow(box) && ::IsWindowVisible(box)) ::Sleep(20);
+            continue;
         }
         ::Sleep(50);
     }
+    ::SetEvent(me->m_allAnswered);
     return 0;
+}
+
+std::vector<std::wstring> MessageBoxAnswer::Texts(DWORD timeoutMs)
+{
+    ::WaitForSingleObject(m_allAnswered, timeoutMs);
+    return m_texts;
 }
 
 std::wstring MessageBoxAnswer::Text(DWORD timeoutMs)

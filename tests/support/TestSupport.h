@@ -54,6 +54,9 @@ bool HotkeyIsFree(UINT modifiers, UINT key);
 // the process has.
 int CountProcessWindows(DWORD process, const wchar_t* className, const wchar_t* caption = nullptr);
 HWND FindProcessWindow(DWORD process, const wchar_t* className, const wchar_t* caption = nullptr);
+// A visible dialog of the process that holds a control of the id, whatever
+// its title says.
+HWND FindProcessDialogWith(DWORD process, int controlId);
 // The lines the probe program wrote to the file (UTF-8, one line for its
 // working directory and one for its path per run), once `runs` runs have
 // reported or the time is up.
@@ -70,21 +73,32 @@ public:
     // whileShown runs on the watching thread once the box is up, before
     // the answer (a step from the box's own message loop could come after
     // it: the answer is posted, and timers come last).
+    // kEnter as the button presses Enter, as a reflexive user does: the
+    // box's default button answers.
+    static constexpr int kEnter = 0;
     explicit MessageBoxAnswer(const wchar_t* caption, int button = IDOK, std::function<void()> whileShown = {});
+    // Answers one box after another, each with its button in turn.
+    MessageBoxAnswer(const wchar_t* caption, std::vector<int> buttons);
     ~MessageBoxAnswer();
+    // The texts of the boxes answered, once all were or the time is up.
+    std::vector<std::wstring> Texts(DWORD timeoutMs = 5000);
     // The text of the box that was answered, waiting up to the timeout.
     std::wstring Text(DWORD timeoutMs = 5000);
     // Whether a box has been answered.
     bool Answered() const { return ::WaitForSingleObject(m_answered, 0) == WAIT_OBJECT_0; }
+    bool AllAnswered() const { return ::WaitForSingleObject(m_allAnswered, 0) == WAIT_OBJECT_0; }
 
 private:
     static DWORD WINAPI Watch(void* self);
     std::wstring m_caption;
     int m_button;
     std::function<void()> m_whileShown;
+    std::vector<int> m_later;  // the buttons for the boxes after the first
     std::wstring m_text;
+    std::vector<std::wstring> m_texts;
     HANDLE m_thread = nullptr;
     HANDLE m_answered = nullptr;
+    HANDLE m_allAnswered = nullptr;
     volatile LONG m_stop = 0;
 };
 
