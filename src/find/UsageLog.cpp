@@ -233,7 +233,9 @@ void UsageLog::Start(std::wstring path, std::wstring menuFolder)
         return [this, reading] {
             UsageLog& log = *this;
             log.m_reading = *reading;
-            log.m_records = reading->content.records;
+            // m_records runs from the least recent to the most: the file lists
+            // the most used first.
+            log.m_records.assign(reading->content.records.rbegin(), reading->content.records.rend());
             log.m_loaded = true;
             for (const Change& change : log.m_beforeLoad) log.Apply(change);
             log.m_dirty = !log.m_beforeLoad.empty();
@@ -290,14 +292,19 @@ void UsageLog::Apply(const Change& change)
         if (found != m_records.end()) m_records.erase(found);
         return;
     }
-    if (found == m_records.end()) found = m_records.insert(m_records.end(), UseRecord{ 0, change.at, change.path });
-    found->count = ScoreAt(*found, change.at) + 1;
-    found->lastUse = std::max(found->lastUse, change.at);
+    // The record used last goes to the end: two uses in the same second
+    // (the file keeps seconds) are then still told apart by Recent.
+    UseRecord used = found == m_records.end() ? UseRecord{ 0, change.at, change.path } : *found;
+    if (found != m_records.end()) m_records.erase(found);
+    used.count = ScoreAt(used, change.at) + 1;
+    used.lastUse = std::max(used.lastUse, change.at);
+    m_records.push_back(std::move(used));
 }
 
 std::vector<UseRecord> UsageLog::Recent(size_t most) const
 {
-    std::vector<UseRecord> recent = m_records;
+    // Newest first; of two in the same second, the one used later.
+    std::vector<UseRecord> recent(m_records.rbegin(), m_records.rend());
     std::stable_sort(recent.begin(), recent.end(),
                      [](const UseRecord& a, const UseRecord& b) { return a.lastUse > b.lastUse; });
     if (recent.size() > most) recent.resize(most);

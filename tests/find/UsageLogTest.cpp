@@ -146,6 +146,10 @@ TEST(UsageLogTest, CountsForgetsListsTheRecentAndSavesOnTheLaunchLane)
     log.CountOpened(ExecutableFolder() + L"\\Outside.txt", kNow + 30);  // not in the menu folder
     EXPECT_EQ(Paths(log.Recent(10)), (std::vector<std::wstring>{ L"Work\\Note.txt", L"Notepad.lnk", L"Old.txt",
                                                                   L"Gone soon.txt" }));
+    // Two uses in the same second (the file keeps seconds): the later first.
+    log.CountOpened(MenuFolder() + L"\\Old.txt", kNow + 40);
+    log.CountOpened(MenuFolder() + L"\\Gone soon.txt", kNow + 40);
+    EXPECT_EQ(Paths(log.Recent(2)), (std::vector<std::wstring>{ L"Gone soon.txt", L"Old.txt" }));
     const unsigned version = log.Version();
     log.Forget(L"Old.txt");
     EXPECT_GT(log.Version(), version);
