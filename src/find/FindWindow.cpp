@@ -27,6 +27,10 @@ constexpr size_t kRecentShown = 20;
 // Posted when the window lost the activation: whose window took it is
 // known once the switch is done.
 constexpr UINT WM_CHECK_FOREGROUND = WM_APP + 1;
+// While no window is in front (between one program's window and the
+// next's) the look is taken again this often.
+constexpr UINT_PTR kForegroundTimer = 3;
+constexpr UINT kForegroundPollMs = 50;
 
 // The name the menu shows: a file's up to its last dot.
 std::wstring ShownName(const FolderEntry& entry)
@@ -190,6 +194,7 @@ void CFindWindow::Open(const std::wstring& typed, FindPlace place)
 void CFindWindow::Close()
 {
     ::KillTimer(m_hWnd, kIconTimer);
+    ::KillTimer(m_hWnd, kForegroundTimer);
     ShowWindow(SW_HIDE);
     ::SetWindowTextW(m_edit.m_hWnd, L"");
 }
@@ -494,6 +499,12 @@ LRESULT CFindWindow::OnActivate(WPARAM wParam, LPARAM)
 LRESULT CFindWindow::OnCheckForeground(WPARAM, LPARAM)
 {
     const HWND foreground = ::GetForegroundWindow();
+    const bool switching = !foreground && ::IsWindowVisible(m_hWnd) && ::GetActiveWindow() != m_hWnd;
+    if (switching) {
+        ::SetTimer(m_hWnd, kForegroundTimer, kForegroundPollMs, nullptr);
+        return 0;
+    }
+    ::KillTimer(m_hWnd, kForegroundTimer);
     if (!foreground || !::IsWindowVisible(m_hWnd)) return 0;
     DWORD process = 0;
     ::GetWindowThreadProcessId(foreground, &process);
@@ -561,6 +572,7 @@ LRESULT CFindWindow::OnTimer(WPARAM timer, LPARAM)
         SearchNewestSnapshot();
         return 0;
     }
+    if (timer == kForegroundTimer) return OnCheckForeground(0, 0);
     if (timer != kIconTimer) return Default();
     // Icons that arrived since: the rows show them.
     bool awaiting = false;

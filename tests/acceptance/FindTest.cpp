@@ -389,7 +389,7 @@ TEST_F(FindTest, BehavesAsAWindowsWindow)
     EXPECT_TRUE(WaitFor([&] {
         Pump();
         return !::IsWindowVisible(find);
-    })) << "Find lingered behind another program";
+    })) << "Find lingered behind another program; in front: " << ::GetForegroundWindow() << ", the other: " << other;
     ::DestroyWindow(other);
     EXPECT_EQ(Exit(), 0u);
 }
