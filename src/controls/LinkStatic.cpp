@@ -1,6 +1,7 @@
 #include "controls/LinkStatic.h"
 
 #include "framework/CWinApp.h"
+#include "framework/Theme.h"
 #include "shell/OpenPage.h"
 #include "res/resource.h"
 
@@ -111,10 +112,15 @@ BOOL CLinkStatic::PreTranslateMessage(MSG* message)
     return CStatic::PreTranslateMessage(message);
 }
 
+// On a dark dialog the link takes the light blues browsers show in dark
+// mode: the light mode's blue would hardly stand out from the background.
 COLORREF CLinkStatic::CurrentColour() const
 {
-    if (m_hovering) return m_hoverColour;
-    return m_visited ? m_visitedColour : m_linkColour;
+    constexpr COLORREF kDarkLink = RGB(153, 204, 255), kDarkVisited = RGB(204, 170, 255), kDarkHover = RGB(255, 255, 255);
+    const bool dark = CurrentThemeColours().dark;
+    if (m_hovering) return dark ? kDarkHover : m_hoverColour;
+    if (m_visited) return dark ? kDarkVisited : m_visitedColour;
+    return dark ? kDarkLink : m_linkColour;
 }
 
 // The address opens on the launch lane (its handler, then the .htm

@@ -1,12 +1,19 @@
 #include "framework/CDialog.h"
 
-#include "framework/Theme.h"
-
 #include "framework/CWinApp.h"
 
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
     ON_COMMAND(IDOK, HandleOk)
     ON_COMMAND(IDCANCEL, HandleCancel)
+    ON_MESSAGE(WM_CTLCOLORBTN, OnControlColour)
+    ON_MESSAGE(WM_CTLCOLORDLG, OnControlColour)
+    ON_MESSAGE(WM_CTLCOLOREDIT, OnControlColour)
+    ON_MESSAGE(WM_CTLCOLORLISTBOX, OnControlColour)
+    ON_MESSAGE(WM_CTLCOLORSTATIC, OnControlColour)
+    ON_NOTIFY_FROM_ANY(NM_CUSTOMDRAW, OnCustomDraw)
+    ON_MESSAGE(WM_SETTINGCHANGE, OnLookChange)
+    ON_MESSAGE(WM_SYSCOLORCHANGE, OnLookChange)
+    ON_MESSAGE(WM_THEMECHANGED, OnLookChange)
 END_MESSAGE_MAP()
 
 CDialog::CDialog(UINT templateId, CWnd* parent) : m_templateId(templateId), m_parent(parent) {}
@@ -115,8 +122,7 @@ BOOL CDialog::PreTranslateMessage(MSG* message)
 
 BOOL CDialog::OnInitDialog()
 {
-    // A dialog of its own on the desktop takes the dark title bar in dark mode.
-    if (!(::GetWindowLongW(m_hWnd, GWL_STYLE) & WS_CHILD)) FollowDarkModeInTitleBar(m_hWnd, AppsUseDarkTheme());
+    m_look.Take(m_hWnd);
     UpdateData(FALSE);
     return TRUE;
 }
@@ -139,6 +145,25 @@ LRESULT CDialog::HandleCancel(WPARAM, LPARAM)
 {
     OnCancel();
     return 0;
+}
+
+LRESULT CDialog::OnControlColour(WPARAM dc, LPARAM)
+{
+    HBRUSH brush = m_look.ControlColour(MessageBeingHandled(), reinterpret_cast<HDC>(dc));
+    return brush ? reinterpret_cast<LRESULT>(brush) : Default();
+}
+
+LRESULT CDialog::OnCustomDraw(WPARAM, LPARAM draw)
+{
+    LRESULT result = CDRF_DODEFAULT;
+    m_look.DrawButton(*reinterpret_cast<const NMCUSTOMDRAW*>(draw), &result);
+    return result;
+}
+
+LRESULT CDialog::OnLookChange(WPARAM wParam, LPARAM lParam)
+{
+    if (ChangesTheLook(MessageBeingHandled(), wParam, lParam)) m_look.Take(m_hWnd);
+    return Default();
 }
 
 void DDX_Control(CDataExchange* dx, int id, CWnd& control)

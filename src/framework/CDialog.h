@@ -5,6 +5,7 @@
 
 #include "framework/CString.h"
 #include "framework/CWnd.h"
+#include "framework/DialogLook.h"
 
 class CDialog;
 
@@ -51,6 +52,10 @@ protected:
 
     LRESULT HandleOk(WPARAM, LPARAM);
     LRESULT HandleCancel(WPARAM, LPARAM);
+    // The light or dark look, followed while the dialog is open.
+    LRESULT OnControlColour(WPARAM dc, LPARAM);
+    LRESULT OnCustomDraw(WPARAM, LPARAM draw);
+    LRESULT OnLookChange(WPARAM, LPARAM);
     DECLARE_MESSAGE_MAP()
 
 private:
@@ -64,6 +69,7 @@ private:
     bool m_standAlone = false;
     HWND m_modalOwner = nullptr;  // disabled while the dialog runs modally
     INT_PTR m_modalResult = -1;
+    CDialogLook m_look;
 };
 
 // Brings a window to the front, restored if it was minimised.

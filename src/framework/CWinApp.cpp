@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "framework/DialogLook.h"
 #include "framework/ExecutablePath.h"
 
 namespace {
@@ -119,18 +120,11 @@ UniqueCursor AfxLoadCursor(UINT id)
 
 BOOL AfxPreTranslateMessage(MSG* message) { return gApplication && gApplication->PreTranslateMessage(message); }
 
-int AfxMessageBox(LPCWSTR text, UINT type)
-{
-    HWND owner = ::GetActiveWindow();
-    if (!owner && AfxGetMainWnd()) owner = AfxGetMainWnd()->m_hWnd;
-    LPCWSTR caption = gApplication ? static_cast<LPCWSTR>(gApplication->m_appName) : L"";
-    return ::MessageBoxW(owner, text, caption, type);
-}
-
 namespace {
 
-// The labels and the place for the box being shown: set once it is
-// activated, before it is drawn.
+// The box being shown, arranged once it is activated, before it is drawn:
+// its look, its labels and its place.
+bool gBoxPending = false;
 const ButtonLabel* gButtonLabels = nullptr;
 size_t gButtonLabelCount = 0;
 HWND gKeepClear = nullptr;
@@ -154,11 +148,13 @@ void PlaceClearOf(HWND box, HWND keepClear)
 
 LRESULT CALLBACK ArrangeBox(int code, WPARAM wParam, LPARAM lParam)
 {
-    if (code == HCBT_ACTIVATE) {
+    if (code == HCBT_ACTIVATE && gBoxPending) {
         const auto box = reinterpret_cast<HWND>(wParam);
+        FollowLookInMessageBox(box);
         for (size_t i = 0; i < gButtonLabelCount; ++i)
             if (HWND button = ::GetDlgItem(box, gButtonLabels[i].id)) ::SetWindowTextW(button, gButtonLabels[i].text);
         if (gKeepClear) PlaceClearOf(box, gKeepClear);
+        gBoxPending = false;
         gButtonLabelCount = 0;
         gKeepClear = nullptr;
     }
@@ -167,17 +163,25 @@ LRESULT CALLBACK ArrangeBox(int code, WPARAM wParam, LPARAM lParam)
 
 int ArrangedMessageBox(LPCWSTR text, UINT type, std::initializer_list<ButtonLabel> labels, HWND keepClear)
 {
+    HWND owner = ::GetActiveWindow();
+    if (!owner && AfxGetMainWnd()) owner = AfxGetMainWnd()->m_hWnd;
+    LPCWSTR caption = gApplication ? static_cast<LPCWSTR>(gApplication->m_appName) : L"";
+    gBoxPending = true;
     gButtonLabels = labels.begin();
     gButtonLabelCount = labels.size();
     gKeepClear = keepClear;
     UniqueHook hook(::SetWindowsHookExW(WH_CBT, ArrangeBox, nullptr, ::GetCurrentThreadId()));
-    const int answer = AfxMessageBox(text, type);
+    const int answer = ::MessageBoxW(owner, text, caption, type);
+    gBoxPending = false;
     gButtonLabelCount = 0;
     gKeepClear = nullptr;
     return answer;
 }
 
 }  // namespace
+
+// Every box follows the light or dark look.
+int AfxMessageBox(LPCWSTR text, UINT type) { return ArrangedMessageBox(text, type, {}, nullptr); }
 
 int AfxMessageBox(LPCWSTR text, UINT type, std::initializer_list<ButtonLabel> labels)
 {

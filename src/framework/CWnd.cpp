@@ -249,7 +249,7 @@ const MessageEntry* CWnd::FindEntry(MessageKind kind, UINT message, UINT id) con
                 if (e->id == id) return e;
                 break;
             case MessageKind::Notify:
-                if (e->message == message && e->id == id) return e;
+                if (e->message == message && (e->id == id || e->id == kAnyControl)) return e;
                 break;
             default:
                 if (e->message == message) return e;

@@ -77,6 +77,8 @@ protected:
     virtual LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
     // Default processing of the message being handled now.
     LRESULT Default();
+    // The message being handled now, for a handler that serves several.
+    UINT MessageBeingHandled() const { return m_current.message; }
     // Hook run when the object is attached to a window by subclassing.
     virtual void PreSubclassWindow() {}
     // Hook run after the window's last message.

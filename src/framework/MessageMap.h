@@ -39,6 +39,9 @@ struct MessageEntry {
     MessageAdapter adapter;   // or else a typed handler behind its adapter
 };
 
+// The id of a notify entry that takes the notification from any control.
+constexpr UINT kAnyControl = ~0u;
+
 struct MessageMap {
     const MessageMap* (*base)();
     const MessageEntry* entries;
@@ -96,6 +99,9 @@ protected:                                            \
 #define ON_COMMAND(id, fn) { MessageKind::Command, 0, id, nullptr, QUILLOP_HANDLER(fn), nullptr },
 #define ON_NOTIFY(code, id, fn) \
     { MessageKind::Notify, static_cast<UINT>(code), id, nullptr, QUILLOP_HANDLER(fn), nullptr },
+// A notification from any control of the window.
+#define ON_NOTIFY_FROM_ANY(code, fn) \
+    { MessageKind::Notify, static_cast<UINT>(code), kAnyControl, nullptr, QUILLOP_HANDLER(fn), nullptr },
 #define ON_NOTIFY_REFLECT(code, fn) \
     { MessageKind::NotifyReflect, static_cast<UINT>(code), 0, nullptr, QUILLOP_HANDLER(fn), nullptr },
 #define ON_CONTROL_REFLECT(code, fn) { MessageKind::CommandReflect, code, 0, nullptr, QUILLOP_HANDLER(fn), nullptr },

@@ -1,10 +1,12 @@
-// Windows' light or dark mode as the menu shows it on the screen, switched
-// while the program runs. (Wine keeps no high contrast setting: that is
-// tested on the colours themselves.)
+// Windows' light or dark mode as the menu, the dialogs and the message boxes
+// show it on the screen, switched while the program runs. (Wine keeps no high
+// contrast setting: that is tested on the colours themselves.)
 #include "acceptance/AcceptanceFixture.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -43,18 +45,20 @@ protected:
         ::SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"ImmersiveColorSet"),
                               SMTO_ABORTIFHUNG, 5000, &result);
     }
-    // The brightness of the menu as it shows now, then closed again.
-    double MenuBrightness(const char* screenshot)
+    // Whether the menu, opened now, shows with a brightness the check
+    // accepts once drawn; closed again.
+    bool MenuShows(const std::function<bool(double)>& accepted, const char* screenshot)
     {
         HWND shown = PressIcon();
         EXPECT_NE(shown, nullptr);
-        if (!shown) return -1;
-        Pump(300);  // drawn
+        if (!shown) return false;
+        double brightness = -1;
+        const bool seen = WaitFor([&] { return accepted(brightness = MeanBrightness(*Capture(shown))); });
         HoldForScreenshot(screenshot);
-        const double brightness = MeanBrightness(*Capture(shown));
         Type({ VK_ESCAPE });
         EXPECT_TRUE(MenuClosed());
-        return brightness;
+        EXPECT_TRUE(seen) << "the menu's brightness: " << brightness;
+        return seen;
     }
 };
 
@@ -62,12 +66,53 @@ TEST_F(Theme, TheMenuFollowsDarkAndLightModeWithoutARestart)
 {
     UseLightTheme(0);
     Start();
-    const double dark = MenuBrightness("the menu in dark mode");
-    EXPECT_LT(dark, 90.0) << "the menu is not dark";
+    EXPECT_TRUE(MenuShows([](double brightness) { return brightness < 90.0; }, "the menu in dark mode"))
+        << "the menu is not dark";
     UseLightTheme(1);
     BroadcastColourSetChange();
-    const double light = MenuBrightness("the menu in light mode");
-    EXPECT_GT(light, 170.0) << "the menu is not light again";
+    EXPECT_TRUE(MenuShows([](double brightness) { return brightness > 170.0; }, "the menu in light mode"))
+        << "the menu is not light again";
+    EXPECT_EQ(Exit(), 0u);
+}
+
+// The dialogs and message boxes: a Hotkeys dialog open in light mode turns
+// dark when the mode changes, its buttons too; the HotKey dialog and a
+// question asked from it open dark.
+TEST_F(Theme, DialogsAndMessageBoxesFollowDarkModeWhileOpen)
+{
+    UseLightTheme(1);
+    Start();
+    ChooseFixedEntry(5);  // "Hotkeys"
+    HWND hotkeys = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (hotkeys = FindProcessWindow(started.dwProcessId, L"#32770", L"Hotkeys")); }));
+    EXPECT_TRUE(WaitFor([&] { return MeanBrightness(*Capture(hotkeys)) > 170.0; })) << "Hotkeys is not light";
+    UseLightTheme(0);
+    BroadcastColourSetChange();
+    EXPECT_TRUE(WaitFor([&] { return MeanBrightness(*Capture(hotkeys)) < 90.0; })) << "Hotkeys did not turn dark";
+    EXPECT_LT(MeanBrightness(*Capture(::GetDlgItem(hotkeys, IDOK))), 110.0) << "its OK button is not dark";
+    HoldForScreenshot("the Hotkeys dialog turned dark");
+
+    ::PostMessageW(hotkeys, WM_COMMAND, 1002, 0);  // Add
+    HWND edit = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (edit = FindProcessDialogWith(started.dwProcessId, 1070)); }));
+    EXPECT_TRUE(WaitFor([&] { return MeanBrightness(*Capture(edit)) < 90.0; })) << "HotKey is not dark";
+    HoldForScreenshot("the HotKey dialog in dark mode");
+    // F alone asks before it is kept.
+    const LRESULT f = ::SendDlgItemMessageW(edit, 1070, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                            reinterpret_cast<LPARAM>(L"F"));
+    ::SendDlgItemMessageW(edit, 1070, CB_SETCURSEL, static_cast<WPARAM>(f), 0);
+    ::SetDlgItemTextW(edit, 1010, probe.c_str());
+    ::PostMessageW(edit, WM_COMMAND, IDOK, 0);
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (box = MessageBoxShown()) != nullptr; }));
+    EXPECT_TRUE(WaitFor([&] { return MeanBrightness(*Capture(box)) < 90.0; })) << "the question is not dark";
+    HoldForScreenshot("a question in dark mode");
+    ::PostMessageW(box, WM_COMMAND, IDNO, 0);
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindow(box); }));
+    ::PostMessageW(edit, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindow(edit); }));
+    ::PostMessageW(hotkeys, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindow(hotkeys); }));
     EXPECT_EQ(Exit(), 0u);
 }
 

@@ -1,0 +1,172 @@
+#include "framework/DialogLook.h"
+
+#include <string>
+
+#include <commctrl.h>
+
+#include "framework/CWnd.h"
+
+namespace {
+
+// Dark push buttons a step lighter than the dialog, as Windows 11's: the
+// face at rest, under the pointer and pressed.
+constexpr COLORREF kDarkFace = RGB(55, 55, 55), kDarkFaceHot = RGB(69, 69, 69), kDarkFacePushed = RGB(40, 40, 40);
+
+bool HasClass(HWND window, LPCWSTR name)
+{
+    wchar_t found[32] = {};
+    return ::GetClassNameW(window, found, ARRAYSIZE(found)) && lstrcmpiW(found, name) == 0;
+}
+
+bool IsPushButton(HWND window)
+{
+    if (!HasClass(window, WC_BUTTONW)) return false;
+    const LONG type = ::GetWindowLongW(window, GWL_STYLE) & BS_TYPEMASK;
+    return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON;
+}
+
+void Fill(HDC dc, const RECT& rect, COLORREF colour)
+{
+    UniqueBrush brush(::CreateSolidBrush(colour));
+    ::FillRect(dc, &rect, brush.Get());
+}
+
+// The button's picture (BS_ICON) centred, greyed when it is disabled.
+void DrawButtonIcon(HDC dc, HWND button, const RECT& rect, bool disabled)
+{
+    const auto icon = reinterpret_cast<HICON>(::SendMessageW(button, BM_GETIMAGE, IMAGE_ICON, 0));
+    ICONINFO info = {};
+    if (!icon || !::GetIconInfo(icon, &info)) return;
+    UniqueBitmap mask(info.hbmMask), colour(info.hbmColor);
+    BITMAP bitmap = {};
+    ::GetObjectW(info.hbmMask, sizeof(bitmap), &bitmap);
+    const int width = bitmap.bmWidth, height = info.hbmColor ? bitmap.bmHeight : bitmap.bmHeight / 2;
+    const int x = (rect.left + rect.right - width) / 2, y = (rect.top + rect.bottom - height) / 2;
+    if (disabled)
+        ::DrawStateW(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(icon), 0, x, y, width, height,
+                     DST_ICON | DSS_DISABLED);
+    else
+        ::DrawIconEx(dc, x, y, icon, width, height, 0, nullptr, DI_NORMAL);
+}
+
+}  // namespace
+
+void CDialogLook::Take(HWND dialog)
+{
+    m_colours = CurrentThemeColours();
+    m_dark = m_colours.dark;
+    m_dialogBrush.Reset(m_dark ? ::CreateSolidBrush(m_colours.window) : nullptr);
+    m_fieldBrush.Reset(m_dark ? ::CreateSolidBrush(m_colours.menu) : nullptr);
+    // List views take their colours as settings, not from WM_CTLCOLOR*.
+    for (HWND child = ::GetWindow(dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        if (!HasClass(child, WC_LISTVIEWW)) continue;
+        const COLORREF background = m_dark ? m_colours.menu : ::GetSysColor(COLOR_WINDOW);
+        ::SendMessageW(child, LVM_SETBKCOLOR, 0, background);
+        ::SendMessageW(child, LVM_SETTEXTBKCOLOR, 0, background);
+        ::SendMessageW(child, LVM_SETTEXTCOLOR, 0, m_dark ? m_colours.menuText : ::GetSysColor(COLOR_WINDOWTEXT));
+    }
+    if (!(::GetWindowLongW(dialog, GWL_STYLE) & WS_CHILD)) FollowDarkModeInTitleBar(dialog, m_dark);
+    ::RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
+
+HBRUSH CDialogLook::ControlColour(UINT message, HDC dc) const
+{
+    if (!m_dark) return nullptr;
+    // Fields (edits, lists) a step lighter than the dialog around them.
+    const bool field = message == WM_CTLCOLOREDIT || message == WM_CTLCOLORLISTBOX;
+    ::SetTextColor(dc, m_colours.menuText);
+    ::SetBkColor(dc, field ? m_colours.menu : m_colours.window);
+    return field ? m_fieldBrush.Get() : m_dialogBrush.Get();
+}
+
+bool CDialogLook::DrawButton(const NMCUSTOMDRAW& draw, LRESULT* result) const
+{
+    if (!m_dark || draw.hdr.code != static_cast<UINT>(NM_CUSTOMDRAW) || !IsPushButton(draw.hdr.hwndFrom)) return false;
+    *result = CDRF_DODEFAULT;
+    if (draw.dwDrawStage != CDDS_PREPAINT) return true;
+    const HWND button = draw.hdr.hwndFrom;
+    const HDC dc = draw.hdc;
+    const LRESULT state = ::SendMessageW(button, BM_GETSTATE, 0, 0);
+    const LONG style = ::GetWindowLongW(button, GWL_STYLE);
+    const bool pushed = state & BST_PUSHED, hot = state & BST_HOT, disabled = !::IsWindowEnabled(button);
+    const bool isDefault = (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+    const LRESULT cues = ::SendMessageW(button, WM_QUERYUISTATE, 0, 0);
+
+    // The frame: the accent colour on the default button, as Windows marks it.
+    RECT rect = draw.rc;
+    Fill(dc, rect, isDefault && !disabled ? m_colours.highlight : m_colours.tipFrame);
+    ::InflateRect(&rect, isDefault && !disabled ? -2 : -1, isDefault && !disabled ? -2 : -1);
+    Fill(dc, rect, pushed ? kDarkFacePushed : hot ? kDarkFaceHot : kDarkFace);
+    RECT content = rect;
+    if (pushed) ::OffsetRect(&content, 1, 1);
+
+    if (style & BS_ICON) {
+        DrawButtonIcon(dc, button, content, disabled);
+    } else {
+        const std::wstring label = static_cast<LPCWSTR>(WindowText(button));
+        const auto font = reinterpret_cast<HFONT>(::SendMessageW(button, WM_GETFONT, 0, 0));
+        SelectedObject useFont(dc, font ? static_cast<HGDIOBJ>(font) : ::GetStockObject(DEFAULT_GUI_FONT));
+        ::SetBkMode(dc, TRANSPARENT);
+        ::SetTextColor(dc, disabled ? m_colours.grayText : m_colours.menuText);
+        UINT format = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
+        if (cues & UISF_HIDEACCEL) format |= DT_HIDEPREFIX;
+        ::DrawTextW(dc, label.c_str(), static_cast<int>(label.size()), &content, format);
+    }
+    if (::GetFocus() == button && !(cues & UISF_HIDEFOCUS)) {
+        RECT focus = rect;
+        ::InflateRect(&focus, -2, -2);
+        ::SetTextColor(dc, m_colours.menuText);
+        ::SetBkColor(dc, kDarkFace);
+        ::DrawFocusRect(dc, &focus);
+    }
+    *result = CDRF_SKIPDEFAULT;
+    return true;
+}
+
+bool ChangesTheLook(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message != WM_SETTINGCHANGE) return message == WM_SYSCOLORCHANGE || message == WM_THEMECHANGED;
+    return IsColourSetChange(lParam) || wParam == SPI_SETHIGHCONTRAST;
+}
+
+namespace {
+
+constexpr UINT_PTR kMessageBoxLook = 1;
+
+// A message box's own messages first: its colours, its buttons' drawing,
+// a change of the look while it shows.
+LRESULT CALLBACK MessageBoxLookProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                    DWORD_PTR data)
+{
+    auto* look = reinterpret_cast<CDialogLook*>(data);
+    if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) {
+        if (HBRUSH brush = look->ControlColour(message, reinterpret_cast<HDC>(wParam)))
+            return reinterpret_cast<LRESULT>(brush);
+    } else if (message == WM_NOTIFY) {
+        LRESULT result = 0;
+        if (look->DrawButton(*reinterpret_cast<const NMCUSTOMDRAW*>(lParam), &result)) return result;
+    } else if (message == WM_ERASEBKGND && look->IsDark()) {
+        RECT client;
+        ::GetClientRect(box, &client);
+        ::FillRect(reinterpret_cast<HDC>(wParam), &client, look->ControlColour(WM_CTLCOLORDLG, reinterpret_cast<HDC>(wParam)));
+        return TRUE;
+    } else if (ChangesTheLook(message, wParam, lParam)) {
+        look->Take(box);
+    } else if (message == WM_NCDESTROY) {
+        ::RemoveWindowSubclass(box, MessageBoxLookProc, kMessageBoxLook);
+        delete look;
+    }
+    return ::DefSubclassProc(box, message, wParam, lParam);
+}
+
+}  // namespace
+
+void FollowLookInMessageBox(HWND box)
+{
+    auto* look = new CDialogLook;  // deleted when the box is destroyed
+    if (!::SetWindowSubclass(box, MessageBoxLookProc, kMessageBoxLook, reinterpret_cast<DWORD_PTR>(look))) {
+        delete look;
+        return;
+    }
+    look->Take(box);
+}
