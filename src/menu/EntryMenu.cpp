@@ -8,6 +8,7 @@
 
 #include "framework/CMenu.h"
 #include "framework/Keyboard.h"
+#include "framework/ThreadTimer.h"
 #include "menu/IconMenu.h"
 #include "menu/MenuFolder.h"
 #include "menu/ShellItemMenu.h"
@@ -23,6 +24,7 @@ struct EntryRequest {
 
 HWND gOwner = nullptr;  // of the short-cut menu being tracked
 std::optional<EntryRequest> gRequest;
+CThreadTimer gShowRequest;  // opens the requested shell menu from the menu loop
 bool gShellMenuOpen = false;
 HMENU gHighlightMenu = nullptr;  // the entry highlighted now, by menu and position
 int gHighlightPosition = -1;
@@ -66,9 +68,9 @@ bool EntryAt(POINT point, HMENU& menu, int& position)
     return menu && position >= 0;
 }
 
-void CALLBACK ShowRequestedMenu(HWND, UINT, UINT_PTR timer, DWORD)
+void ShowRequestedMenu()
 {
-    ::KillTimer(nullptr, timer);
+    gShowRequest.Stop();
     if (!gRequest) return;
     const EntryRequest request = *gRequest;
     gRequest.reset();
@@ -95,7 +97,7 @@ bool Request(HMENU menu, int position, POINT point)
 {
     if (gShellMenuOpen || gRequest || !EntryPath(menu, position)) return false;
     gRequest = EntryRequest{ menu, position, point, IsKeyDown(VK_SHIFT) };
-    ::SetTimer(nullptr, 0, 0, ShowRequestedMenu);
+    gShowRequest.Start(0, ShowRequestedMenu);
     return true;
 }
 
