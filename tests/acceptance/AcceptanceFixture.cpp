@@ -268,6 +268,13 @@ void Acceptance::ChooseFixedEntry(int upFromExit)
 
 std::vector<std::wstring> Acceptance::ProbeLines(size_t runs) { return WaitForProbeLines(probeOut, runs); }
 
+Acceptance::ProbeRun Acceptance::FirstProbeRun()
+{
+    const std::vector<std::wstring> lines = ProbeLines(1);
+    if (lines.size() < 2) return {};
+    return { lines[0], lines[1] };
+}
+
 DWORD Acceptance::ProfileValue(const wchar_t* name)
 {
     DWORD value = 0xFFFFFFFF, size = sizeof(value);

@@ -47,6 +47,12 @@ protected:
     // Chooses an entry of the "Quillop" submenu, counted up from "Exit" (0).
     void ChooseFixedEntry(int upFromExit);
     std::vector<std::wstring> ProbeLines(size_t runs);
+    // The probe's first run, once it has run: the folder it started in and
+    // the path it was started as; both empty when it did not run.
+    struct ProbeRun {
+        std::wstring folder, path;
+    };
+    ProbeRun FirstProbeRun();
     DWORD ProfileValue(const wchar_t* name);
     std::wstring RunValue();
     // Drops the path on the tray window, in a DROPFILES block made in the

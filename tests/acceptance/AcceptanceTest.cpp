@@ -54,9 +54,8 @@ TEST_F(Acceptance, FolderAsSeparatorTogglesAndIsRemembered)
     // The folder's entries now stand in the menu itself: the second entry
     // is the file, not a submenu.
     ChooseEntry({ VK_DOWN, VK_DOWN });
-    auto lines = ProbeLines(1);
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[1], menu + L"\\Docs\\deep.exe");
+    const ProbeRun run = FirstProbeRun();
+    EXPECT_EQ(run.path, menu + L"\\Docs\\deep.exe");
     ChooseFixedEntry(3);
     EXPECT_EQ(ProfileValue(L"DirAsSpt"), 0u);
     EXPECT_EQ(Exit(), 0u);
@@ -133,10 +132,9 @@ TEST_F(Acceptance, AHotkeyAddedInTheDialogIsSavedAndWorks)
 
     EXPECT_EQ(ReadFile(keyFile), Utf16(std::to_wstring(0x1B0075) + L"\r\n" + probe + L"\r\n\r\n"));
     PressChord({ VK_MENU, VK_CONTROL }, VK_F6);
-    auto lines = ProbeLines(1);
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], folder);  // a hotkey's program starts in its own folder
-    EXPECT_EQ(lines[1], probe);
+    const ProbeRun run = FirstProbeRun();
+    EXPECT_EQ(run.folder, folder);  // a hotkey's program starts in its own folder
+    EXPECT_EQ(run.path, probe);
     EXPECT_EQ(Exit(), 0u);
 }
 
@@ -152,9 +150,8 @@ TEST_F(Acceptance, TheMenuHotkeyPopsTheBareMenu)
     // No <<Add New Item>> above it: the first entry is the folder's file.
     Type({ VK_DOWN, VK_RETURN });
     ASSERT_TRUE(MenuClosed());
-    auto lines = ProbeLines(1);
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[1], menu + L"\\a.exe");
+    const ProbeRun run = FirstProbeRun();
+    EXPECT_EQ(run.path, menu + L"\\a.exe");
     EXPECT_EQ(Exit(), 0u);
 }
 
@@ -167,10 +164,9 @@ TEST_F(Acceptance, ADroppedFolderShowsInTheNextMenu)
     DropOnTray(source);
     ASSERT_TRUE(WaitFor([&] { return Exists(menu + L"\\Projects\\tool.lnk"); }));
     ChooseEntry({ VK_DOWN, VK_DOWN, VK_RIGHT });  // <<Add New Item>>, Projects, into it: tool
-    auto lines = ProbeLines(1);
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], source);  // the shortcut's working folder
-    EXPECT_EQ(lines[1], source + L"\\tool.exe");
+    const ProbeRun run = FirstProbeRun();
+    EXPECT_EQ(run.folder, source);  // the shortcut's working folder
+    EXPECT_EQ(run.path, source + L"\\tool.exe");
     EXPECT_EQ(Exit(), 0u);
 }
 

@@ -169,10 +169,9 @@ TEST_F(EntryMenu, ShiftShowsTheEntryInItsFolderAndCtrlShiftRunsItAsAdministrator
     Type({ VK_DOWN, VK_DOWN, VK_RIGHT });
     PressChord({ VK_CONTROL, VK_SHIFT }, VK_RETURN);
     ASSERT_TRUE(MenuClosed());
-    auto lines = ProbeLines(1);
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[1], probe + L"\trunas\t" + menu + L"\\Tools\\task.quillopadmin");
-    EXPECT_EQ(lines[0], menu + L"\\Tools") << "run as administrator starts in the entry's folder";
+    const ProbeRun run = FirstProbeRun();
+    EXPECT_EQ(run.path, probe + L"\trunas\t" + menu + L"\\Tools\\task.quillopadmin");
+    EXPECT_EQ(run.folder, menu + L"\\Tools") << "run as administrator starts in the entry's folder";
     EXPECT_EQ(Exit(), 0u);
 }
 

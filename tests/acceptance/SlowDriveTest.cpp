@@ -61,9 +61,8 @@ protected:
         if (chooseByLetter) {
             Type({ 'L' });
             ASSERT_TRUE(MenuClosed());
-            auto lines = ProbeLines(1);
-            ASSERT_EQ(lines.size(), 2u) << "the menu did not hold the folder's own file";
-            EXPECT_EQ(lines[1], menu + L"\\local.exe");
+            const ProbeRun run = FirstProbeRun();
+            EXPECT_EQ(run.path, menu + L"\\local.exe") << "the menu did not hold the folder's own file";
         } else {
             Type({ VK_ESCAPE });
             ASSERT_TRUE(MenuClosed());
