@@ -4,6 +4,7 @@
 #include <cwchar>
 
 #include "framework/Dpi.h"
+#include "framework/Theme.h"
 
 namespace {
 
@@ -12,6 +13,13 @@ namespace {
 int ParseNumber(const CString& text) { return static_cast<int>(wcstol(text, nullptr, 10)); }
 
 }  // namespace
+
+CReportListCtrl::RowColours CReportListCtrl::CurrentRowColours()
+{
+    const ThemeColours theme = CurrentThemeColours();
+    if (theme.dark) return { theme.menuText, theme.menu, theme.highlightText, theme.highlight };
+    return { RGB(0, 0, 0), RGB(255, 255, 255), ::GetSysColor(COLOR_HIGHLIGHTTEXT), ::GetSysColor(COLOR_HIGHLIGHT) };
+}
 
 BEGIN_MESSAGE_MAP(CReportListCtrl, CListCtrl)
     ON_NOTIFY_REFLECT(LVN_COLUMNCLICK, OnColumnClick)
@@ -172,17 +180,18 @@ LRESULT CReportListCtrl::OnCustomDraw(NMLVCUSTOMDRAW& draw)
 {
     switch (draw.nmcd.dwDrawStage) {
     case CDDS_PREPAINT:
+        m_rowColours = CurrentRowColours();
         return CDRF_NOTIFYITEMDRAW;
     case CDDS_ITEMPREPAINT:
-        draw.clrText = RGB(0, 0, 0);
+        draw.clrText = m_rowColours.text;
         return CDRF_NOTIFYSUBITEMDRAW;
     case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
         // The selected row in the highlight colours whether the list has the
         // focus or not: a row clicked is seen to be chosen.
         const int row = static_cast<int>(draw.nmcd.dwItemSpec);
         const bool selected = (GetItemState(row, LVIS_SELECTED) & LVIS_SELECTED) != 0;
-        draw.clrText = selected ? ::GetSysColor(COLOR_HIGHLIGHTTEXT) : RGB(0, 0, 0);
-        draw.clrTextBk = selected ? ::GetSysColor(COLOR_HIGHLIGHT) : RGB(255, 255, 255);
+        draw.clrText = selected ? m_rowColours.selectedText : m_rowColours.text;
+        draw.clrTextBk = selected ? m_rowColours.selected : m_rowColours.background;
         // The list must not paint its own selection over these colours.
         draw.nmcd.uItemState &= ~static_cast<UINT>(CDIS_SELECTED | CDIS_FOCUS);
         return CDRF_NEWFONT;
@@ -197,11 +206,11 @@ LRESULT CReportListCtrl::OnEraseBackground(WPARAM dc, LPARAM)
     RECT client;
     ::GetClientRect(m_hWnd, &client);
     int left = client.left - ::GetScrollPos(m_hWnd, SB_HORZ);
-    HBRUSH white = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
+    UniqueBrush background(::CreateSolidBrush(CurrentRowColours().background));
     for (int column = 0; column < m_header.GetItemCount(); ++column) {
         int width = GetColumnWidth(column);
         RECT strip = { left, client.top, left + width, client.bottom };
-        ::FillRect(reinterpret_cast<HDC>(dc), &strip, white);
+        ::FillRect(reinterpret_cast<HDC>(dc), &strip, background.Get());
         left += width;
     }
     return 0;

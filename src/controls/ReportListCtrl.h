@@ -39,15 +39,24 @@ protected:
     void PreSubclassWindow() override;
     LRESULT OnColumnClick(WPARAM, LPARAM);
     LRESULT OnCustomDraw(NMLVCUSTOMDRAW& draw);
+
     LRESULT OnEraseBackground(WPARAM, LPARAM);
     LRESULT OnDestroy(WPARAM, LPARAM);
     DECLARE_MESSAGE_MAP()
 
 private:
+    // The rows' colours: black on white, or the dark look's; the selected
+    // row in the highlight either way, whether the list has the focus or not.
+    struct RowColours {
+        COLORREF text, background, selectedText, selected;
+    };
+    static RowColours CurrentRowColours();
+
     RowRecord* Record(int row) const { return reinterpret_cast<RowRecord*>(GetItemData(row)); }
     BOOL DeleteRow(int row);
 
     CReportHeaderCtrl m_header;
+    RowColours m_rowColours = {};  // taken as each paint begins
     // The rows' records, each the item data of its row.
     std::vector<std::unique_ptr<RowRecord>> m_records;
 };

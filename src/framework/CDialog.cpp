@@ -156,7 +156,7 @@ LRESULT CDialog::OnControlColour(WPARAM dc, LPARAM)
 LRESULT CDialog::OnCustomDraw(WPARAM, LPARAM draw)
 {
     LRESULT result = CDRF_DODEFAULT;
-    m_look.DrawButton(*reinterpret_cast<const NMCUSTOMDRAW*>(draw), &result);
+    m_look.CustomDraw(*reinterpret_cast<NMCUSTOMDRAW*>(draw), &result);
     return result;
 }
 

@@ -11,6 +11,8 @@ namespace {
 // Dark push buttons a step lighter than the dialog, as Windows 11's: the
 // face at rest, under the pointer and pressed.
 constexpr COLORREF kDarkFace = RGB(55, 55, 55), kDarkFaceHot = RGB(69, 69, 69), kDarkFacePushed = RGB(40, 40, 40);
+constexpr UINT_PTR kListViewLook = 1, kMessageBoxLook = 2;
+constexpr int kHeaderTextIndent = 6;  // at 96 DPI
 
 bool HasClass(HWND window, LPCWSTR name)
 {
@@ -60,6 +62,7 @@ void CDialogLook::Take(HWND dialog)
     // List views take their colours as settings, not from WM_CTLCOLOR*.
     for (HWND child = ::GetWindow(dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
         if (!HasClass(child, WC_LISTVIEWW)) continue;
+        ::SetWindowSubclass(child, ListViewProc, kListViewLook, reinterpret_cast<DWORD_PTR>(this));
         const COLORREF background = m_dark ? m_colours.menu : ::GetSysColor(COLOR_WINDOW);
         ::SendMessageW(child, LVM_SETBKCOLOR, 0, background);
         ::SendMessageW(child, LVM_SETTEXTBKCOLOR, 0, background);
@@ -79,9 +82,66 @@ HBRUSH CDialogLook::ControlColour(UINT message, HDC dc) const
     return field ? m_fieldBrush.Get() : m_dialogBrush.Get();
 }
 
+bool CDialogLook::CustomDraw(NMCUSTOMDRAW& draw, LRESULT* result) const
+{
+    if (!m_dark || draw.hdr.code != static_cast<UINT>(NM_CUSTOMDRAW)) return false;
+    return IsPushButton(draw.hdr.hwndFrom) && DrawButton(draw, result);
+}
+
+bool CDialogLook::DrawHeader(NMCUSTOMDRAW& draw, LRESULT* result) const
+{
+    if (!m_dark) return false;
+    if (draw.dwDrawStage == CDDS_PREPAINT) {
+        // The header's empty part right of the last column.
+        RECT rest;
+        ::GetClientRect(draw.hdr.hwndFrom, &rest);
+        const int count = static_cast<int>(::SendMessageW(draw.hdr.hwndFrom, HDM_GETITEMCOUNT, 0, 0));
+        RECT last = {};
+        if (count > 0 && ::SendMessageW(draw.hdr.hwndFrom, HDM_GETITEMRECT, count - 1, reinterpret_cast<LPARAM>(&last)))
+            rest.left = last.right;
+        Fill(draw.hdc, rest, m_colours.menu);
+        *result = CDRF_NOTIFYITEMDRAW;
+        return true;
+    }
+    if (draw.dwDrawStage != CDDS_ITEMPREPAINT) return false;
+    RECT rect = draw.rc;
+    Fill(draw.hdc, rect, m_colours.menu);
+    RECT divider = { rect.right - 1, rect.top, rect.right, rect.bottom };
+    Fill(draw.hdc, divider, m_colours.tipFrame);
+    wchar_t text[128] = {};
+    HDITEMW item = {};
+    item.mask = HDI_TEXT;
+    item.pszText = text;
+    item.cchTextMax = ARRAYSIZE(text);
+    ::SendMessageW(draw.hdr.hwndFrom, HDM_GETITEMW, draw.dwItemSpec, reinterpret_cast<LPARAM>(&item));
+    const auto font = reinterpret_cast<HFONT>(::SendMessageW(draw.hdr.hwndFrom, WM_GETFONT, 0, 0));
+    SelectedObject useFont(draw.hdc, font ? static_cast<HGDIOBJ>(font) : ::GetStockObject(DEFAULT_GUI_FONT));
+    ::SetBkMode(draw.hdc, TRANSPARENT);
+    ::SetTextColor(draw.hdc, m_colours.menuText);
+    rect.left += ::MulDiv(kHeaderTextIndent, ::GetDeviceCaps(draw.hdc, LOGPIXELSX), 96);
+    ::DrawTextW(draw.hdc, text, -1, &rect, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+    *result = CDRF_SKIPDEFAULT;
+    return true;
+}
+
+LRESULT CALLBACK CDialogLook::ListViewProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                           DWORD_PTR look)
+{
+    if (message == WM_NOTIFY) {
+        auto* draw = reinterpret_cast<NMCUSTOMDRAW*>(lParam);
+        LRESULT result = 0;
+        if (draw->hdr.code == static_cast<UINT>(NM_CUSTOMDRAW) &&
+            draw->hdr.hwndFrom == reinterpret_cast<HWND>(::SendMessageW(list, LVM_GETHEADER, 0, 0)) &&
+            reinterpret_cast<const CDialogLook*>(look)->DrawHeader(*draw, &result))
+            return result;
+    } else if (message == WM_NCDESTROY) {
+        ::RemoveWindowSubclass(list, ListViewProc, kListViewLook);
+    }
+    return ::DefSubclassProc(list, message, wParam, lParam);
+}
+
 bool CDialogLook::DrawButton(const NMCUSTOMDRAW& draw, LRESULT* result) const
 {
-    if (!m_dark || draw.hdr.code != static_cast<UINT>(NM_CUSTOMDRAW) || !IsPushButton(draw.hdr.hwndFrom)) return false;
     *result = CDRF_DODEFAULT;
     if (draw.dwDrawStage != CDDS_PREPAINT) return true;
     const HWND button = draw.hdr.hwndFrom;
@@ -131,8 +191,6 @@ bool ChangesTheLook(UINT message, WPARAM wParam, LPARAM lParam)
 
 namespace {
 
-constexpr UINT_PTR kMessageBoxLook = 1;
-
 // A message box's own messages first: its colours, its buttons' drawing,
 // a change of the look while it shows.
 LRESULT CALLBACK MessageBoxLookProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
@@ -144,7 +202,7 @@ LRESULT CALLBACK MessageBoxLookProc(HWND box, UINT message, WPARAM wParam, LPARA
             return reinterpret_cast<LRESULT>(brush);
     } else if (message == WM_NOTIFY) {
         LRESULT result = 0;
-        if (look->DrawButton(*reinterpret_cast<const NMCUSTOMDRAW*>(lParam), &result)) return result;
+        if (look->CustomDraw(*reinterpret_cast<NMCUSTOMDRAW*>(lParam), &result)) return result;
     } else if (message == WM_ERASEBKGND && look->IsDark()) {
         RECT client;
         ::GetClientRect(box, &client);

@@ -21,11 +21,18 @@ public:
     // The answer to a WM_CTLCOLOR* message: nullptr leaves the colours to
     // the system.
     HBRUSH ControlColour(UINT message, HDC dc) const;
-    // Answers a push button's NM_CUSTOMDRAW by drawing it; false leaves the
-    // drawing to the button.
-    bool DrawButton(const NMCUSTOMDRAW& draw, LRESULT* result) const;
+    // Answers the NM_CUSTOMDRAW of a control of the dialog by drawing it
+    // (push buttons); false leaves the drawing to the control.
+    bool CustomDraw(NMCUSTOMDRAW& draw, LRESULT* result) const;
 
 private:
+    bool DrawButton(const NMCUSTOMDRAW& draw, LRESULT* result) const;
+    // A list view's header, drawn dark from the list view's own messages
+    // (the header tells it, not the dialog).
+    bool DrawHeader(NMCUSTOMDRAW& draw, LRESULT* result) const;
+    static LRESULT CALLBACK ListViewProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                         DWORD_PTR look);
+
     bool m_dark = false;
     ThemeColours m_colours{};
     UniqueBrush m_dialogBrush, m_fieldBrush;

@@ -90,6 +90,9 @@ TEST_F(Theme, DialogsAndMessageBoxesFollowDarkModeWhileOpen)
     BroadcastColourSetChange();
     EXPECT_TRUE(WaitFor([&] { return MeanBrightness(*Capture(hotkeys)) < 90.0; })) << "Hotkeys did not turn dark";
     EXPECT_LT(MeanBrightness(*Capture(::GetDlgItem(hotkeys, IDOK))), 110.0) << "its OK button is not dark";
+    const auto header = reinterpret_cast<HWND>(
+        ::SendMessageW(::FindWindowExW(hotkeys, nullptr, L"SysListView32", nullptr), LVM_GETHEADER, 0, 0));
+    EXPECT_LT(MeanBrightness(*Capture(header)), 110.0) << "its list's header is not dark";
     HoldForScreenshot("the Hotkeys dialog turned dark");
 
     ::PostMessageW(hotkeys, WM_COMMAND, 1002, 0);  // Add
