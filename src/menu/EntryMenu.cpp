@@ -137,6 +137,14 @@ int StepsTowardsEnd(HMENU menu, int from, int direction, int wanted)
     return steps;
 }
 
+// The arrow-key steps from one position to another (the keys skip
+// separators).
+int StepsBetween(HMENU menu, int from, int to)
+{
+    const int direction = to < from ? -1 : 1;
+    return StepsTowardsEnd(menu, from, direction, std::abs(to - from));
+}
+
 int HighlightedPosition(HMENU menu)
 {
     for (int at = 0, count = ::GetMenuItemCount(menu); at < count; ++at)
@@ -144,8 +152,44 @@ int HighlightedPosition(HMENU menu)
     return -1;
 }
 
-// The wheel over a long menu moves its highlight a few entries a notch,
-// which scrolls it: the system's menus scroll only by their arrow items.
+// The entry shown at the menu window's bottom (direction 1) or top (-1) as
+// it is scrolled now: the entries' rectangles do not follow the scrolling,
+// the look-up of a point does.
+int EntryAtEdge(HWND window, HMENU menu, int direction)
+{
+    RECT client;
+    ::GetClientRect(window, &client);
+    ::MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    const LONG x = (client.left + client.right) / 2;
+    for (LONG inset = 0; inset < client.bottom - client.top; inset += 2) {
+        const LONG y = direction > 0 ? client.bottom - 1 - inset : client.top + inset;
+        const int at = ::MenuItemFromPoint(window, menu, POINT{ x, y });
+        if (at >= 0) return at;
+    }
+    return -1;
+}
+
+// The menu being scrolled by the wheel: once the keys that scrolled it are
+// done, its highlight goes back under the resting pointer.
+HWND gWheelWindow = nullptr;
+CThreadTimer gHighlightUnderPointer;
+
+void HighlightUnderPointer()
+{
+    gHighlightUnderPointer.Stop();
+    POINT pointer;
+    if (!gOwner || !::GetCursorPos(&pointer) || ::WindowFromPoint(pointer) != gWheelWindow) return;
+    auto menu = reinterpret_cast<HMENU>(::SendMessageW(gWheelWindow, MN_GETHMENU, 0, 0));
+    const int under = menu ? ::MenuItemFromPoint(gWheelWindow, menu, pointer) : -1;
+    const int highlighted = menu ? HighlightedPosition(menu) : -1;
+    if (under < 0 || highlighted < 0 || under == highlighted) return;
+    PostKey(gOwner, under < highlighted ? VK_UP : VK_DOWN, StepsBetween(menu, highlighted, under));
+}
+
+// The wheel over a long menu scrolls its rows under the resting pointer:
+// the system's menus scroll only by their arrow items and by a highlight
+// moved past an edge. So the highlight goes to the edge and on by the rows
+// of the notches, which scrolls the menu, then back under the pointer.
 bool ScrollByWheel(const MSG& message)
 {
     HWND window = ::WindowFromPoint(message.pt);
@@ -158,13 +202,21 @@ bool ScrollByWheel(const MSG& message)
     delta += GET_WHEEL_DELTA_WPARAM(message.wParam);
     const int notches = delta / WHEEL_DELTA;
     delta %= WHEEL_DELTA;
+    if (notches == 0) return true;
     UINT lines = 3;
     ::SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
     if (lines == WHEEL_PAGESCROLL || lines == 0) lines = 3;
     const int direction = notches > 0 ? -1 : 1;
-    const int steps = StepsTowardsEnd(menu, HighlightedPosition(menu), direction,
-                                      std::abs(notches) * static_cast<int>(lines));
+    const int highlighted = HighlightedPosition(menu);
+    const int edge = EntryAtEdge(window, menu, direction);
+    // With nothing highlighted the first key highlights an end of the menu.
+    const int from = highlighted >= 0 ? highlighted : direction > 0 ? -1 : ::GetMenuItemCount(menu);
+    const int toEdge = edge >= 0 && (edge - from) * direction > 0 ? StepsBetween(menu, from, edge) : 0;
+    const int steps = StepsTowardsEnd(menu, from, direction, toEdge + std::abs(notches) * static_cast<int>(lines));
     PostKey(gOwner, direction < 0 ? VK_UP : VK_DOWN, steps);
+    // A timer comes once the posted keys are done.
+    gWheelWindow = window;
+    gHighlightUnderPointer.Start(0, HighlightUnderPointer);
     return true;
 }
 

@@ -242,45 +242,63 @@ void PollInMenuLoop(std::function<bool()> done, std::function<void()> then, int 
 }
 
 // The wheel over a menu taller than the screen scrolls it, and back with
-// the wheel turned the other way (further than the top: it stops there).
-TEST_F(PopupTest, TheWheelScrollsALongMenu)
+// the wheel turned the other way (further than the top: it stops there);
+// the highlight stays on the entry under the resting pointer, so a click
+// chooses what is highlighted.
+TEST_F(PopupTest, TheWheelScrollsALongMenuUnderTheRestingPointer)
 {
     for (int i = 0; i < 300; ++i) test::MakeFile(folder + L"\\entry " + std::to_wstring(1000 + i) + L".txt");
     auto wheel = [](int notches) {
         INPUT input = {};
         input.type = INPUT_MOUSE;
         input.mi.dwFlags = MOUSEEVENTF_WHEEL;
-        input.mi.mouseData = static_cast<DWORD>(notches * WHEEL_DELTA);
         for (int i = 0; i < std::abs(notches); ++i) {
             input.mi.mouseData = static_cast<DWORD>(notches > 0 ? WHEEL_DELTA : -WHEEL_DELTA);
             ::SendInput(1, &input, sizeof(input));
         }
     };
-    RECT menuWindow = {};
-    int opened = -1, scrolled = -1, back = -1;
-    const HWND window = owner.m_hWnd;
-    auto entryNearTheTop = [] {
+    auto shownMenu = [](HMENU& menu) {
         HWND shown = test::FindProcessWindow(::GetCurrentProcessId(), L"#32768");
-        auto menu = reinterpret_cast<HMENU>(::SendMessageW(shown, MN_GETHMENU, 0, 0));
+        menu = reinterpret_cast<HMENU>(::SendMessageW(shown, MN_GETHMENU, 0, 0));
+        return shown;
+    };
+    auto entryNearTheTop = [&] {
+        HMENU menu = nullptr;
+        HWND shown = shownMenu(menu);
         // The entry under a point near the top: the menu's rectangles
         // do not follow its scrolling.
         RECT frame;
         ::GetWindowRect(shown, &frame);
         return ::MenuItemFromPoint(shown, menu, POINT{ (frame.left + frame.right) / 2, frame.top + 40 });
     };
+    auto highlightUnderPointer = [&] {
+        HMENU menu = nullptr;
+        HWND shown = shownMenu(menu);
+        POINT pointer;
+        ::GetCursorPos(&pointer);
+        const int under = ::MenuItemFromPoint(shown, menu, pointer);
+        return under >= 0 && (::GetMenuState(menu, static_cast<UINT>(under), MF_BYPOSITION) & MF_HILITE);
+    };
+    RECT menuWindow = {};
+    int opened = -1, scrolled = -1, back = -1;
+    bool underAfterScroll = false, underAfterBack = false;
+    const HWND window = owner.m_hWnd;
     test::DriveShownMenu(
         [&] {
-            ::GetWindowRect(test::FindProcessWindow(::GetCurrentProcessId(), L"#32768"), &menuWindow);
+            HMENU menu = nullptr;
+            ::GetWindowRect(shownMenu(menu), &menuWindow);
             opened = entryNearTheTop();
             ::SetCursorPos((menuWindow.left + menuWindow.right) / 2, (menuWindow.top + menuWindow.bottom) / 2);
-            test::RunFromMessageLoop(200, [&] {
+            PollInMenuLoop(highlightUnderPointer, [&] {
                 wheel(-25);
-                test::RunFromMessageLoop(500, [&] {
+                PollInMenuLoop([&] { return entryNearTheTop() > opened + 20 && highlightUnderPointer(); }, [&] {
                     scrolled = entryNearTheTop();
+                    underAfterScroll = highlightUnderPointer();
                     test::HoldForScreenshot("a long menu scrolled by the wheel");
                     wheel(60);
-                    test::RunFromMessageLoop(500, [&] {
+                    PollInMenuLoop([&] { return entryNearTheTop() == opened && highlightUnderPointer(); }, [&] {
                         back = entryNearTheTop();
+                        underAfterBack = highlightUnderPointer();
                         ::PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);
                     });
                 });
@@ -290,7 +308,9 @@ TEST_F(PopupTest, TheWheelScrollsALongMenu)
     ASSERT_GT(menuWindow.bottom - menuWindow.top, 100);
     EXPECT_LE(opened, 2);
     EXPECT_GT(scrolled, opened + 20) << "the wheel did not scroll the menu";
+    EXPECT_TRUE(underAfterScroll) << "the highlight left the entry under the pointer";
     EXPECT_EQ(back, opened) << "the wheel back did not scroll it back";
+    EXPECT_TRUE(underAfterBack) << "scrolled back, the highlight left the entry under the pointer";
 }
 
 // The menu opens beside the point clicked, never under it: the release of
