@@ -20,8 +20,10 @@ struct ProbeAnswer {
 };
 
 // Asks on a thread of its own and waits at most budgetMs for the answer. A
-// path whose earlier question is still unanswered is not asked again: it
-// is not prompt.
+// path whose question is already on its way is not asked again: the answer
+// to that one is waited for, unless it already came too late for someone,
+// when the path is not prompt at once (a drive that never answers keeps
+// one thread per path, and holds each asker up once).
 ProbeAnswer ProbeFolder(const std::wstring& path, DWORD budgetMs);
 // Asks on the calling thread (a worker's, which may wait): prompt when the
 // answer came within the budget.
