@@ -6,8 +6,14 @@
 
 namespace {
 
-// The running timers of this thread, by their ids.
-thread_local std::unordered_map<UINT_PTR, CThreadTimer*> tRunning;
+// The running timers of this thread, by their ids. Never destroyed: a
+// timer held in a static object may be stopped as the program ends, after
+// the thread's own objects are gone.
+std::unordered_map<UINT_PTR, CThreadTimer*>& Running()
+{
+    thread_local auto* running = new std::unordered_map<UINT_PTR, CThreadTimer*>;
+    return *running;
+}
 
 }  // namespace
 
@@ -16,21 +22,21 @@ void CThreadTimer::Start(DWORD ms, std::function<void()> tick)
     Stop();
     m_tick = std::move(tick);
     m_id = ::SetTimer(nullptr, 0, ms, Tick);
-    if (m_id) tRunning[m_id] = this;
+    if (m_id) Running()[m_id] = this;
 }
 
 void CThreadTimer::Stop()
 {
     if (!m_id) return;
     ::KillTimer(nullptr, m_id);
-    tRunning.erase(m_id);
+    Running().erase(m_id);
     m_id = 0;
 }
 
 void CALLBACK CThreadTimer::Tick(HWND, UINT, UINT_PTR id, DWORD)
 {
-    auto running = tRunning.find(id);
-    if (running == tRunning.end()) {
+    auto running = Running().find(id);
+    if (running == Running().end()) {
         ::KillTimer(nullptr, id);  // one whose tick was already waiting when it stopped
         return;
     }
