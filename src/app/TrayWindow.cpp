@@ -152,6 +152,9 @@ LRESULT CTrayWindow::OnDestroy(WPARAM, LPARAM)
 {
     ReleaseHotkeys();
     DeleteNotifyIcon(m_hWnd);
+    // Find is owned by no window (for its taskbar button): it goes with the
+    // program's own.
+    TheFindWindow().DestroyWindow();
     return Default();
 }
 

@@ -177,7 +177,8 @@ void CFindWindow::TakeColours()
 
 void CFindWindow::Open(const std::wstring& typed, FindPlace place)
 {
-    if (!m_hWnd && !Create(IDD_FIND, AfxGetMainWnd())) return;
+    // Owned by no window: Wine's taskbar gives an owned window no button.
+    if (!m_hWnd && !Create(IDD_FIND, nullptr)) return;
     // The newest listing answers at once; a fresh one is asked for, and
     // updates the results when it comes (a file added meanwhile shows up).
     TheFolderModel().Refresh();

@@ -1,6 +1,7 @@
 // The real tray window, started by the application's own start-up.
 #include "app/LauncherApp.h"
 #include "app/TrayWindow.h"
+#include "find/FindWindow.h"
 #include "shell/FolderModel.h"
 #include "framework/ExecutablePath.h"
 #include "hotkeys/HotkeyTable.h"
@@ -294,10 +295,10 @@ TEST_F(TrayWindowTest, AClickOnTheBalloonOpensTheMenu)
     EXPECT_TRUE(shown) << "the click on the balloon opened no menu";
 }
 
-// Hotkeys and About, opened from the icon, belong to no window: an owned
-// window gets no taskbar button (Wine's taskbar lists unowned ones only),
-// and behind another program's window they would be lost.
-TEST_F(TrayWindowTest, HotkeysAndAboutStandOnTheirOwnWithATaskbarButton)
+// Hotkeys, About and Find, opened from the icon, belong to no window: an
+// owned window gets no taskbar button (Wine's taskbar lists unowned ones
+// only), and behind another program's window they would be lost.
+TEST_F(TrayWindowTest, HotkeysAboutAndFindStandOnTheirOwnWithATaskbarButton)
 {
     for (UINT command : { MenuCommand::Hotkeys, MenuCommand::About }) {
         HWND shown = nullptr, owner = reinterpret_cast<HWND>(1);
@@ -313,6 +314,12 @@ TEST_F(TrayWindowTest, HotkeysAndAboutStandOnTheirOwnWithATaskbarButton)
         EXPECT_EQ(owner, nullptr) << command;
         EXPECT_TRUE(style & WS_EX_APPWINDOW) << command;
     }
+    theTrayWindow.SendMessage(WM_MENU_COMMAND, MenuCommand::Find);
+    const HWND find = TheFindWindow().m_hWnd;
+    ASSERT_NE(find, nullptr);
+    EXPECT_EQ(::GetWindow(find, GW_OWNER), nullptr);
+    EXPECT_TRUE(::GetWindowLongPtrW(find, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+    TheFindWindow().Close();
 }
 
 // The drop window's picture is an icon of its own: the shared one that
