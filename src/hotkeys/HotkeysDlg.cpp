@@ -390,8 +390,13 @@ void CHotkeysDlg::OnClientResize(int dx, int dy)
         ::GetWindowRect(child, &c);
         ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&c), 2);
         const int moveX = c.left > middle && dx < 0 ? dx : 0, moveY = c.top >= r.bottom ? dy : 0;
-        if (moveX || moveY) ::SetWindowPos(child, nullptr, c.left + moveX, c.top + moveY, 0, 0,
-                                           SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        // A label reaching past the middle (the program's own hotkeys') ends
+        // where it did before the buttons right of it moved in: over them,
+        // its repainting would erase part of them.
+        const int narrow = c.left <= middle && c.right > middle && dx < 0 ? dx : 0;
+        if (moveX || moveY || narrow)
+            ::SetWindowPos(child, nullptr, c.left + moveX, c.top + moveY, c.right - c.left + narrow, c.bottom - c.top,
+                           SWP_NOZORDER | SWP_NOACTIVATE);
     }
     ::MoveWindow(list, r.left, r.top, r.right - r.left + dx, r.bottom - r.top + dy, TRUE);
     FillLastColumn();

@@ -135,23 +135,37 @@ TEST(DpiDialogs, TheHotKeyDialogsCommandLabelIsWhole)
 
 // At 200 % on a screen smaller than the template at that scaling, the
 // Hotkeys dialog shrinks into the work area: its list gives up the room,
-// and OK and both lines of the program's own hotkeys stay on screen.
+// and OK and both lines of the program's own hotkeys stay on screen. No
+// control lies over another: a label repainted over a button moved onto
+// it would erase part of the button.
 TEST(DpiDialogs, TheHotkeysDialogFitsTheWorkAreaWithEveryButton)
 {
     CHotkeysDlg dialog;
     RECT window = {}, work = {};
     std::map<int, RECT> controls;
+    std::vector<std::pair<int, RECT>> all;  // every control, by its id
     test::DriveModal<CHotkeysDlg>(dialog, [&](CHotkeysDlg& d) {
         ::GetWindowRect(d.m_hWnd, &window);
         work = test::WorkAreaAt({ (window.left + window.right) / 2, (window.top + window.bottom) / 2 });
         for (int id : { IDOK, IDCANCEL, IDC_HOTKEYS_LIST, IDC_HOTKEYS_MENU_EDIT, IDC_HOTKEYS_MENU_DELETE,
                         IDC_HOTKEYS_FIND_EDIT, IDC_HOTKEYS_FIND_DELETE })
             ::GetWindowRect(d.GetDlgItem(id), &controls[id]);
+        for (HWND child = ::GetWindow(d.m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+            RECT rect;
+            ::GetWindowRect(child, &rect);
+            all.emplace_back(::GetDlgCtrlID(child), rect);
+        }
         test::HoldForScreenshot("Hotkeys dialog at 200 %");
     });
     EXPECT_TRUE(test::Inside(window, work)) << window.right << "x" << window.bottom;
     for (const auto& [id, rect] : controls) EXPECT_TRUE(test::Inside(rect, window)) << id;
     EXPECT_LT(controls[IDC_HOTKEYS_LIST].bottom, controls[IDC_HOTKEYS_MENU_EDIT].top);
+    for (size_t a = 0; a < all.size(); ++a)
+        for (size_t b = a + 1; b < all.size(); ++b) {
+            RECT overlap;
+            EXPECT_FALSE(::IntersectRect(&overlap, &all[a].second, &all[b].second))
+                << "controls " << all[a].first << " and " << all[b].first << " overlap";
+        }
 }
 
 // At 200 % on a screen smaller than 1280 x 800, the Find window fits the
