@@ -1,6 +1,7 @@
 #include "framework/DialogLook.h"
 
 #include <string>
+#include <vector>
 
 #include <commctrl.h>
 
@@ -33,6 +34,46 @@ void Fill(HDC dc, const RECT& rect, COLORREF colour)
     ::FillRect(dc, &rect, brush.Get());
 }
 
+// The bits of one of an icon's bitmaps, 32 bits a pixel, top row first.
+std::vector<DWORD> PixelsOf(HDC dc, HBITMAP bitmap, int width, int height)
+{
+    std::vector<DWORD> pixels(static_cast<size_t>(width) * height);
+    BITMAPINFO format = {};
+    format.bmiHeader = { sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0 };
+    if (!bitmap || !::GetDIBits(dc, bitmap, 0, static_cast<UINT>(height), pixels.data(), &format, DIB_RGB_COLORS))
+        pixels.clear();
+    return pixels;
+}
+
+// The picture in shades of grey, faded, at its own size: what a disabled
+// button shows. The system's embossed stand-in is a smear at 200 %.
+void DrawGreyedIcon(HDC dc, const ICONINFO& icon, int x, int y, int width, int height)
+{
+    const std::vector<DWORD> colour = PixelsOf(dc, icon.hbmColor, width, height);
+    const std::vector<DWORD> mask = PixelsOf(dc, icon.hbmMask, width, height);  // white is clear
+    if (colour.empty() || mask.size() != colour.size()) return;
+    bool hasAlpha = false;
+    for (DWORD pixel : colour) hasAlpha = hasAlpha || (pixel >> 24) != 0;
+    BITMAPINFO format = {};
+    format.bmiHeader = { sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0 };
+    void* bits = nullptr;
+    UniqueBitmap greyed(::CreateDIBSection(dc, &format, DIB_RGB_COLORS, &bits, nullptr, 0));
+    UniqueMemoryDC memory(::CreateCompatibleDC(dc));
+    if (!greyed || !memory) return;
+    auto* pixels = static_cast<DWORD*>(bits);
+    for (size_t i = 0; i < colour.size(); ++i) {
+        const DWORD pixel = colour[i];
+        const DWORD alpha = hasAlpha ? pixel >> 24 : ((mask[i] & 0xFFFFFF) ? 0 : 255);
+        const DWORD grey = (((pixel >> 16) & 0xFF) * 30 + ((pixel >> 8) & 0xFF) * 59 + (pixel & 0xFF) * 11) / 100;
+        // Lightened towards white and faded to two fifths, premultiplied.
+        const DWORD faded = alpha * 2 / 5, level = (grey + 255) / 2 * faded / 255;
+        pixels[i] = (faded << 24) | (level << 16) | (level << 8) | level;
+    }
+    SelectedObject use(memory.Get(), greyed.Get());
+    const BLENDFUNCTION blend = { AC_SRC_OVER, 0, 255, AC_SRC_ALPHA };
+    ::GdiAlphaBlend(dc, x, y, width, height, memory.Get(), 0, 0, width, height, blend);
+}
+
 // The button's picture (BS_ICON) centred, greyed when it is disabled.
 void DrawButtonIcon(HDC dc, HWND button, const RECT& rect, bool disabled)
 {
@@ -45,8 +86,7 @@ void DrawButtonIcon(HDC dc, HWND button, const RECT& rect, bool disabled)
     const int width = bitmap.bmWidth, height = info.hbmColor ? bitmap.bmHeight : bitmap.bmHeight / 2;
     const int x = (rect.left + rect.right - width) / 2, y = (rect.top + rect.bottom - height) / 2;
     if (disabled)
-        ::DrawStateW(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(icon), 0, x, y, width, height,
-                     DST_ICON | DSS_DISABLED);
+        DrawGreyedIcon(dc, info, x, y, width, height);
     else
         ::DrawIconEx(dc, x, y, icon, width, height, 0, nullptr, DI_NORMAL);
 }
@@ -84,8 +124,28 @@ HBRUSH CDialogLook::ControlColour(UINT message, HDC dc) const
 
 bool CDialogLook::CustomDraw(NMCUSTOMDRAW& draw, LRESULT* result) const
 {
-    if (!m_dark || draw.hdr.code != static_cast<UINT>(NM_CUSTOMDRAW)) return false;
-    return IsPushButton(draw.hdr.hwndFrom) && DrawButton(draw, result);
+    if (draw.hdr.code != static_cast<UINT>(NM_CUSTOMDRAW) || !IsPushButton(draw.hdr.hwndFrom)) return false;
+    return m_dark ? DrawButton(draw, result) : DrawDisabledPicture(draw, result);
+}
+
+// In the system's look, a disabled picture button keeps the system's frame
+// and face; its picture is drawn again over the system's, greyed sharply.
+bool CDialogLook::DrawDisabledPicture(const NMCUSTOMDRAW& draw, LRESULT* result) const
+{
+    const HWND button = draw.hdr.hwndFrom;
+    if (!(::GetWindowLongW(button, GWL_STYLE) & BS_ICON) || ::IsWindowEnabled(button)) return false;
+    if (draw.dwDrawStage == CDDS_PREPAINT) {
+        *result = CDRF_NOTIFYPOSTPAINT;
+        return true;
+    }
+    if (draw.dwDrawStage != CDDS_POSTPAINT) return false;
+    RECT face = draw.rc;
+    const int bevel = 2 * ::GetSystemMetrics(SM_CXEDGE);
+    ::InflateRect(&face, -bevel, -bevel);
+    ::FillRect(draw.hdc, &face, ::GetSysColorBrush(COLOR_BTNFACE));
+    DrawButtonIcon(draw.hdc, button, draw.rc, true);
+    *result = CDRF_DODEFAULT;
+    return true;
 }
 
 bool CDialogLook::DrawHeader(NMCUSTOMDRAW& draw, LRESULT* result) const

@@ -21,12 +21,14 @@ public:
     // The answer to a WM_CTLCOLOR* message: nullptr leaves the colours to
     // the system.
     HBRUSH ControlColour(UINT message, HDC dc) const;
-    // Answers the NM_CUSTOMDRAW of a control of the dialog by drawing it
-    // (push buttons); false leaves the drawing to the control.
+    // Answers the NM_CUSTOMDRAW of a control of the dialog by drawing it:
+    // push buttons in dark mode, disabled picture buttons' pictures in any
+    // mode; false leaves the drawing to the control.
     bool CustomDraw(NMCUSTOMDRAW& draw, LRESULT* result) const;
 
 private:
     bool DrawButton(const NMCUSTOMDRAW& draw, LRESULT* result) const;
+    bool DrawDisabledPicture(const NMCUSTOMDRAW& draw, LRESULT* result) const;
     // A list view's header, drawn dark from the list view's own messages
     // (the header tells it, not the dialog).
     bool DrawHeader(NMCUSTOMDRAW& draw, LRESULT* result) const;

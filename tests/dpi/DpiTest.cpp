@@ -17,6 +17,7 @@
 
 #include <cstdlib>
 #include <map>
+#include <set>
 #include <vector>
 
 #include "../res/resource.h"
@@ -131,6 +132,38 @@ TEST(DpiDialogs, TheHotKeyDialogsCommandLabelIsWhole)
         test::HoldForScreenshot("HotKey dialog");
     });
     EXPECT_TRUE(fits);
+}
+
+// The picture buttons of a HotKey dialog whose command is fixed (the
+// program's own hotkeys) are disabled: their pictures show greyed at their
+// own size in many shades, not as the system's two-colour embossed
+// stand-in, which smears at 200 %.
+TEST(DpiDialogs, DisabledPictureButtonsShowTheirPicturesGreyedSharply)
+{
+    CHotKeyDlg dialog(nullptr);
+    dialog.m_commandEditable = FALSE;
+    std::set<COLORREF> shades;
+    bool allGrey = true;
+    test::DriveModal<CHotKeyDlg>(dialog, [&](CHotKeyDlg& d) {
+        HWND browse = d.GetDlgItem(IDC_HOTKEY_BROWSE);
+        ::RedrawWindow(browse, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        RECT r;
+        ::GetWindowRect(browse, &r);
+        test::Canvas canvas(r.right - r.left, r.bottom - r.top);
+        HDC screen = ::GetDC(nullptr);
+        ::BitBlt(canvas.dc(), 0, 0, canvas.width(), canvas.height(), screen, r.left, r.top, SRCCOPY);
+        ::ReleaseDC(nullptr, screen);
+        const int bevel = 2 * ::GetSystemMetrics(SM_CXEDGE);
+        for (int y = bevel; y < canvas.height() - bevel; ++y)
+            for (int x = bevel; x < canvas.width() - bevel; ++x) {
+                const COLORREF pixel = canvas.At(x, y);
+                allGrey = allGrey && GetRValue(pixel) == GetGValue(pixel) && GetGValue(pixel) == GetBValue(pixel);
+                shades.insert(pixel);
+            }
+        test::HoldForScreenshot("HotKey dialog with its pictures disabled");
+    });
+    EXPECT_TRUE(allGrey) << "a disabled picture shows colour";
+    EXPECT_GT(shades.size(), 4u) << "the picture is the two-colour embossed stand-in";
 }
 
 // At 200 % on a screen smaller than the template at that scaling, the
