@@ -33,14 +33,19 @@ protected:
         WaitFor([&] { return (find = FindProcessWindow(started.dwProcessId, L"#32770", L"Find - Quillop")) != nullptr; });
         return find;
     }
-    // Types the text into the window with the focus, as the keyboard does.
-    static void TypeText(const std::wstring& text)
+    // Types the text into Find's field, as the keyboard does, and waits
+    // until the field shows it.
+    static void TypeText(HWND find, const std::wstring& text)
     {
         for (wchar_t c : text) {
             const WORD key = c == L' ' ? VK_SPACE : static_cast<WORD>(::towupper(c));
             Type({ key });
         }
-        ::Sleep(200);
+        WaitFor([&] {
+            const std::wstring typed = Typed(find);
+            return typed.size() >= text.size() &&
+                   lstrcmpiW(typed.c_str() + typed.size() - text.size(), text.c_str()) == 0;
+        });
     }
     static std::wstring Selected(HWND find)
     {
@@ -125,7 +130,7 @@ TEST_F(FindTest, TypingSelectsTheBestMatch)
     };
     for (const Case& c : cases) {
         Clear(find);
-        TypeText(c.typed);
+        TypeText(find, c.typed);
         EXPECT_EQ(Typed(find), c.typed);
         EXPECT_TRUE(WaitFor([&] { return Selected(find) == c.first; }, 2000)) << c.typed << ": " << Selected(find);
     }
@@ -140,7 +145,7 @@ TEST_F(FindTest, EnterOpensOnceShiftEnterShowsTheFolderEscapeClearsThenCloses)
     Start();
     HWND find = OpenByHotkey();
     ASSERT_NE(find, nullptr);
-    TypeText(L"probe");
+    TypeText(find, L"probe");
     Type({ VK_RETURN });
     EXPECT_EQ(ProbeLines(1).size(), 2u);
     EXPECT_TRUE(WaitFor([&] { return !::IsWindowVisible(find); })) << "Find stayed open after Enter";
@@ -148,7 +153,7 @@ TEST_F(FindTest, EnterOpensOnceShiftEnterShowsTheFolderEscapeClearsThenCloses)
     EXPECT_EQ(ProbeLines(1).size(), 2u) << "started more than once";
 
     ASSERT_EQ(OpenByHotkey(), find);
-    TypeText(L"deep");
+    TypeText(find, L"deep");
     PressChord({ VK_SHIFT }, VK_RETURN);
     HWND folderWindow = nullptr;
     EXPECT_TRUE(WaitFor([&] { return (folderWindow = FolderWindowOf(menu + L"\\Tools")) != nullptr; }, 15000))
@@ -161,7 +166,7 @@ TEST_F(FindTest, EnterOpensOnceShiftEnterShowsTheFolderEscapeClearsThenCloses)
     }
 
     ASSERT_EQ(OpenByHotkey(), find);
-    TypeText(L"pro");
+    TypeText(find, L"pro");
     Type({ VK_ESCAPE });
     EXPECT_TRUE(WaitFor([&] { return Typed(find).empty(); })) << "Escape did not clear the text";
     EXPECT_TRUE(::IsWindowVisible(find));
@@ -177,13 +182,13 @@ TEST_F(FindTest, AFileAddedWhileClosedIsFoundNextTime)
     Start();
     HWND find = OpenByHotkey();
     ASSERT_NE(find, nullptr);
-    TypeText(L"zebra");
+    TypeText(find, L"zebra");
     EXPECT_EQ(Selected(find), L"");
     Type({ VK_ESCAPE, VK_ESCAPE });
     ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(find); }));
     WriteFile(menu + L"\\Zebra crossing.txt", "x");
     ASSERT_EQ(OpenByHotkey(), find);
-    TypeText(L"zebra");
+    TypeText(find, L"zebra");
     EXPECT_TRUE(WaitFor([&] { return Selected(find) == L"Zebra crossing"; }, 3000)) << Selected(find);
     EXPECT_EQ(Exit(), 0u);
 }
@@ -206,7 +211,7 @@ TEST_F(FindTest, AHundredThousandEntriesOpenAndAnswerTyping)
     WriteFile(menu + L"\\folder 1234\\Quokka.txt", "x");
     HWND find = OpenByHotkey();
     ASSERT_NE(find, nullptr) << "the Find hotkey opened no window";
-    TypeText(L"quokka");
+    TypeText(find, L"quokka");
     EXPECT_TRUE(WaitFor([&] { return Selected(find) == L"Quokka, in folder 1234"; }, 60000)) << Selected(find);
     EXPECT_TRUE(WaitFor([&] {
         wchar_t count[64] = {};
@@ -260,7 +265,7 @@ TEST_F(FindTest, WhatIsOpenedIsListedWhenNothingIsTypedAndShiftDeleteForgetsIt)
     HWND find = OpenByHotkey();
     ASSERT_NE(find, nullptr);
     EXPECT_EQ(Rows(find), std::vector<std::wstring>{ L"menu probe" });
-    TypeText(L"alpha");
+    TypeText(find, L"alpha");
     Type({ VK_RETURN });
     ASSERT_EQ(ProbeLines(2).size(), 4u);
     ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(find); }));
@@ -298,7 +303,7 @@ TEST_F(FindTest, ALetterNoMenuEntryStartsWithOpensFindWithIt)
     const RECT work = WorkAreaAt({ (window.left + window.right) / 2, (window.top + window.bottom) / 2 });
     EXPECT_TRUE(window.left >= work.left && window.top >= work.top && window.right <= work.right &&
                 window.bottom <= work.bottom);
-    TypeText(L"bra");
+    TypeText(find, L"bra");
     EXPECT_TRUE(WaitFor([&] { return Selected(find) == L"Zebra crossing"; })) << Selected(find);
     EXPECT_EQ(Exit(), 0u);
 }
@@ -334,20 +339,20 @@ TEST_F(FindTest, BehavesAsAWindowsWindow)
         return drawn > 30;
     })) << "no hint in the empty field";
 
-    TypeText(L"gamma on");
+    TypeText(find, L"gamma on");
     EXPECT_TRUE(WaitFor([&] { return CountLine(find) == L"1 found"; })) << CountLine(find);
     PressChord({ VK_CONTROL }, VK_BACK);
     EXPECT_TRUE(WaitFor([&] { return Typed(find) == L"gamma "; })) << Typed(find);
     PressChord({ VK_CONTROL }, VK_BACK);
     EXPECT_TRUE(WaitFor([&] { return Typed(find).empty(); })) << Typed(find);
-    TypeText(L"gamma");
+    TypeText(find, L"gamma");
     EXPECT_TRUE(WaitFor([&] { return CountLine(find) == L"3 found"; })) << CountLine(find);
     Type({ VK_TAB });
     EXPECT_TRUE(WaitFor([&] { return FocusOf(find) == ::GetDlgItem(find, kFindList); })) << "Tab stayed in the field";
     DWORD start = 1, end = 1;
     ::SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
     EXPECT_EQ(start, end) << "Tab selected the text";
-    TypeText(L"qq");  // typing goes on in the field
+    TypeText(find, L"qq");  // typing goes on in the field
     EXPECT_TRUE(WaitFor([&] { return Typed(find) == L"gammaqq"; })) << Typed(find);
     EXPECT_TRUE(WaitFor([&] { return CountLine(find) == L"Nothing in the menu folder matches \u201Cgammaqq\u201D"; }))
         << CountLine(find);

@@ -21,10 +21,11 @@ TEST_F(OneAtATime, ASecondHotkeysCommandOrAboutBringsTheOpenOneToTheFront)
         ASSERT_TRUE(WaitFor([&] { return CountProcessWindows(started.dwProcessId, L"#32770", caption) == 1; }))
             << "no dialog";
         // The icon still answers, and the second command opens nothing new.
-        ChooseFixedEntry(upFromExit);
-        Pump(1000);
-        EXPECT_EQ(CountProcessWindows(started.dwProcessId, L"#32770", caption), 1);
         HWND dialog = FindProcessWindow(started.dwProcessId, L"#32770", caption);
+        ChooseFixedEntry(upFromExit);
+        // The command is done once the open one is in front again.
+        EXPECT_TRUE(WaitFor([&] { return ::GetForegroundWindow() == dialog; })) << "the open one did not come forward";
+        EXPECT_EQ(CountProcessWindows(started.dwProcessId, L"#32770", caption), 1);
         ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
         ASSERT_TRUE(WaitFor([&] { return CountProcessWindows(started.dwProcessId, L"#32770", caption) == 0; }));
     }

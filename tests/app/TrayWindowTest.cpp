@@ -120,11 +120,12 @@ TEST_F(TrayWindowTest, DesktopMinimisesTitledVisibleWindowsAndShowAllRestoresThe
     test::ScratchWindow untitledWindow(MakeTopLevel(L"", true));
     test::ScratchWindow hiddenWindow(MakeTopLevel(L"Hidden test window", false));
     HWND titled = titledWindow.Get(), untitled = untitledWindow.Get(), hidden = hiddenWindow.Get();
-    test::Pump(100);
+    ASSERT_TRUE(test::WaitFor([&] { return ::IsWindowVisible(titled) && ::IsWindowVisible(untitled); }));
 
+    // The windows are minimised together: once one is, the others' turn
+    // has come too.
     theTrayWindow.SendMessage(WM_MENU_COMMAND, MenuCommand::Desktop);
-    test::Pump(300);
-    EXPECT_TRUE(::IsIconic(titled));
+    EXPECT_TRUE(test::WaitFor([&] { return ::IsIconic(titled); }));
     EXPECT_FALSE(::IsIconic(untitled));
     EXPECT_FALSE(::IsIconic(hidden));
     EXPECT_FALSE(::IsWindowVisible(hidden));
@@ -132,8 +133,7 @@ TEST_F(TrayWindowTest, DesktopMinimisesTitledVisibleWindowsAndShowAllRestoresThe
     ::ShowWindow(hidden, SW_SHOWMINNOACTIVE);
     ::ShowWindow(hidden, SW_HIDE);  // minimised but hidden: left alone
     theTrayWindow.SendMessage(WM_MENU_COMMAND, MenuCommand::ShowAll);
-    test::Pump(100);
-    EXPECT_FALSE(::IsIconic(titled));
+    EXPECT_TRUE(test::WaitFor([&] { return !::IsIconic(titled); }));
     EXPECT_TRUE(::IsIconic(hidden));
 }
 
@@ -156,16 +156,14 @@ TEST_F(TrayWindowTest, DesktopLeavesTheShellsToolAndOwnedWindowsAlone)
                                                 70, 200, 100, owner.Get(), nullptr, nullptr, nullptr));
     for (HWND window : { tool.Get(), owned.Get() })
         ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(::DefWindowProcW));
-    test::Pump(100);
+    ASSERT_TRUE(test::WaitFor([&] { return ::IsWindowVisible(owner.Get()) && ::IsWindowVisible(owned.Get()); }));
     theTrayWindow.SendMessage(WM_MENU_COMMAND, MenuCommand::Desktop);
-    test::Pump(300);
-    EXPECT_TRUE(::IsIconic(owner.Get()));
+    EXPECT_TRUE(test::WaitFor([&] { return ::IsIconic(owner.Get()); }));
     EXPECT_FALSE(::IsIconic(shell.Get()));
     EXPECT_FALSE(::IsIconic(tool.Get()));
     EXPECT_FALSE(::IsIconic(owned.Get()));
     theTrayWindow.SendMessage(WM_MENU_COMMAND, MenuCommand::ShowAll);
-    test::Pump(100);
-    EXPECT_FALSE(::IsIconic(owner.Get()));
+    EXPECT_TRUE(test::WaitFor([&] { return !::IsIconic(owner.Get()); }));
 }
 
 TEST_F(TrayWindowTest, FolderAsSeparatorTogglesAndIsSaved)
