@@ -53,9 +53,7 @@ void CLinkStatic::PreSubclassWindow()
     if (text.IsEmpty()) ::SetWindowTextW(m_hWnd, m_target);
 
     LOGFONTW description = {};
-    auto font = reinterpret_cast<HFONT>(SendMessage(WM_GETFONT));
-    if (!font) font = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
-    ::GetObjectW(font, sizeof(description), &description);
+    ::GetObjectW(WindowFont(m_hWnd), sizeof(description), &description);
     description.lfUnderline = static_cast<BYTE>(m_underline);
     m_linkFont.CreateFontIndirect(&description);
     SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(m_linkFont.m_hObject), TRUE);

@@ -140,7 +140,7 @@ BOOL CFindWindow::OnInitDialog()
     TEXTMETRICW metrics = {};
     {
         WindowDC dc(m_list.m_hWnd);
-        SelectedObject font(dc, reinterpret_cast<HFONT>(m_list.SendMessage(WM_GETFONT)));
+        SelectedObject font(dc, WindowFont(m_list.m_hWnd));
         ::GetTextMetricsW(dc, &metrics);
     }
     const int height = std::max<int>(iconSize, metrics.tmHeight) + ScaleToDpi(kRowPadding);

@@ -37,6 +37,12 @@ const MessageMap* CWnd::GetThisMessageMap()
 
 const MessageMap* CWnd::GetMessageMap() const { return GetThisMessageMap(); }
 
+HFONT WindowFont(HWND window)
+{
+    const auto font = reinterpret_cast<HFONT>(::SendMessageW(window, WM_GETFONT, 0, 0));
+    return font ? font : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+}
+
 CString WindowText(HWND window)
 {
     CString text;

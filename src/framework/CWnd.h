@@ -10,6 +10,8 @@
 
 // A window's text, whole.
 CString WindowText(HWND window);
+// The font a control draws with: its own, or the system's for controls.
+HFONT WindowFont(HWND window);
 // The work area of the monitor that holds the point (or the nearest one).
 RECT WorkAreaAt(POINT point);
 

@@ -174,8 +174,7 @@ bool CDialogLook::DrawHeader(NMCUSTOMDRAW& draw, LRESULT* result) const
     item.pszText = text;
     item.cchTextMax = ARRAYSIZE(text);
     ::SendMessageW(draw.hdr.hwndFrom, HDM_GETITEMW, draw.dwItemSpec, reinterpret_cast<LPARAM>(&item));
-    const auto font = reinterpret_cast<HFONT>(::SendMessageW(draw.hdr.hwndFrom, WM_GETFONT, 0, 0));
-    SelectedObject useFont(draw.hdc, font ? static_cast<HGDIOBJ>(font) : ::GetStockObject(DEFAULT_GUI_FONT));
+    SelectedObject useFont(draw.hdc, WindowFont(draw.hdr.hwndFrom));
     ::SetBkMode(draw.hdc, TRANSPARENT);
     ::SetTextColor(draw.hdc, m_colours.menuText);
     rect.left += ::MulDiv(kHeaderTextIndent, ::GetDeviceCaps(draw.hdc, LOGPIXELSX), 96);
@@ -224,8 +223,7 @@ bool CDialogLook::DrawButton(const NMCUSTOMDRAW& draw, LRESULT* result) const
         DrawButtonIcon(dc, button, content, disabled);
     } else {
         const std::wstring label = static_cast<LPCWSTR>(WindowText(button));
-        const auto font = reinterpret_cast<HFONT>(::SendMessageW(button, WM_GETFONT, 0, 0));
-        SelectedObject useFont(dc, font ? static_cast<HGDIOBJ>(font) : ::GetStockObject(DEFAULT_GUI_FONT));
+        SelectedObject useFont(dc, WindowFont(button));
         ::SetBkMode(dc, TRANSPARENT);
         ::SetTextColor(dc, disabled ? m_colours.grayText : m_colours.menuText);
         UINT format = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
