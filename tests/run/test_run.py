@@ -361,6 +361,18 @@ class DesktopRun(unittest.TestCase):
     desktop beside theirs; the one after, at a terminal and told Yes, ends
     them and reopens the install's desktop."""
 
+    def menu_opens_notepad(self, x, run, entry, menu):
+        """Chooses the entry (one that opens Notepad) from the run's menu by
+        keys typed through X, ends that Notepad and stops the run; the run's
+        mark."""
+        mark = run.mark()
+        choose(x, (1012, 758), entry)
+        self.assertTrue(wait_for(lambda: notepads(mark), 30), f"keys typed through X did not reach {menu}")
+        for pid in notepads(mark):
+            os.kill(pid, signal.SIGKILL)
+        run.stop()
+        return mark
+
     def test_starts_on_the_display_takes_x_keys_and_starts_again_beside_what_exit_left(self):
         with tempfile.TemporaryDirectory() as folder:
             root = Path(folder)
@@ -406,13 +418,7 @@ class DesktopRun(unittest.TestCase):
                 self.assertIn("Quillop is running", output)
                 self.assertLessEqual(runs[1].icon_seconds(), 60)
                 self.assertTrue(all(alive(pid) for pid in left), "a program left running was ended unasked")
-                second = runs[1].mark()
-                choose(x, (1012, 758), READ_ME)
-                self.assertTrue(wait_for(lambda: notepads(second), 30),
-                                "keys typed through X did not reach the second run's menu")
-                for pid in notepads(second):
-                    os.kill(pid, signal.SIGKILL)
-                runs[1].stop()
+                second = self.menu_opens_notepad(x, runs[1], READ_ME, "the second run's menu")
 
                 # At a terminal: asked, and told Yes, the run ends them and
                 # reopens the install's desktop.
@@ -427,13 +433,7 @@ class DesktopRun(unittest.TestCase):
                 self.assertNotIn("Starting Quillop in a fresh desktop", output)
                 self.assertLessEqual(runs[2].icon_seconds(), 60)
                 self.assertFalse([pid for pid in left if alive(pid)], "the programs that held the desktop still run")
-                third = runs[2].mark()
-                choose(x, (1012, 758), NOTEPAD)
-                self.assertTrue(wait_for(lambda: notepads(third), 30),
-                                "keys typed through X did not reach the reopened desktop's menu")
-                for pid in notepads(third):
-                    os.kill(pid, signal.SIGKILL)
-                runs[2].stop()
+                third = self.menu_opens_notepad(x, runs[2], NOTEPAD, "the reopened desktop's menu")
                 marks = (first, second, third)
                 self.assertTrue(wait_for(lambda: not any(processes_with(mark) for mark in marks), 20),
                                 f"left behind: {[described(processes_with(mark)) for mark in marks]}")
