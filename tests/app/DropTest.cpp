@@ -211,7 +211,7 @@ TEST_F(DropTest, TheMenuFolderOrAFolderHoldingItIsRefused)
     for (const std::wstring& self : { menu, menu + L"\\", menu + L"\\.", alias, test::ExecutableFolder() }) {
         test::MessageBoxAnswer answer(L"app_tests");
         Drop({ self });
-        EXPECT_NE(answer.Text(3000).find(L"menu folder"), std::wstring::npos) << "no message for the drop of " << self.size();
+        EXPECT_NE(answer.Text(15000).find(L"menu folder"), std::wstring::npos) << "no message for the drop of " << self.size();
         EXPECT_EQ(NamesIn(menu), before);
     }
 }
@@ -245,7 +245,7 @@ TEST_F(DropTest, ADroppedPathPastThePathLimitIsRefusedByName)
     test::WriteFile(L"\\\\?\\" + cut, "c");
     test::MessageBoxAnswer answer(L"app_tests");
     Drop({ file });
-    EXPECT_NE(answer.Text(3000).find(L"long.txt"), std::wstring::npos);
+    EXPECT_NE(answer.Text(15000).find(L"long.txt"), std::wstring::npos);
     EXPECT_EQ(NamesIn(menu), std::vector<std::wstring>{});
 }
 
@@ -261,7 +261,7 @@ TEST_F(DropTest, AMissingMenuFolderIsMadeAgainAndAFileInItsPlaceSaysSo)
     test::WriteFile(menu, "not a folder");
     test::MessageBoxAnswer answer(L"app_tests");
     Drop({ source + L"\\report.txt" });
-    EXPECT_NE(answer.Text(3000).find(L"menu folder"), std::wstring::npos);
+    EXPECT_NE(answer.Text(15000).find(L"menu folder"), std::wstring::npos);
     test::RemoveTree(menu);
     ::CreateDirectoryW(menu.c_str(), nullptr);
 }

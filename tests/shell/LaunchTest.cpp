@@ -121,7 +121,7 @@ TEST_F(LaunchTest, AShortcutThatLeadsBackToItselfIsRefused)
         test::MessageBoxAnswer answer(L"shell_tests");
         QueueLaunch(LaunchRequest(loop.c_str()));
         test::WaitForShellWorker();
-        EXPECT_NE(answer.Text(3000).find(::PathFindFileNameW(loop.c_str())), std::wstring::npos);
+        EXPECT_NE(answer.Text(15000).find(::PathFindFileNameW(loop.c_str())), std::wstring::npos);
     }
     // A chain that ends somewhere opens there.
     const std::wstring chain = folder + L"\\Chain.lnk", probe = folder + L"\\Probe.lnk";
