@@ -12,6 +12,7 @@
 #include "menu/IconMenu.h"
 #include "menu/MenuFolder.h"
 #include "menu/ShellItemMenu.h"
+#include "menu/ShortcutMenu.h"
 
 namespace {
 
@@ -368,7 +369,14 @@ BOOL RouteShellMenuMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* 
     if (message == WM_DRAWITEM) menu = reinterpret_cast<HMENU>(reinterpret_cast<DRAWITEMSTRUCT*>(lParam)->hwndItem);
     if (menu && CMenu::FromHandle(menu)) return FALSE;
     // A measured entry names no menu: the shell's ids lie above all of ours.
-    if (message == WM_MEASUREITEM && !CShellItemMenu::OwnsCommand(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->itemID))
-        return FALSE;
+    // Id 0 is the shell's too (its submenus and notes), unless the entry's
+    // data is one of our records: read as ours, the shell's data would be
+    // taken for a label.
+    if (message == WM_MEASUREITEM) {
+        const auto* measure = reinterpret_cast<const MEASUREITEMSTRUCT*>(lParam);
+        const bool ours = measure->itemID ? !CShellItemMenu::OwnsCommand(measure->itemID)
+                                          : IsShortcutMenuItemData(measure->itemData);
+        if (ours) return FALSE;
+    }
     return shell->HandleMenuMessage(message, wParam, lParam, result);
 }

@@ -171,6 +171,15 @@ void CIconMenu::CollectTree(std::vector<const CIconMenu*>& menus) const
     for (const auto& child : m_children) child->CollectTree(menus);
 }
 
+bool CIconMenu::OwnsItemData(ULONG_PTR data) const
+{
+    for (const auto& record : m_records)
+        if (reinterpret_cast<ULONG_PTR>(record.get()) == data) return true;
+    for (const auto& child : m_children)
+        if (child->OwnsItemData(data)) return true;
+    return false;
+}
+
 void CIconMenu::RemoveAllItems()
 {
     std::vector<const CIconMenu*> gone;

@@ -82,6 +82,9 @@ public:
     // The menu object of this tree that measures the entry with that id (a
     // submenu's entry in its parent is identified by the submenu's handle).
     CIconMenu* FindOwner(UINT id) const;
+    // Whether an entry's data is one of this menu's (or its submenus')
+    // records, and not another menu's value that came with the same id.
+    bool OwnsItemData(ULONG_PTR data) const;
 
     HIMAGELIST GetImageList() const { return m_imageList; }
     int GetIconWidth() const { return m_iconWidth; }

@@ -261,11 +261,17 @@ void OpenCommand(LPCWSTR command) { QueueLaunch(LaunchRequest(command, L"", true
 void MeasureShortcutMenuItem(MEASUREITEMSTRUCT* measure)
 {
     if (!activeMenu) return;
-    if (measure->itemID == 0)  // a separator or a grayed note: any menu of the tree measures it
-        activeMenu->MeasureItem(measure);
+    if (measure->itemID == 0) {
+        // A separator (no data) or a grayed note: any menu of the tree
+        // measures it. Another menu's entry of id 0 (the shell's) is left
+        // alone: its data is no record of ours.
+        if (!measure->itemData || IsShortcutMenuItemData(measure->itemData)) activeMenu->MeasureItem(measure);
+    }
     else if (CIconMenu* owner = FindOwnerMenu(activeMenu, measure->itemID))
         owner->MeasureItem(measure);
 }
+
+bool IsShortcutMenuItemData(ULONG_PTR data) { return data && activeMenu && activeMenu->OwnsItemData(data); }
 
 void RouteInitMenuPopup(HMENU menu)
 {

@@ -44,6 +44,8 @@ void OpenCommand(LPCWSTR command);
 void ListenToFolderModel();
 // The owner windows' measuring route for short-cut menu entries.
 void MeasureShortcutMenuItem(MEASUREITEMSTRUCT* measure);
+// Whether an entry's data is a record of the short-cut menu open now.
+bool IsShortcutMenuItemData(ULONG_PTR data);
 // WM_MEASUREITEM in an owner window: a menu entry is measured by its menu
 // object; another item is offered to the control it names. TRUE (with the
 // result) when the control handled it; otherwise default processing follows.

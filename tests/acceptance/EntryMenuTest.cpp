@@ -103,6 +103,38 @@ TEST_F(EntryMenu, EscapeFromTheShellsMenuKeepsTheEntryHighlighted)
     EXPECT_EQ(Exit(), 0u);
 }
 
+// While the shell's menu is open, an entry measured with id 0 is the
+// shell's (its submenus and notes carry their own data), unless its data is
+// one of the short-cut menu's records: read as ours, the shell's value would
+// be taken for a pointer to a label.
+TEST_F(EntryMenu, AnEntryOfIdZeroIsTheShellsWhileItsMenuIsOpen)
+{
+    WriteFile(menu + L"\\notes.txt", "n");
+    Start();
+    ASSERT_NE(PressIcon(), nullptr);
+    Type({ VK_DOWN, VK_DOWN });  // <<Add New Item>>, notes
+    Type({ VK_APPS });
+    ASSERT_TRUE(ShellMenuOpens());
+    MEASUREITEMSTRUCT shells = {};
+    shells.CtlType = ODT_MENU;
+    shells.itemID = 0;
+    shells.itemData = 0x7FFE0000;  // readable in every process: the shell's data may be any value
+    shells.itemWidth = shells.itemHeight = 7;
+    DWORD_PTR result = 0;
+    EXPECT_NE(::SendMessageTimeoutW(tray, WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&shells), SMTO_ABORTIFHUNG,
+                                    10000, &result),
+              0)
+        << "the program did not answer the shell's measure";
+    EXPECT_EQ(shells.itemWidth, 7u) << "measured as one of the short-cut menu's own entries";
+    EXPECT_EQ(shells.itemHeight, 7u) << "measured as one of the short-cut menu's own entries";
+    EXPECT_EQ(CountProcessWindows(started.dwProcessId, L"#32768"), 2) << "the menus closed";
+    Type({ VK_ESCAPE });
+    EXPECT_TRUE(OnlyTheShortcutMenu());
+    Type({ VK_ESCAPE });
+    EXPECT_TRUE(MenuClosed());
+    EXPECT_EQ(Exit(), 0u);
+}
+
 // A command of the shell's menu runs once the short-cut menu has closed:
 // the Properties sheet stays open on its own, and Escape closes only it.
 TEST_F(EntryMenu, PropertiesOutlivesTheShortcutMenu)
