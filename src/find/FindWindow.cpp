@@ -31,6 +31,9 @@ constexpr UINT WM_CHECK_FOREGROUND = WM_APP + 1;
 // next's) the look is taken again this often.
 constexpr UINT_PTR kForegroundTimer = 3;
 constexpr UINT kForegroundPollMs = 50;
+// Enter with no row yet (just after start, the listings still on their
+// way) opens the first row of that text that comes within this time.
+constexpr DWORD kEnterWaitsMs = 5000;
 
 // The name the menu shows: a file's up to its last dot.
 std::wstring ShownName(const FolderEntry& entry)
@@ -196,6 +199,7 @@ void CFindWindow::Close()
 {
     ::KillTimer(m_hWnd, kIconTimer);
     ::KillTimer(m_hWnd, kForegroundTimer);
+    m_enterOwed = {};
     ShowWindow(SW_HIDE);
     ::SetWindowTextW(m_edit.m_hWnd, L"");
 }
@@ -344,7 +348,17 @@ void CFindWindow::MoveSelection(int rows)
 void CFindWindow::OpenSelected()
 {
     if (TypedText() != m_searched) Search();
+    if (Selection() < 0 && m_searched.find_first_not_of(L' ') != std::wstring::npos) {
+        m_enterOwed = { m_searched, ::GetTickCount() + kEnterWaitsMs };
+        return;
+    }
     OpenRow(Selection());
+}
+
+bool CFindWindow::EnterOwed() const
+{
+    return !m_enterOwed.text.empty() && m_enterOwed.text == m_searched &&
+           static_cast<LONG>(::GetTickCount() - m_enterOwed.until) < 0;
 }
 
 // The row goes the menu's ways (menu/OpenEntry.h); then Find closes.
@@ -603,6 +617,10 @@ void CFindWindow::SearchNewestSnapshot()
     const int row = Selection();
     IndexNewestSnapshot();
     Search();
+    if (EnterOwed() && Selection() >= 0) {
+        OpenRow(Selection());
+        return;
+    }
     if (row > 0) MoveSelection(row);
 }
 

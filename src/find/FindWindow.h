@@ -96,6 +96,8 @@ private:
     std::wstring TypedText() const;
     void IndexNewestSnapshot();
     void SearchNewestSnapshot();
+    // Whether an Enter that found no row still waits for the text's first.
+    bool EnterOwed() const;
     void MoveSelection(int rows);
     void ShowShellMenu(POINT at);
     bool SelectedEntryPoint(POINT& point) const;
@@ -108,6 +110,11 @@ private:
     FindResults m_results;
     std::vector<int> m_images;  // the shown results' images in the icon cache
     std::wstring m_searched;    // the text the results are for
+    // Enter pressed with no row: for that text, until the tick count.
+    struct OwedEnter {
+        std::wstring text;
+        DWORD until = 0;
+    } m_enterOwed;
     SnapshotPointer m_recentFrom;  // holds the entries of the recent list
     // The controls' margins as the template lays them out, kept on resizing.
     int m_margin = 0, m_gap = 0, m_editHeight = 0, m_countHeight = 0;

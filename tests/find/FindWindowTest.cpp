@@ -122,6 +122,46 @@ TEST(FindWindowTest, FilesAddedOrRemovedWhileOpenComeAndGo)
     TheFindWindow().Close();
 }
 
+// Enter typed before the listing that holds the entry came (just after
+// start) opens the text's first result once it comes. An Enter for a text
+// changed since opens nothing.
+TEST(FindWindowTest, EnterBeforeTheEntryIsListedOpensItOnceItIs)
+{
+    const std::wstring folder = MenuFolderPath();
+    const std::wstring zebu = folder + L"\\Zebu probe.exe", zebra = folder + L"\\Zebra probe.exe";
+    const std::wstring output = ExecutableFolder() + L"\\cwd_probe.out";
+    const std::wstring probe = ExecutableFolder() + L"\\cwd_probe.exe";
+    ScratchFiles scratch({ zebu, zebra, output });
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    ::SetEnvironmentVariableW(L"QUILLOP_PROBE_OUT", output.c_str());
+    TheFolderModel().RefreshAndWait();
+
+    OpenFind(L"zebu", FindPlace::TopOfScreenAtPointer);
+    HWND find = TheFindWindow().m_hWnd;
+    ASSERT_NE(find, nullptr);
+    ASSERT_TRUE(Rows(find).empty());
+    TheFindWindow().OpenSelected();
+    EXPECT_TRUE(::IsWindowVisible(find)) << "Enter with no row closed Find";
+    ASSERT_TRUE(::CopyFileW(probe.c_str(), zebu.c_str(), FALSE));
+    TheFolderModel().Refresh();
+    EXPECT_TRUE(WaitFor([&] { return !::IsWindowVisible(find); })) << "the Enter owed opened nothing";
+    const std::vector<std::wstring> lines = WaitForProbeLines(output, 1);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1], zebu);
+
+    OpenFind(L"zeb", FindPlace::TopOfScreenAtPointer);
+    ASSERT_TRUE(WaitFor([&] { return Rows(find) == std::vector<std::wstring>{ L"Zebu probe" }; }));
+    ::SetDlgItemTextW(find, kFindText, L"zebra");
+    ASSERT_TRUE(Rows(find).empty());
+    TheFindWindow().OpenSelected();
+    ::SetDlgItemTextW(find, kFindText, L"zebra ");
+    ASSERT_TRUE(::CopyFileW(probe.c_str(), zebra.c_str(), FALSE));
+    TheFolderModel().Refresh();
+    ASSERT_TRUE(WaitFor([&] { return Rows(find) == std::vector<std::wstring>{ L"Zebra probe" }; }));
+    EXPECT_TRUE(::IsWindowVisible(find)) << "an Enter for another text opened the new row";
+    TheFindWindow().Close();
+}
+
 // What was opened from the menu or Find comes first within its tier, at the
 // next search, and never above a better tier.
 TEST(FindWindowTest, WhatWasOpenedComesFirstWithinItsTier)
