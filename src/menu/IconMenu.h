@@ -97,6 +97,7 @@ private:
     CIconMenu(HIMAGELIST imageList, Tree* tree);
     MenuItemData* NewRecord(LPCWSTR text, int normalImage, int selectedImage, int grayedImage);
     int ChooseImage(const MenuItemData* data, UINT state) const;
+    void DrawIcon(HDC dc, int image, int x, int y, bool selected) const;
     void ShowImage(UINT position, int image);
     void CollectTree(std::vector<const CIconMenu*>& menus) const;
     void DrawSubmenuArrow(HDC dc, const RECT& entry, bool selected) const;

@@ -106,6 +106,25 @@ CIconMenu::Tree::Tree()
     Extents().Begin(fontDescription);
 }
 
+HDC CIconMenu::Tree::IconCanvas(int width, int height)
+{
+    if (iconCanvas && iconCanvasSize.cx == width && iconCanvasSize.cy == height) return iconCanvas.Get();
+    iconCanvas.Reset();
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    iconCanvasBitmap.Reset(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!iconCanvasBitmap) return nullptr;
+    iconCanvas.Reset(::CreateCompatibleDC(nullptr));
+    if (iconCanvas) ::SelectObject(iconCanvas.Get(), iconCanvasBitmap.Get());
+    iconCanvasSize = { width, height };
+    return iconCanvas.Get();
+}
+
 HDC CIconMenu::Tree::MeasuringDC()
 {
     if (!measuringDC) {
@@ -153,6 +172,22 @@ int CIconMenu::ChooseImage(const MenuItemData* data, UINT state) const
     return chosen >= 0 && chosen < ::ImageList_GetImageCount(m_imageList) ? chosen : data->normalImage;
 }
 
+// The icon is blended over the entry's background in memory and copied to
+// the menu in one piece: blending straight onto the menu's window costs a
+// round trip to the display for each icon, the most of a menu's drawing.
+void CIconMenu::DrawIcon(HDC dc, int image, int x, int y, bool selected) const
+{
+    HDC canvas = m_tree->IconCanvas(m_iconWidth, m_iconHeight);
+    if (!canvas) {
+        ::ImageList_Draw(m_imageList, image, dc, x, y, ILD_TRANSPARENT);
+        return;
+    }
+    const RECT all = { 0, 0, m_iconWidth, m_iconHeight };
+    ::FillRect(canvas, &all, selected ? m_tree->highlightBrush.Get() : m_tree->menuBrush.Get());
+    ::ImageList_Draw(m_imageList, image, canvas, 0, 0, ILD_TRANSPARENT);
+    ::BitBlt(dc, x, y, m_iconWidth, m_iconHeight, canvas, 0, 0, SRCCOPY);
+}
+
 void CIconMenu::DrawItem(DRAWITEMSTRUCT* draw)
 {
     RECT r = draw->rcItem;
@@ -169,10 +204,7 @@ void CIconMenu::DrawItem(DRAWITEMSTRUCT* draw)
 
     ::FillRect(dc, &r, selected ? m_tree->highlightBrush.Get() : m_tree->menuBrush.Get());
     int image = ChooseImage(data, state);
-    if (image >= 0) {
-        int top = r.top + (r.bottom - r.top - m_iconHeight) / 2;
-        ::ImageList_Draw(m_imageList, image, dc, r.left, top, ILD_TRANSPARENT);
-    }
+    if (image >= 0) DrawIcon(dc, image, r.left, r.top + (r.bottom - r.top - m_iconHeight) / 2, selected);
     r.left += m_iconWidth + ScaleToDpi(2);
 
     LPCWSTR label = data ? data->label : L"";

@@ -28,6 +28,12 @@ struct CIconMenu::Tree {
     UniqueBrush highlightBrush;
     int menuBarHeight;  // the floor of an entry's height; slow to ask for each entry
     UniqueMemoryDC measuringDC;  // goes before the font it holds
+    // An icon's size of memory, where icons are blended before they are
+    // copied to a menu.
+    HDC IconCanvas(int width, int height);
+    UniqueBitmap iconCanvasBitmap;
+    UniqueMemoryDC iconCanvas;  // goes before the bitmap it holds
+    SIZE iconCanvasSize = {};
     std::unordered_map<UINT, CIconMenu*> byHandle;  // a submenu's entry: its handle
     std::unordered_map<UINT, CIconMenu*> byId;
     // Entries showing a stand-in, by the key of the icon they wait for.
