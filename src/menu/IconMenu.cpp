@@ -7,6 +7,50 @@
 
 #include "menu/IconMenuTree.h"
 
+namespace {
+
+// Emptied submenu handles, kept for the next popup's submenus: creating the
+// 100 submenus of a large tree took a third of a press's own work. The
+// menus are the UI thread's, and so is this store.
+class SparePopups {
+public:
+    ~SparePopups()
+    {
+        for (HMENU menu : m_menus) ::DestroyMenu(menu);
+    }
+    HMENU Take()
+    {
+        if (m_menus.empty()) return ::CreatePopupMenu();
+        HMENU menu = m_menus.back();
+        m_menus.pop_back();
+        return menu;
+    }
+    // False when enough are kept already: the caller destroys it.
+    bool Keep(HMENU menu)
+    {
+        if (m_menus.size() >= kMost) return false;
+        // Its background was the old tree's brush, destroyed with it.
+        MENUINFO info = {};
+        info.cbSize = sizeof(info);
+        info.fMask = MIM_BACKGROUND;
+        ::SetMenuInfo(menu, &info);
+        m_menus.push_back(menu);
+        return true;
+    }
+
+private:
+    static constexpr size_t kMost = 1000;
+    std::vector<HMENU> m_menus;
+};
+
+SparePopups& Spares()
+{
+    static SparePopups spares;
+    return spares;
+}
+
+}  // namespace
+
 CIconMenu::CIconMenu(HIMAGELIST imageList) : CIconMenu(imageList, nullptr) {}
 
 CIconMenu::CIconMenu(HIMAGELIST imageList, Tree* tree)
@@ -23,12 +67,20 @@ CIconMenu::~CIconMenu() { DestroyAll(); }
 
 void CIconMenu::DestroyAll()
 {
-    m_children.clear();
+    m_children.clear();  // each keeps its emptied handle for later submenus
     m_records.clear();
     if (m_ownTree) {
         m_ownTree->byHandle.clear();
         m_ownTree->byId.clear();
         m_ownTree->awaiting.clear();
+    }
+    if (!m_hMenu) return;
+    // Taken out, the submenus are not destroyed with this menu.
+    while (GetMenuItemCount() > 0) ::RemoveMenu(m_hMenu, 0, MF_BYPOSITION);
+    // One that was on the screen keeps the menu loop's state of it.
+    if (!m_ownTree && !m_opened && Spares().Keep(m_hMenu)) {
+        Detach();
+        return;
     }
     DestroyMenu();
 }
@@ -63,7 +115,7 @@ BOOL CIconMenu::AppendItem(UINT flags, UINT_PTR id, LPCWSTR text, int normalImag
 CIconMenu* CIconMenu::AppendPopup(UINT flags, LPCWSTR text, int normalImage, int selectedImage, int grayedImage)
 {
     std::unique_ptr<CIconMenu> child(new CIconMenu(m_imageList, m_tree));
-    if (!child->CreatePopupMenu()) return nullptr;
+    if (!child->Attach(Spares().Take())) return nullptr;
     // Menu handles fit in the 32 bits of an entry id.
     m_tree->byHandle[static_cast<UINT>(reinterpret_cast<UINT_PTR>(child->m_hMenu))] = child.get();
     UINT_PTR submenu = reinterpret_cast<UINT_PTR>(child->m_hMenu);

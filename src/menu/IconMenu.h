@@ -66,6 +66,8 @@ public:
     // Gives the menu (this one or one of its tree) the entries' background
     // colour where the system draws: between and around the entries.
     void PaintBackground(HMENU menu) const;
+    // The menu opens on the screen (its handle is not used again).
+    void NoteOpened() { m_opened = true; }
     // The position of the highlighted entry, -1 for none.
     int HighlightedPosition() const;
 
@@ -110,6 +112,7 @@ private:
     std::vector<std::unique_ptr<MenuItemData>> m_records;
     std::vector<std::unique_ptr<CIconMenu>> m_children;
     HIMAGELIST m_imageList;
+    bool m_opened = false;
     int m_iconWidth = 0;
     int m_iconHeight = 0;
 };

@@ -275,7 +275,9 @@ bool IsShortcutMenuItemData(ULONG_PTR data) { return data && activeMenu && activ
 
 void RouteInitMenuPopup(HMENU menu)
 {
-    if (!activeMenu || !CMenu::FromHandle(menu)) return;
+    auto* opened = dynamic_cast<CIconMenu*>(CMenu::FromHandle(menu));
+    if (!activeMenu || !opened) return;
+    opened->NoteOpened();
     FillSubmenu(menu);
     activeMenu->PaintBackground(menu);
     TheShellWorker().Raise(activeMenu->AwaitedIn(menu));

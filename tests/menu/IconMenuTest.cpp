@@ -283,6 +283,30 @@ TEST_F(GrayedColours, ColoursAreThoseInForceWhenTheMenuWasMade)
     EXPECT_EQ(second.At(99, 0), green);
 }
 
+// Submenu handles outlive their popup and serve the next one's submenus:
+// a submenu of a new popup holds only its own entries, none of the old
+// popup's background (its brush went with it), and answers as its own.
+TEST_F(IconMenuTest, ASubmenuOfTheNextPopupStartsEmptyWithoutTheOldBackground)
+{
+    for (int popup = 0; popup < 3; ++popup) {
+        CIconMenu top(images.Get());
+        ASSERT_TRUE(top.CreatePopupMenu());
+        CIconMenu* folder = top.AppendPopup(MF_OWNERDRAW, L"Folder", 0);
+        ASSERT_NE(folder, nullptr);
+        MENUINFO info = {};
+        info.cbSize = sizeof(info);
+        info.fMask = MIM_BACKGROUND;
+        ASSERT_TRUE(::GetMenuInfo(folder->m_hMenu, &info));
+        EXPECT_EQ(info.hbrBack, nullptr) << "popup " << popup << " took an earlier popup's brush";
+        EXPECT_EQ(folder->GetMenuItemCount(), 0) << "popup " << popup << " kept an earlier popup's entries";
+        EXPECT_EQ(CMenu::FromHandle(folder->m_hMenu), folder);
+        EXPECT_EQ(::GetSubMenu(top.m_hMenu, 0), folder->m_hMenu);
+        for (int entry = 0; entry < 3; ++entry) folder->AppendItem(MF_OWNERDRAW, 100 + entry, L"Entry", 0);
+        folder->AppendPopup(MF_OWNERDRAW, L"Inner", 0)->AppendItem(MF_OWNERDRAW, 200, L"Deep", 0);
+        top.PaintBackground(folder->m_hMenu);
+    }
+}
+
 }  // namespace
 
 namespace {
