@@ -33,16 +33,22 @@ protected:
     {
         return WaitFor([this] { return CountProcessWindows(started.dwProcessId, L"#32768") == 1; }, 5000);
     }
+    // Starts with one file in the menu folder and opens its shell menu
+    // with the Apps key.
+    void OpenTheShellMenuOfAFile()
+    {
+        WriteFile(menu + L"\\notes.txt", "n");
+        Start();
+        ASSERT_NE(PressIcon(), nullptr);
+        Type({ VK_DOWN, VK_DOWN });  // <<Add New Item>>, notes
+        Type({ VK_APPS });
+        ASSERT_TRUE(ShellMenuOpens()) << "the Apps key opened no menu";
+    }
 };
 
 TEST_F(EntryMenu, TheAppsKeyAndShiftF10OpenTheShellsMenuOfTheEntry)
 {
-    WriteFile(menu + L"\\notes.txt", "n");
-    Start();
-    ASSERT_NE(PressIcon(), nullptr);
-    Type({ VK_DOWN, VK_DOWN });  // <<Add New Item>>, notes
-    Type({ VK_APPS });
-    EXPECT_TRUE(ShellMenuOpens()) << "the Apps key opened no menu";
+    ASSERT_NO_FATAL_FAILURE(OpenTheShellMenuOfAFile());
     Type({ VK_ESCAPE });
     EXPECT_TRUE(OnlyTheShortcutMenu()) << "Escape did not go back to the short-cut menu";
     PressChord({ VK_SHIFT }, VK_F10);
@@ -109,12 +115,7 @@ TEST_F(EntryMenu, EscapeFromTheShellsMenuKeepsTheEntryHighlighted)
 // be taken for a pointer to a label.
 TEST_F(EntryMenu, AnEntryOfIdZeroIsTheShellsWhileItsMenuIsOpen)
 {
-    WriteFile(menu + L"\\notes.txt", "n");
-    Start();
-    ASSERT_NE(PressIcon(), nullptr);
-    Type({ VK_DOWN, VK_DOWN });  // <<Add New Item>>, notes
-    Type({ VK_APPS });
-    ASSERT_TRUE(ShellMenuOpens());
+    ASSERT_NO_FATAL_FAILURE(OpenTheShellMenuOfAFile());
     MEASUREITEMSTRUCT shells = {};
     shells.CtlType = ODT_MENU;
     shells.itemID = 0;
@@ -139,12 +140,7 @@ TEST_F(EntryMenu, AnEntryOfIdZeroIsTheShellsWhileItsMenuIsOpen)
 // the Properties sheet stays open on its own, and Escape closes only it.
 TEST_F(EntryMenu, PropertiesOutlivesTheShortcutMenu)
 {
-    WriteFile(menu + L"\\notes.txt", "n");
-    Start();
-    ASSERT_NE(PressIcon(), nullptr);
-    Type({ VK_DOWN, VK_DOWN });  // <<Add New Item>>, notes
-    Type({ VK_APPS });
-    ASSERT_TRUE(ShellMenuOpens());
+    ASSERT_NO_FATAL_FAILURE(OpenTheShellMenuOfAFile());
     Type({ VK_END, VK_RETURN });  // Properties, the last command
     HWND sheet = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (sheet = FindProcessWindow(started.dwProcessId, L"#32770")) != nullptr; }))
