@@ -27,7 +27,7 @@ struct Drop {
     static constexpr int kRefusalLength = 1024;
 };
 
-void AddFile(Drop& drop, LPCWSTR source, LPCWSTR targetFolder);
+void AddFile(Drop& drop, LPCWSTR source, DWORD attributes, LPCWSTR targetFolder);
 
 // Mirrors a dropped folder: its files handled alike, hidden entries left
 // out, and a link that leads back up the chain, or to the menu folder (or
@@ -62,9 +62,9 @@ public:
         }
     }
     void Leave() override { m_frames.pop_back(); }
-    void File(const FolderEntry&, const std::wstring& path) override
+    void File(const FolderEntry& entry, const std::wstring& path) override
     {
-        AddFile(m_drop, path.c_str(), m_frames.back().target.c_str());
+        AddFile(m_drop, path.c_str(), entry.attributes, m_frames.back().target.c_str());
         --gFilesLeft;
     }
 
@@ -116,31 +116,39 @@ void MakeDriveShortcut(Drop& drop, LPCWSTR root, LPCWSTR targetFolder)
     if (JoinPath(shortcut, targetFolder, name) && ::PathAddExtensionW(shortcut, L".lnk")) Write(drop, root, shortcut);
 }
 
-DropKind Classify(LPCWSTR source)
+// The attributes are those already asked for (by the drop's probe, or the
+// listing of a dropped folder).
+DropKind Classify(LPCWSTR source, DWORD attributes)
 {
     SHFILEINFOW info = {};
     SFGAOF shell = ::SHGetFileInfoW(source, 0, &info, sizeof(info), SHGFI_ATTRIBUTES) ? info.dwAttributes : 0;
-    return ClassifyDrop(::PathIsRootW(source) != FALSE, ::GetFileAttributesW(source), shell);
+    return ClassifyDrop(::PathIsRootW(source) != FALSE, attributes, shell);
+}
+
+// A file of a known kind: its shortcut copied, or a new shortcut to it.
+void AddClassified(Drop& drop, LPCWSTR source, DropKind kind, LPCWSTR targetFolder)
+{
+    if (kind == DropKind::Shortcut) CopyShortcut(drop, source, targetFolder);
+    if (kind == DropKind::File) MakeFileShortcut(drop, source, targetFolder);
 }
 
 // A file: its shortcut copied, or a new shortcut to it; a device's name is
 // refused.
-void AddFile(Drop& drop, LPCWSTR source, LPCWSTR targetFolder)
+void AddFile(Drop& drop, LPCWSTR source, DWORD attributes, LPCWSTR targetFolder)
 {
     if (IsDeviceName(::PathFindFileNameW(source))) {
         drop.Refuse(L"Sorry, %s has the name of a device and cannot be added.", source);
         return;
     }
-    DropKind kind = Classify(source);
-    if (kind == DropKind::Shortcut) CopyShortcut(drop, source, targetFolder);
-    if (kind == DropKind::File) MakeFileShortcut(drop, source, targetFolder);
+    AddClassified(drop, source, Classify(source, attributes), targetFolder);
 }
 
 // Adds one dropped path to the menu folder.
-void AddPath(Drop& drop, LPCWSTR source)
+void AddPath(Drop& drop, LPCWSTR source, DWORD attributes)
 {
     LPCWSTR target = drop.menuFolder.c_str();
-    switch (Classify(source)) {
+    const DropKind kind = Classify(source, attributes);
+    switch (kind) {
     case DropKind::None: break;
     case DropKind::Directory:
         if (FolderChain::IsOrHolds(source, target)) {
@@ -154,7 +162,7 @@ void AddPath(Drop& drop, LPCWSTR source)
         }
         break;
     case DropKind::Shortcut:
-    case DropKind::File: AddFile(drop, source, target); break;
+    case DropKind::File: AddClassified(drop, source, kind, target); break;
     case DropKind::Drive: MakeDriveShortcut(drop, source, target); break;
     }
 }
@@ -194,10 +202,10 @@ DropResult AddDroppedPaths(const std::vector<std::wstring>& paths, const std::ws
             drop.Refuse(L"Sorry, this path is too long to be added:\n%s", path);
         // Asked on a thread of its own first: a share that never answers
         // keeps that thread, not the drop lane.
-        else if (!ProbeFolder(full, kDropAnswerMs).prompt)
+        else if (const ProbeAnswer answer = ProbeFolder(full, kDropAnswerMs); !answer.prompt)
             drop.result.unanswered.push_back(full);
         else
-            AddPath(drop, full.c_str());
+            AddPath(drop, full.c_str(), answer.attributes);
         --gFilesLeft;
     }
     return drop.result;
