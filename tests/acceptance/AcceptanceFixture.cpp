@@ -33,6 +33,13 @@ namespace {
 constexpr wchar_t kSettingsKey[] = L"Software\\Velmor's Tools";
 constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
+DWORD WindowProcess(HWND window)
+{
+    DWORD process = 0;
+    if (window) ::GetWindowThreadProcessId(window, &process);
+    return process;
+}
+
 // A window of the test's own, on a thread of its own, answering sends from
 // another thread of the test all the time. A send to it goes through Wine's
 // server as a send to the program does, so when the server (or the whole
@@ -226,7 +233,9 @@ void Acceptance::Start()
     // busy machine: its hotkeys work once they are registered.
     const std::string bytes = Exists(keyFile) ? ReadFile(keyFile) : std::string();
     for (const Hotkey& hotkey : ReadHotkeyBytes(bytes).hotkeys)
-        WaitFor([&] { return !HotkeyIsFree(HotkeyModifiers(hotkey.code), HotkeyKey(hotkey.code)); });
+        ASSERT_TRUE(WaitFor([&] { return !HotkeyIsFree(HotkeyModifiers(hotkey.code), HotkeyKey(hotkey.code)); },
+                            30000))
+            << "hotkey " << hotkey.code << " was not registered";
 }
 
 bool Acceptance::IconPresent() const { return IconIsUp(tray); }
@@ -236,7 +245,11 @@ HWND Acceptance::PressIcon()
     ::SetCursorPos(400, 300);
     ::PostMessageW(tray, WM_TRAY_ICON, 0, WM_LBUTTONDOWN);
     HWND shown = nullptr;
-    WaitFor([&] { return (shown = FindProcessWindow(started.dwProcessId, L"#32768")) != nullptr; });
+    WaitFor([&] { return (shown = FindProcessWindow(started.dwProcessId, L"#32768")) != nullptr; }, 15000);
+    // Keys typed before the program has the keyboard for its menu (its
+    // window in front) would go elsewhere: on a busy machine that comes a
+    // while after the menu shows.
+    WaitFor([this] { return WindowProcess(::GetForegroundWindow()) == started.dwProcessId; }, 15000);
     // The pointer out of the way: its moves over a menu clear the
     // selection that the keys make.
     ::SetCursorPos(2, ::GetSystemMetrics(SM_CYSCREEN) - 2);

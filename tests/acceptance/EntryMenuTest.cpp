@@ -188,7 +188,7 @@ TEST_F(EntryMenu, ShiftShowsTheEntryInItsFolderAndCtrlShiftRunsItAsAdministrator
     PressChord({ VK_SHIFT }, VK_RETURN);
     ASSERT_TRUE(MenuClosed());
     HWND folderWindow = nullptr;
-    EXPECT_TRUE(WaitFor([&] { return (folderWindow = FolderWindowOf(menu + L"\\Tools")) != nullptr; }, 15000))
+    EXPECT_TRUE(WaitFor([&] { return (folderWindow = FolderWindowOf(menu + L"\\Tools")) != nullptr; }, 30000))
         << "no window of the entry's folder";
     if (folderWindow) ::PostMessageW(folderWindow, WM_CLOSE, 0, 0);
     EXPECT_TRUE(WaitFor([&] { return !::IsWindow(folderWindow); }));

@@ -30,7 +30,8 @@ protected:
     {
         PressChord({ VK_LWIN }, VK_F2);
         HWND find = nullptr;
-        WaitFor([&] { return (find = FindProcessWindow(started.dwProcessId, L"#32770", L"Find - Quillop")) != nullptr; });
+        WaitFor([&] { return (find = FindProcessWindow(started.dwProcessId, L"#32770", L"Find - Quillop")) != nullptr; },
+                15000);
         return find;
     }
     // Types the text into Find's field, as the keyboard does, and waits
