@@ -33,12 +33,6 @@ namespace {
 constexpr wchar_t kSettingsKey[] = L"Software\\Velmor's Tools";
 constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-DWORD WindowProcess(HWND window)
-{
-    DWORD process = 0;
-    if (window) ::GetWindowThreadProcessId(window, &process);
-    return process;
-}
 
 // A window of the test's own, on a thread of its own, answering sends from
 // another thread of the test all the time. A send to it goes through Wine's
@@ -246,15 +240,27 @@ HWND Acceptance::PressIcon()
     ::PostMessageW(tray, WM_TRAY_ICON, 0, WM_LBUTTONDOWN);
     HWND shown = nullptr;
     WaitFor([&] { return (shown = FindProcessWindow(started.dwProcessId, L"#32768")) != nullptr; }, 15000);
-    // Keys typed before the program has the keyboard for its menu (its
-    // window in front) would go elsewhere: on a busy machine that comes a
-    // while after the menu shows.
-    WaitFor([this] { return WindowProcess(::GetForegroundWindow()) == started.dwProcessId; }, 15000);
+    // Keys typed before the program has the keyboard for its menu would go
+    // elsewhere: it takes it with a window of one pixel made foreground
+    // (not any of its windows: a dialog just closed leaves another of them
+    // in front a moment), which on a busy machine comes a while after the
+    // menu shows.
+    WaitFor([this] { return IsMenuKeyboardHolder(::GetForegroundWindow()); }, 15000);
     // The pointer out of the way: its moves over a menu clear the
     // selection that the keys make.
     ::SetCursorPos(2, ::GetSystemMetrics(SM_CYSCREEN) - 2);
     ::Sleep(300);
     return shown;
+}
+
+bool Acceptance::IsMenuKeyboardHolder(HWND window) const
+{
+    DWORD process = 0;
+    wchar_t className[16] = {};
+    RECT rect = {};
+    return window && ::GetWindowThreadProcessId(window, &process) && process == started.dwProcessId &&
+           ::GetClassNameW(window, className, 16) && lstrcmpiW(className, L"Static") == 0 &&
+           ::GetWindowRect(window, &rect) && rect.right - rect.left == 1 && rect.bottom - rect.top == 1;
 }
 
 bool Acceptance::MenuClosed()

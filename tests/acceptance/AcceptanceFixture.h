@@ -41,6 +41,8 @@ protected:
     bool IconPresent() const;
     // A left press on the icon; returns the menu's window once it shows.
     HWND PressIcon();
+    // The program's window that takes the keyboard while its menu is open.
+    bool IsMenuKeyboardHolder(HWND window) const;
     bool MenuClosed();
     // Opens the icon's menu, moves with the keys and presses Enter.
     void ChooseEntry(std::initializer_list<WORD> keys);
