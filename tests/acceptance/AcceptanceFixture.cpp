@@ -14,6 +14,8 @@
 
 namespace test {
 
+namespace {
+
 // A folder window showing the folder, of any process.
 HWND FolderWindowOf(const std::wstring& folder)
 {
@@ -25,6 +27,15 @@ HWND FolderWindowOf(const std::wstring& folder)
         if (std::wstring(title).find(name) != std::wstring::npos) return window;
     }
     return nullptr;
+}
+
+}  // namespace
+
+HWND WaitForFolderWindow(const std::wstring& folder)
+{
+    HWND window = nullptr;
+    WaitFor([&] { return (window = FolderWindowOf(folder)) != nullptr; }, 30000);
+    return window;
 }
 
 

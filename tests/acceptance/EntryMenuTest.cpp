@@ -187,9 +187,8 @@ TEST_F(EntryMenu, ShiftShowsTheEntryInItsFolderAndCtrlShiftRunsItAsAdministrator
     Type({ VK_DOWN, VK_DOWN, VK_RIGHT });  // <<Add New Item>>, Tools, into it: task
     PressChord({ VK_SHIFT }, VK_RETURN);
     ASSERT_TRUE(MenuClosed());
-    HWND folderWindow = nullptr;
-    EXPECT_TRUE(WaitFor([&] { return (folderWindow = FolderWindowOf(menu + L"\\Tools")) != nullptr; }, 30000))
-        << "no window of the entry's folder";
+    HWND folderWindow = WaitForFolderWindow(menu + L"\\Tools");
+    EXPECT_NE(folderWindow, nullptr) << "no window of the entry's folder";
     if (folderWindow) ::PostMessageW(folderWindow, WM_CLOSE, 0, 0);
     EXPECT_TRUE(WaitFor([&] { return !::IsWindow(folderWindow); }));
 

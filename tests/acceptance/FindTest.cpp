@@ -156,9 +156,8 @@ TEST_F(FindTest, EnterOpensOnceShiftEnterShowsTheFolderEscapeClearsThenCloses)
     ASSERT_EQ(OpenByHotkey(), find);
     TypeText(find, L"deep");
     PressChord({ VK_SHIFT }, VK_RETURN);
-    HWND folderWindow = nullptr;
-    EXPECT_TRUE(WaitFor([&] { return (folderWindow = FolderWindowOf(menu + L"\\Tools")) != nullptr; }, 15000))
-        << "Shift+Enter showed no folder";
+    HWND folderWindow = WaitForFolderWindow(menu + L"\\Tools");
+    EXPECT_NE(folderWindow, nullptr) << "Shift+Enter showed no folder";
     // Gone before the keys go on: a folder window still settling takes the
     // foreground, and the keys typed next with it.
     if (folderWindow) {
