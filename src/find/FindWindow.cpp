@@ -349,7 +349,7 @@ void CFindWindow::OpenSelected()
 {
     if (TypedText() != m_searched) Search();
     if (Selection() < 0 && m_searched.find_first_not_of(L' ') != std::wstring::npos) {
-        m_enterOwed = { m_searched, ::GetTickCount() + kEnterWaitsMs };
+        m_enterOwed = { m_searched, ::GetTickCount() + kEnterWaitsMs, OpenWayOfKeys() };
         return;
     }
     OpenRow(Selection());
@@ -362,11 +362,13 @@ bool CFindWindow::EnterOwed() const
 }
 
 // The row goes the menu's ways (menu/OpenEntry.h); then Find closes.
-void CFindWindow::OpenRow(int row)
+void CFindWindow::OpenRow(int row) { OpenRow(row, OpenWayOfKeys()); }
+
+void CFindWindow::OpenRow(int row, OpenWay way)
 {
     if (row < 0 || row >= static_cast<int>(m_results.shown.size())) return;
     const std::wstring path = m_results.shown[static_cast<size_t>(row)].path;
-    OpenEntry(path, OpenWayOfKeys());
+    OpenEntry(path, way);
     Close();
 }
 
@@ -618,7 +620,8 @@ void CFindWindow::SearchNewestSnapshot()
     IndexNewestSnapshot();
     Search();
     if (EnterOwed() && Selection() >= 0) {
-        OpenRow(Selection());
+        // The way the keys held with Enter chose, not those held now.
+        OpenRow(Selection(), m_enterOwed.way);
         return;
     }
     if (row > 0) MoveSelection(row);

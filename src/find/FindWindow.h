@@ -22,6 +22,7 @@
 #include "find/FindIndex.h"
 #include "framework/CDialog.h"
 #include "framework/Handles.h"
+#include "menu/OpenEntry.h"
 
 // The edit field and the list tell the window of their changes through
 // their reflected notifications.
@@ -62,7 +63,9 @@ public:
     // From the edit field and the list.
     void Search();
     void OpenSelected();
+    // The row opens the way the modifiers held now choose, or the way given.
     void OpenRow(int row);
+    void OpenRow(int row, OpenWay way);
     // A new listing of the menu folder tree: an open window searches it
     // (the newest one, a moment later).
     void TakeSnapshot();
@@ -110,10 +113,12 @@ private:
     FindResults m_results;
     std::vector<int> m_images;  // the shown results' images in the icon cache
     std::wstring m_searched;    // the text the results are for
-    // Enter pressed with no row: for that text, until the tick count.
+    // Enter pressed with no row: for that text, until the tick count, the
+    // way its modifiers chose.
     struct OwedEnter {
         std::wstring text;
         DWORD until = 0;
+        OpenWay way = OpenWay::Open;
     } m_enterOwed;
     SnapshotPointer m_recentFrom;  // holds the entries of the recent list
     // The controls' margins as the template lays them out, kept on resizing.
