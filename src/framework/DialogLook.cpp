@@ -38,8 +38,7 @@ void Fill(HDC dc, const RECT& rect, COLORREF colour)
 std::vector<DWORD> PixelsOf(HDC dc, HBITMAP bitmap, int width, int height)
 {
     std::vector<DWORD> pixels(static_cast<size_t>(width) * height);
-    BITMAPINFO format = {};
-    format.bmiHeader = { sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0 };
+    BITMAPINFO format = TopDownPixels(width, height);
     if (!bitmap || !::GetDIBits(dc, bitmap, 0, static_cast<UINT>(height), pixels.data(), &format, DIB_RGB_COLORS))
         pixels.clear();
     return pixels;
@@ -54,8 +53,7 @@ void DrawGreyedIcon(HDC dc, const ICONINFO& icon, int x, int y, int width, int h
     if (colour.empty() || mask.size() != colour.size()) return;
     bool hasAlpha = false;
     for (DWORD pixel : colour) hasAlpha = hasAlpha || (pixel >> 24) != 0;
-    BITMAPINFO format = {};
-    format.bmiHeader = { sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0 };
+    const BITMAPINFO format = TopDownPixels(width, height);
     void* bits = nullptr;
     UniqueBitmap greyed(::CreateDIBSection(dc, &format, DIB_RGB_COLORS, &bits, nullptr, 0));
     UniqueMemoryDC memory(::CreateCompatibleDC(dc));

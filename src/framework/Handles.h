@@ -152,3 +152,12 @@ private:
     HDC m_dc;
     HGDIOBJ m_previous;
 };
+
+// Pixels of 32 bits, top row first: the format of the bitmaps the program
+// reads and blends in memory.
+inline BITMAPINFO TopDownPixels(int width, int height)
+{
+    BITMAPINFO format = {};
+    format.bmiHeader = { sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0 };
+    return format;
+}

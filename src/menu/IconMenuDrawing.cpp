@@ -110,14 +110,9 @@ HDC CIconMenu::Tree::IconCanvas(int width, int height)
 {
     if (iconCanvas && iconCanvasSize.cx == width && iconCanvasSize.cy == height) return iconCanvas.Get();
     iconCanvas.Reset();
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
+    const BITMAPINFO format = TopDownPixels(width, height);
     void* bits = nullptr;
-    iconCanvasBitmap.Reset(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    iconCanvasBitmap.Reset(::CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!iconCanvasBitmap) return nullptr;
     iconCanvas.Reset(::CreateCompatibleDC(nullptr));
     if (iconCanvas) ::SelectObject(iconCanvas.Get(), iconCanvasBitmap.Get());
