@@ -129,12 +129,32 @@ bool QueueLaunch(LaunchRequest request)
 
 int LaunchesPending() { return gLaunchesPending; }
 
+DWORD ShowInFolder(const std::wstring& path)
+{
+    UniqueItemIdList item(::ILCreateFromPathW(path.c_str()));
+    if (!item) return ERROR_FILE_NOT_FOUND;
+    if (SUCCEEDED(::SHOpenFolderAndSelectItems(item.Get(), 0, nullptr, 0))) return 0;
+    // The shell's way gives up when it cannot reach the file manager's
+    // window list, or the new window does not register quickly (a busy
+    // machine): the file manager is then started with the file to select.
+    const std::wstring parameters = L"/select,\"" + path + L"\"";
+    SHELLEXECUTEINFOW execute = {};
+    execute.cbSize = sizeof(execute);
+    execute.fMask = SEE_MASK_FLAG_DDEWAIT | SEE_MASK_FLAG_NO_UI;
+    execute.lpFile = L"explorer.exe";
+    execute.lpParameters = parameters.c_str();
+    execute.nShow = SW_SHOWNORMAL;
+    if (::ShellExecuteExW(&execute)) return 0;
+    const DWORD error = ::GetLastError();
+    return error ? error : ERROR_FILE_NOT_FOUND;
+}
+
 bool QueueShowInFolder(const std::wstring& path)
 {
     auto added = TheShellWorker().Act(CShellWorker::ActionLane::Launches, [path]() -> CWorkerThread::Task {
-        UniqueItemIdList item(::ILCreateFromPathW(path.c_str()));
-        if (item) ::SHOpenFolderAndSelectItems(item.Get(), 0, nullptr, 0);
-        return nullptr;
+        const DWORD error = ShowInFolder(path);
+        if (!error) return nullptr;
+        return [error, path] { ShowLaunchError(error, LaunchRequest(path)); };
     }, PathKey(L"select|" + path));
     if (added == CJobQueue::Added::Full) TellLaunchLaneIsFull();
     return added != CJobQueue::Added::Full;

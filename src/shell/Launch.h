@@ -38,7 +38,10 @@ bool QueueLaunch(LaunchRequest request);
 int LaunchesPending();
 // UI thread: tells the user the launch lane takes no more for now.
 void TellLaunchLaneIsFull();
-// UI thread: shows the file in its folder's window, selected.
+// Launch lane: shows the file in its folder's window, selected; the
+// system's error code, or 0.
+DWORD ShowInFolder(const std::wstring& path);
+// UI thread: queues ShowInFolder; a failure is shown when it reports back.
 bool QueueShowInFolder(const std::wstring& path);
 // The system's reason for an error in words, its inserts filled with the
 // file's name or left out; no closing full stop.

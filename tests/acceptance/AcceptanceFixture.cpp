@@ -16,31 +16,6 @@ namespace test {
 
 namespace {
 
-// A folder window showing the folder, of any process.
-HWND FolderWindowOf(const std::wstring& folder)
-{
-    const std::wstring name = ::PathFindFileNameW(folder.c_str());
-    for (HWND window = ::FindWindowExW(nullptr, nullptr, L"ExplorerWClass", nullptr); window;
-         window = ::FindWindowExW(nullptr, window, L"ExplorerWClass", nullptr)) {
-        wchar_t title[MAX_PATH] = {};
-        ::GetWindowTextW(window, title, MAX_PATH);
-        if (std::wstring(title).find(name) != std::wstring::npos) return window;
-    }
-    return nullptr;
-}
-
-}  // namespace
-
-HWND WaitForFolderWindow(const std::wstring& folder)
-{
-    HWND window = nullptr;
-    WaitFor([&] { return (window = FolderWindowOf(folder)) != nullptr; }, 30000);
-    return window;
-}
-
-
-namespace {
-
 constexpr wchar_t kSettingsKey[] = L"Software\\Velmor's Tools";
 constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 

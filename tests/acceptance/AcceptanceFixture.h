@@ -21,10 +21,6 @@ double Milliseconds();
 void Type(std::initializer_list<WORD> keys);
 // Holds the modifiers down while the key is pressed.
 void PressChord(std::initializer_list<WORD> modifiers, WORD key);
-// A folder window showing the folder, of any process, once it shows: a new
-// one is a new process of the system's file manager, which on a busy machine
-// takes many seconds.
-HWND WaitForFolderWindow(const std::wstring& folder);
 // The files on the clipboard.
 std::vector<std::wstring> ClipboardFiles();
 // What the screen shows inside the window now.

@@ -5,6 +5,8 @@
 #include "support/LaunchSupport.h"
 #include "support/TestSupport.h"
 
+#include <thread>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -131,6 +133,40 @@ TEST_F(LaunchTest, AShortcutThatLeadsBackToItselfIsRefused)
     auto lines = WaitForProbe(1);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[1], ProbeProgram());
+}
+
+// A file is shown in its folder even when the shell's own way fails, as it
+// does when it cannot reach the file manager's list of windows (here: a
+// thread without COM; on a busy machine: a file manager slow to start). A
+// file that is gone is told, not passed over.
+TEST_F(LaunchTest, ShowInFolderOpensTheFolderWhenTheShellsWayFails)
+{
+    test::MakeFolder(folder + L"\\Shown");
+    const std::wstring file = folder + L"\\Shown\\report.txt";
+    test::WriteFile(file, "r");
+    DWORD error = 1;
+    HRESULT shellWindows = S_OK;
+    std::thread([&] {
+        IUnknown* windows = nullptr;
+        shellWindows = ::CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown,
+                                          reinterpret_cast<void**>(&windows));
+        if (windows) windows->Release();
+        error = ShowInFolder(file);
+    }).join();
+    ASSERT_TRUE(FAILED(shellWindows)) << "the shell's way could not fail here";
+    EXPECT_EQ(error, 0u);
+    HWND window = test::WaitForFolderWindow(folder + L"\\Shown");
+    EXPECT_NE(window, nullptr) << "no window of the file's folder";
+    if (window) {
+        ::PostMessageW(window, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(test::WaitFor([&] { return !::IsWindow(window); }, 15000));
+    }
+
+    test::MessageBoxAnswer answer(L"shell_tests");
+    ASSERT_TRUE(QueueShowInFolder(folder + L"\\Shown\\gone.txt"));
+    test::WaitForShellWorker();
+    const std::wstring told = answer.Text(15000);
+    EXPECT_EQ(told.rfind(L"Sorry, \"gone.txt\" could not be opened: ", 0), 0u) << told;
 }
 
 }  // namespace

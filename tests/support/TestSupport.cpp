@@ -153,6 +153,24 @@ HWND FindProcessDialogWith(DWORD process, int controlId)
     return nullptr;
 }
 
+HWND WaitForFolderWindow(const std::wstring& folder)
+{
+    const std::wstring name = ::PathFindFileNameW(folder.c_str());
+    HWND shown = nullptr;
+    WaitFor(
+        [&] {
+            for (HWND window = ::FindWindowExW(nullptr, nullptr, L"ExplorerWClass", nullptr); window;
+                 window = ::FindWindowExW(nullptr, window, L"ExplorerWClass", nullptr)) {
+                wchar_t title[MAX_PATH] = {};
+                ::GetWindowTextW(window, title, MAX_PATH);
+                if (std::wstring(title).find(name) != std::wstring::npos) return (shown = window) != nullptr;
+            }
+            return false;
+        },
+        30000);
+    return shown;
+}
+
 std::vector<std::wstring> WaitForProbeLines(const std::wstring& file, size_t runs, DWORD timeoutMs)
 {
     std::vector<std::wstring> lines;

@@ -57,6 +57,10 @@ HWND FindProcessWindow(DWORD process, const wchar_t* className, const wchar_t* c
 // A visible dialog of the process that holds a control of the id, whatever
 // its title says.
 HWND FindProcessDialogWith(DWORD process, int controlId);
+// A folder window showing the folder, of any process, once it shows: a new
+// one is a new process of the system's file manager, which on a busy machine
+// takes many seconds.
+HWND WaitForFolderWindow(const std::wstring& folder);
 // The lines the probe program wrote to the file (UTF-8, one line for its
 // working directory and one for its path per run), once `runs` runs have
 // reported or the time is up.
