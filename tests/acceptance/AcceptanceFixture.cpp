@@ -169,7 +169,7 @@ void Acceptance::SetUp()
     ASSERT_TRUE(::CopyFileW((ExecutableFolder() + L"\\cwd_probe.exe").c_str(), probe.c_str(), FALSE));
     probeOut = folder + L"\\probe.out";
     ::SetEnvironmentVariableW(L"QUILLOP_PROBE_OUT", probeOut.c_str());
-    ::SetCursorPos(400, 300);
+    PointerToTheCorner();
 }
 
 void Acceptance::TearDown()
@@ -220,23 +220,28 @@ void Acceptance::Start()
 
 bool Acceptance::IconPresent() const { return IconIsUp(tray); }
 
+void PointerToTheCorner() { ::SetCursorPos(2, ::GetSystemMetrics(SM_CYSCREEN) - 2); }
+
 HWND Acceptance::PressIcon()
 {
-    ::SetCursorPos(400, 300);
+    // The menu opens beside the pointer, never under it: moves of a pointer
+    // over a menu, or a late one off it, would clear the selection the keys
+    // make.
+    PointerToTheCorner();
     ::PostMessageW(tray, WM_TRAY_ICON, 0, WM_LBUTTONDOWN);
     HWND shown = nullptr;
     WaitFor([&] { return (shown = FindProcessWindow(started.dwProcessId, L"#32768")) != nullptr; }, 15000);
-    // Keys typed before the program has the keyboard for its menu would go
-    // elsewhere: it takes it with a window of one pixel made foreground
-    // (not any of its windows: a dialog just closed leaves another of them
-    // in front a moment), which on a busy machine comes a while after the
-    // menu shows.
-    WaitFor([this] { return IsMenuKeyboardHolder(::GetForegroundWindow()); }, 15000);
-    // The pointer out of the way: its moves over a menu clear the
-    // selection that the keys make.
-    ::SetCursorPos(2, ::GetSystemMetrics(SM_CYSCREEN) - 2);
-    ::Sleep(300);
+    WaitForMenuKeyboard();
     return shown;
+}
+
+bool Acceptance::WaitForMenuKeyboard() const
+{
+    // The program takes the keyboard for its menu with a window of one pixel
+    // made foreground (not any of its windows: a dialog just closed leaves
+    // another of them in front a moment), which on a busy machine comes a
+    // while after the menu shows.
+    return WaitFor([this] { return IsMenuKeyboardHolder(::GetForegroundWindow()); }, 15000);
 }
 
 bool Acceptance::IsMenuKeyboardHolder(HWND window) const
@@ -348,7 +353,7 @@ double Acceptance::WorstAnswerOver(double spanMs) const
 
 HWND Acceptance::PressAndTime(double& milliseconds)
 {
-    ::SetCursorPos(400, 300);
+    PointerToTheCorner();
     const double pressed = Milliseconds();
     ::PostMessageW(tray, WM_TRAY_ICON, 0, WM_LBUTTONDOWN);
     HWND shown = nullptr;

@@ -21,6 +21,9 @@ double Milliseconds();
 void Type(std::initializer_list<WORD> keys);
 // Holds the modifiers down while the key is pressed.
 void PressChord(std::initializer_list<WORD> modifiers, WORD key);
+// Moves the pointer to the screen's bottom left corner, where no menu
+// opens under it.
+void PointerToTheCorner();
 // The files on the clipboard.
 std::vector<std::wstring> ClipboardFiles();
 // What the screen shows inside the window now.
@@ -41,6 +44,8 @@ protected:
     HWND PressIcon();
     // The program's window that takes the keyboard while its menu is open.
     bool IsMenuKeyboardHolder(HWND window) const;
+    // Waits until keys typed go to the open menu.
+    bool WaitForMenuKeyboard() const;
     bool MenuClosed();
     // Opens the icon's menu, moves with the keys and presses Enter.
     void ChooseEntry(std::initializer_list<WORD> keys);

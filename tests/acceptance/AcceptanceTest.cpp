@@ -145,8 +145,7 @@ TEST_F(Acceptance, TheMenuHotkeyPopsTheBareMenu)
     Start();
     PressChord({ VK_LWIN }, VK_F1);
     ASSERT_TRUE(WaitFor([&] { return FindProcessWindow(started.dwProcessId, L"#32768") != nullptr; }));
-    ::SetCursorPos(2, ::GetSystemMetrics(SM_CYSCREEN) - 2);
-    ::Sleep(300);
+    ASSERT_TRUE(WaitForMenuKeyboard());
     // No <<Add New Item>> above it: the first entry is the folder's file.
     Type({ VK_DOWN, VK_RETURN });
     ASSERT_TRUE(MenuClosed());

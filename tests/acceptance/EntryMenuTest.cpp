@@ -81,7 +81,7 @@ TEST_F(EntryMenu, TheRightButtonOnAnEntryOpensItsShellMenu)
     ::Sleep(300);
     Pump(300);
     EXPECT_EQ(CountProcessWindows(started.dwProcessId, L"#32768"), 2) << "one right click, one menu";
-    ::SetCursorPos(2, ::GetSystemMetrics(SM_CYSCREEN) - 2);
+    PointerToTheCorner();
     Type({ VK_ESCAPE });
     EXPECT_TRUE(OnlyTheShortcutMenu());
     Type({ VK_ESCAPE });

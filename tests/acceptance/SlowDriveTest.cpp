@@ -56,8 +56,7 @@ protected:
         ::GetWindowRect(shown, &shape);
         EXPECT_GT(shape.bottom - shape.top, 5 * ::GetSystemMetrics(SM_CYMENU)) << "the folder's entries are missing";
         HoldForScreenshot("the menu beside a slow share");
-        ::SetCursorPos(2, ::GetSystemMetrics(SM_CYSCREEN) - 2);
-        ::Sleep(300);
+        ASSERT_TRUE(WaitForMenuKeyboard());
         if (chooseByLetter) {
             Type({ 'L' });
             ASSERT_TRUE(MenuClosed());
