@@ -77,6 +77,9 @@ HWND MenuWindow(DWORD process)
     return first;
 }
 
+// The pause between warm presses.
+constexpr DWORD kBetweenPressesMs = 250;
+
 // A left press on the icon, timed until the menu is on the screen; the
 // menu is closed again.
 double PressToMenu(HWND tray, DWORD process)
@@ -209,7 +212,12 @@ ProgramRun MeasureProgram(const std::wstring& program, double answeringMs, int w
         if (::GetProcessMemoryInfo(process.hProcess, &memory, sizeof(memory)))
             run.workingSetMB = static_cast<double>(memory.WorkingSetSize) / (1024.0 * 1024.0);
         std::vector<double> presses;
-        for (int i = 0; i < warmPresses; ++i) presses.push_back(PressToMenu(tray, process.dwProcessId));
+        // A user's presses come a while apart: each finds the program done
+        // with what the last one left it to do (a fresh listing, rechecks).
+        for (int i = 0; i < warmPresses; ++i) {
+            if (i) ::Sleep(kBetweenPressesMs);
+            presses.push_back(PressToMenu(tray, process.dwProcessId));
+        }
         if (!presses.empty()) run.warmMenuMs = Median(presses);
         ::PostMessageW(tray, kMenuCommand, kExit, 0);
     }

@@ -290,7 +290,6 @@ void BuildShortcutMenu(CIconMenu* menu, BOOL autoStartOn, BOOL full)
     TheIconCache().BeginScan(false);
     ScanMenuFolder(menu, snapshot, snapshot->Root());
     TheIconCache().EndScan();
-    TheIconCache().SendRechecks();
     if (!full) return;
 
     int count = menu->GetMenuItemCount();

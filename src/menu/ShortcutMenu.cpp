@@ -103,6 +103,34 @@ void TakeSnapshot(const SnapshotPointer& snapshot)
         PopupShortcutMenu(gTracked->owner, gTracked->autoStartOn, gTracked->full);
 }
 
+// The worker's own work that a press asks for, started once the menu is on
+// the screen: the worker's disk work (and Wine's server with it) would
+// otherwise share the machine with the showing. A timer's turn comes only
+// after the menu loop has shown and drawn the menu; if the menu is gone by
+// then, the turn comes in the program's own loop.
+// UI thread only.
+bool gRefreshOwed = false;
+UINT_PTR gWorkTimer = 0;
+
+void CALLBACK StartWorkOfThePress(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    ::KillTimer(nullptr, timer);
+    gWorkTimer = 0;
+    if (gRefreshOwed) {
+        gRefreshOwed = false;
+        TheFolderModel().Refresh();
+    }
+    TheIconCache().SendRechecks();
+}
+
+// Asks for the work once the menu shows: the shortcuts' rechecks, and a
+// fresh listing of the tree when the press did not wait for one.
+void AfterTheMenuShows(bool refresh)
+{
+    gRefreshOwed = gRefreshOwed || refresh;
+    if (!gWorkTimer) gWorkTimer = ::SetTimer(nullptr, 0, USER_TIMER_MINIMUM, StartWorkOfThePress);
+}
+
 // Makes this thread the foreground one for the menu, with the keyboard.
 // Keys typed on an X display go to the thread whose window holds the X
 // input focus, and a hidden window made foreground takes none: once
@@ -218,9 +246,11 @@ int PopupShortcutMenu(HWND owner, BOOL autoStartOn, BOOL full)
         ::EndMenu();
         return -1;
     }
-    // A fresh listing when it comes at once; the newest one otherwise.
+    // A fresh listing when it comes at once; the newest one otherwise, and
+    // the fresh one is asked for once the menu shows.
     CFolderModel& model = TheFolderModel();
-    model.WaitIfPrompt(model.Refresh(), kFreshListingWaitMs);
+    const bool prompt = model.IsPrompt(kFreshListingWaitMs);
+    if (prompt) model.WaitFor(model.Refresh(), kFreshListingWaitMs);
     CIconCache& icons = TheIconCache();
     icons.SetArrivalListener(ShowArrivedIcon);
     auto menu = std::make_unique<CIconMenu>(icons.GetImageList());
@@ -229,6 +259,7 @@ int PopupShortcutMenu(HWND owner, BOOL autoStartOn, BOOL full)
     BuildShortcutMenu(menu.get(), autoStartOn, full);
     const int count = menu->GetMenuItemCount();
     if (count <= 0) return 0;
+    AfterTheMenuShows(!prompt);
     TrackAndDispatch({ owner, autoStartOn, full }, *menu);
     SchedulePendingPopup();
     return count;

@@ -15,7 +15,8 @@ constexpr UINT WM_MENU_FIND = WM_USER + 14;
 
 // How long a press waits for a fresh listing of the menu folder tree before
 // it shows the newest one it has: local disks answer well within it. A tree
-// whose last listing took longer is not waited for at all.
+// whose last listing took longer is not waited for at all: its fresh listing
+// is asked for once the menu shows.
 constexpr DWORD kFreshListingWaitMs = 30;
 
 // Builds the menu (full: with "<<Add New Item>>" and the fixed entries)

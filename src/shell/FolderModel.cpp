@@ -316,18 +316,16 @@ bool CFolderModel::WaitFor(unsigned refresh, DWORD ms)
                                        [&] { return m_state->completed >= refresh; });
 }
 
-bool CFolderModel::WaitIfPrompt(unsigned refresh, DWORD ms)
+bool CFolderModel::IsPrompt(DWORD ms) const
 {
-    {
-        std::lock_guard<std::mutex> hold(m_state->lock);
-        if (m_state->lastRefreshMs > ms) return false;
-        // One still going for longer (held up by a folder) holds up the
-        // new one too.
-        const DWORD now = ::GetTickCount();
-        for (DWORD started : m_state->runningSince)
-            if (now - started > ms) return false;
-    }
-    return WaitFor(refresh, ms);
+    std::lock_guard<std::mutex> hold(m_state->lock);
+    if (m_state->lastRefreshMs > ms) return false;
+    // One still going for longer (held up by a folder) holds up the new one
+    // too.
+    const DWORD now = ::GetTickCount();
+    for (DWORD started : m_state->runningSince)
+        if (now - started > ms) return false;
+    return true;
 }
 
 void CFolderModel::RefreshAndWait()

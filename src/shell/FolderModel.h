@@ -35,11 +35,11 @@ public:
     // Waits at most ms for that listing (or a later one) to be published;
     // true when it was.
     bool WaitFor(unsigned refresh, DWORD ms);
-    // The same, but only when the last complete refresh took no longer than
-    // ms and none under way has taken longer yet: then it would not come in
-    // time (a large tree, a folder that does not answer), and the wait
-    // would only hold the caller up.
-    bool WaitIfPrompt(unsigned refresh, DWORD ms);
+    // Whether a refresh asked for now would come within ms: the last
+    // complete one took no longer, and none under way has taken longer yet.
+    // A large tree or a folder that does not answer makes it slow, and a
+    // wait for it would only hold the caller up.
+    bool IsPrompt(DWORD ms) const;
     // Refresh and wait for it however long it takes (tests, tools).
     void RefreshAndWait();
     // The newest snapshot; before the first listing, one in which the top

@@ -54,10 +54,12 @@ protected:
         for (const test::MenuEntry& entry : test::ReadMenu(menu->m_hMenu)) shown[entry.label] = entry.image;
         return shown;
     }
-    // The images of the next popup once every icon it asked for has come.
+    // The images of the next popup once every icon it asked for has come
+    // and the rechecks a press sends once its menu shows have been made.
     std::map<std::wstring, int> Popup()
     {
         BuildNow();
+        TheIconCache().SendRechecks();
         test::WaitForShellWorker();
         return BuildNow();
     }
