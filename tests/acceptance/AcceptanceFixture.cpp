@@ -16,6 +16,19 @@ namespace test {
 
 namespace {
 
+// A window as a failure names it: its class, title and whose it is.
+std::wstring InWords(HWND window, DWORD program)
+{
+    if (!window) return L"no window";
+    wchar_t className[64] = {}, title[128] = {};
+    ::GetClassNameW(window, className, 64);
+    ::GetWindowTextW(window, title, 128);
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(window, &process);
+    return std::wstring(L"class \"") + className + L"\", title \"" + title + L"\", " +
+           (process == program ? L"the program's" : L"another process's");
+}
+
 constexpr wchar_t kSettingsKey[] = L"Software\\Velmor's Tools";
 constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
@@ -231,7 +244,8 @@ HWND Acceptance::PressIcon()
     ::PostMessageW(tray, WM_TRAY_ICON, 0, WM_LBUTTONDOWN);
     HWND shown = nullptr;
     WaitFor([&] { return (shown = FindProcessWindow(started.dwProcessId, L"#32768")) != nullptr; }, 15000);
-    WaitForMenuKeyboard();
+    EXPECT_TRUE(!shown || WaitForMenuKeyboard()) << "the menu did not take the keyboard; in front: "
+                                                 << InWords(::GetForegroundWindow(), started.dwProcessId);
     return shown;
 }
 
