@@ -6,6 +6,7 @@
 #include "menu/IconCache.h"
 #include "menu/MenuFolder.h"
 #include "menu/MenuTestSupport.h"
+#include "menu/ShortcutMenu.h"
 #include "shell/ShellWorker.h"
 #include "support/Canvas.h"
 #include "support/IconFile.h"
@@ -271,6 +272,30 @@ TEST_F(IconCacheTest, IconsFollowWhatLiesBehindThem)
     shown = Popup();
     EXPECT_EQ(ImageColour(shown[L"own"]), kGreen);
     EXPECT_EQ(ImageColour(shown[L"named"]), kGreen);
+    test::WriteFile(IconPath(kBlue), test::IconFileBytes(kBlue));
+}
+
+// A press has the worker recheck the shortcuts it knows once its menu is
+// on the screen: an icon file changed behind a shortcut shows from then on.
+TEST_F(IconCacheTest, APressHasTheShortcutsRecheckedOnceItsMenuIsOpen)
+{
+    Shortcut(L"named", kBlue);
+    BuildNow();
+    test::WaitForShellWorker();
+    ASSERT_EQ(ImageColour(BuildNow()[L"named"]), kBlue);
+    ::Sleep(20);  // a later last-write time
+    test::WriteFile(IconPath(kBlue), test::IconFileBytes(kGreen));
+    UniqueWindow owner(::CreateWindowExW(0, L"Static", L"owner", WS_POPUP | WS_VISIBLE, 0, 0, 1, 1, nullptr, nullptr,
+                                         nullptr, nullptr));
+    ASSERT_TRUE(owner);
+    const HWND window = owner.Get();
+    test::DriveMenu(window, { VK_ESCAPE }, [window] { return PopupShortcutMenu(window, FALSE, FALSE); });
+    COLORREF shown = kBlue;
+    test::WaitFor([&] {
+        test::WaitForShellWorker();
+        return (shown = ImageColour(BuildNow()[L"named"])) == kGreen;
+    }, 15000);
+    EXPECT_EQ(shown, kGreen) << "the press had nothing rechecked";
     test::WriteFile(IconPath(kBlue), test::IconFileBytes(kBlue));
 }
 
