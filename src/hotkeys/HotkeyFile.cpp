@@ -7,6 +7,7 @@
 #include "framework/CWinApp.h"
 #include "framework/ExecutablePath.h"
 #include "framework/ShellFiles.h"
+#include "framework/ThreadTimer.h"
 #include "hotkeys/HotkeyStore.h"
 #include "hotkeys/HotkeyTable.h"
 #include "hotkeys/HotkeyText.h"
@@ -93,6 +94,61 @@ std::wstring ProgramsHotkeyFile()
 
 }  // namespace
 
+namespace {
+
+// A hotkey another program holds as the reading is registered is tried
+// again for a while, and works once it is freed: the copy of the program
+// that has just ended may still hold them all for a moment. UI thread only.
+class HeldHotkeys {
+public:
+    void TryAgain(HWND window, std::vector<int> indexes)
+    {
+        m_window = window;
+        m_indexes = std::move(indexes);
+        m_triesLeft = kTries;
+        if (m_indexes.empty())
+            m_timer.Stop();
+        else
+            m_timer.Start(kEveryMs, [this] { Tick(); });
+    }
+    void Stop()
+    {
+        m_indexes.clear();
+        m_timer.Stop();
+    }
+
+private:
+    static constexpr DWORD kEveryMs = 500;
+    static constexpr int kTries = 20;
+
+    void Tick()
+    {
+        std::vector<int> still;
+        for (int index : m_indexes) {
+            if (index > static_cast<int>(theRecordList.GetCount())) continue;
+            const HotkeyRecord* record = GetHotkeyRecord(index);
+            if (!::RegisterHotKey(m_window, kHotkeyIdBase + index, HotkeyModifiers(record->code),
+                                  HotkeyKey(record->code)))
+                still.push_back(index);
+        }
+        m_indexes.swap(still);
+        if (m_indexes.empty() || --m_triesLeft <= 0) Stop();
+    }
+
+    CThreadTimer m_timer;
+    HWND m_window = nullptr;
+    std::vector<int> m_indexes;
+    int m_triesLeft = 0;
+};
+
+HeldHotkeys& TheHeldHotkeys()
+{
+    static HeldHotkeys held;
+    return held;
+}
+
+}  // namespace
+
 void LoadHotkeysLater(HWND window, std::function<void(const std::wstring&)> tell)
 {
     constexpr DWORD kLockedFileRetryMs = 5000;
@@ -107,7 +163,7 @@ void LoadHotkeysLater(HWND window, std::function<void(const std::wstring&)> tell
             UnregisterHotkeys(window);
             ClearHotkeyTable();
             TakeReading(*read);
-            RegisterHotkeys(window);
+            TheHeldHotkeys().TryAgain(window, RegisterHotkeys(window));
             TellHotkeyFileChanged();
             if (!read->read && tell) tell(HotkeyFileNotReadText(*read));
         };
@@ -143,6 +199,7 @@ std::vector<int> RegisterHotkeys(HWND window)
 
 void UnregisterHotkeys(HWND window)
 {
+    TheHeldHotkeys().Stop();
     for (int index = static_cast<int>(theRecordList.GetCount()); index >= 1; --index)
         ::UnregisterHotKey(window, kHotkeyIdBase + index);
 }

@@ -43,12 +43,14 @@ bool IsWritableHotkey(const Hotkey& hotkey);
 int LoadHotkeys(HWND window, BOOL stopAtFailure);
 // UI thread: reads the hotkey file on the launch lane (waiting a while for
 // a file another program holds), then loads and registers it; a file that
-// could not be read is told through tell.
+// could not be read is told through tell. A hotkey another program holds
+// meanwhile is tried again every half second for 10 s.
 void LoadHotkeysLater(HWND window, std::function<void(const std::wstring&)> tell);
 // Registers every record of the table for the window, the last first, and
 // returns the indexes of those that failed (every record is tried).
 std::vector<int> RegisterHotkeys(HWND window);
-// Unregisters every record of the table from the window; the table stays.
+// Unregisters every record of the table from the window, and tries no held
+// one again; the table stays.
 void UnregisterHotkeys(HWND window);
 // Unregisters every hotkey from the main window and empties the table.
 void ReleaseHotkeys();

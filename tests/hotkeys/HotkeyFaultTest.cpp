@@ -141,6 +141,24 @@ TEST_F(HotkeyFault, ADialogOpenedBeforeTheStartUpReadWaitsForIt)
     EXPECT_EQ(theRecordList.GetCount(), 2u);
 }
 
+// A hotkey another program holds as the program starts (the copy that has
+// just ended may still hold it a moment) works once it is freed; it was
+// given up for the whole run.
+TEST_F(HotkeyFault, AHotkeyHeldAtStartWorksOnceFreed)
+{
+    constexpr unsigned kAltCtrlF8 = 0x1B0077;
+    auto holder = std::make_unique<HeldElsewhere>();
+    ASSERT_TRUE(holder->held);
+    WriteFile(HotkeyFile(), Utf16(Group(kAltCtrlF8, L"C:\\Tools\\notes.txt")));
+    LoadHotkeysLater(nullptr, nullptr);
+    ASSERT_TRUE(WaitFor([] { return theRecordList.GetCount() == 1; }, 10000)) << "the reading never came";
+    holder.reset();
+    // The check registers the combination for a moment itself: on this
+    // thread, which is the program's, it cannot take it from the program.
+    EXPECT_TRUE(WaitFor([] { return !HotkeyIsFree(MOD_ALT | MOD_CONTROL, VK_F8); }, 15000))
+        << "the hotkey was never registered once freed";
+}
+
 // The start-up read held up on its drive, 3 s, or for good (a real drive
 // that never answers): a dialog opened meanwhile says it is reading and
 // answers; Cancel closes it at once; once the drive answers, the rows come.
