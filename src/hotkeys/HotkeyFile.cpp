@@ -92,9 +92,13 @@ std::wstring ProgramsHotkeyFile()
     return path;
 }
 
-}  // namespace
-
-namespace {
+// Registers the table's record at the index for the window.
+bool RegisterHotkey(HWND window, int index)
+{
+    const HotkeyRecord* record = GetHotkeyRecord(index);
+    return ::RegisterHotKey(window, kHotkeyIdBase + index, HotkeyModifiers(record->code), HotkeyKey(record->code)) !=
+           FALSE;
+}
 
 // A hotkey another program holds as the reading is registered is tried
 // again for a while, and works once it is freed: the copy of the program
@@ -125,10 +129,7 @@ private:
     {
         std::vector<int> still;
         for (int index : m_indexes) {
-            if (index > static_cast<int>(theRecordList.GetCount())) continue;
-            const HotkeyRecord* record = GetHotkeyRecord(index);
-            if (!::RegisterHotKey(m_window, kHotkeyIdBase + index, HotkeyModifiers(record->code),
-                                  HotkeyKey(record->code)))
+            if (index <= static_cast<int>(theRecordList.GetCount()) && !RegisterHotkey(m_window, index))
                 still.push_back(index);
         }
         m_indexes.swap(still);
@@ -177,23 +178,16 @@ int LoadHotkeys(HWND window, BOOL stopAtFailure)
 {
     TakeReading(ReadHotkeysFromDisk(ProgramsHotkeyFile(), 0));
     TellHotkeyFileChanged();
-    for (int index = static_cast<int>(theRecordList.GetCount()); index >= 1; --index) {
-        const HotkeyRecord* record = GetHotkeyRecord(index);
-        if (!::RegisterHotKey(window, kHotkeyIdBase + index, HotkeyModifiers(record->code), HotkeyKey(record->code)) &&
-            stopAtFailure)
-            return index;
-    }
+    for (int index = static_cast<int>(theRecordList.GetCount()); index >= 1; --index)
+        if (!RegisterHotkey(window, index) && stopAtFailure) return index;
     return 0;
 }
 
 std::vector<int> RegisterHotkeys(HWND window)
 {
     std::vector<int> failed;
-    for (int index = static_cast<int>(theRecordList.GetCount()); index >= 1; --index) {
-        const HotkeyRecord* record = GetHotkeyRecord(index);
-        if (!::RegisterHotKey(window, kHotkeyIdBase + index, HotkeyModifiers(record->code), HotkeyKey(record->code)))
-            failed.insert(failed.begin(), index);
-    }
+    for (int index = static_cast<int>(theRecordList.GetCount()); index >= 1; --index)
+        if (!RegisterHotkey(window, index)) failed.insert(failed.begin(), index);
     return failed;
 }
 

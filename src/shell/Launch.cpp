@@ -68,6 +68,25 @@ DWORD StartProgram(const std::wstring& path, const std::wstring& directory)
     return 0;
 }
 
+// Opens the file through the shell; the system's error code, or 0. The
+// shell's own message would come from this thread: the UI thread shows it
+// instead.
+DWORD OpenThroughShell(const std::wstring& verb, const std::wstring& file, const std::wstring& parameters,
+                   const std::wstring& directory)
+{
+    SHELLEXECUTEINFOW execute = {};
+    execute.cbSize = sizeof(execute);
+    execute.fMask = SEE_MASK_FLAG_DDEWAIT | SEE_MASK_FLAG_NO_UI;
+    execute.lpVerb = verb.empty() ? nullptr : verb.c_str();
+    execute.lpFile = file.c_str();
+    execute.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
+    execute.lpDirectory = directory.empty() ? nullptr : directory.c_str();
+    execute.nShow = SW_SHOWNORMAL;
+    if (::ShellExecuteExW(&execute)) return 0;
+    const DWORD error = ::GetLastError();
+    return error ? error : ERROR_FILE_NOT_FOUND;
+}
+
 std::atomic<int> gLaunchesPending{ 0 };
 
 }  // namespace
@@ -93,18 +112,7 @@ DWORD LaunchPath(const LaunchRequest& request)
     const std::wstring directory = explore ? std::wstring() : StartingDirectory(path);
     // A program whose name holds "%NAME%" is started by name as it stands.
     if (request.verb.empty() && IsProgram(path) && ShellWouldExpand(path)) return StartProgram(path, directory);
-    SHELLEXECUTEINFOW execute = {};
-    execute.cbSize = sizeof(execute);
-    // The shell's own message would come from this thread: the UI thread
-    // shows it instead.
-    execute.fMask = SEE_MASK_FLAG_DDEWAIT | SEE_MASK_FLAG_NO_UI;
-    execute.lpVerb = request.verb.empty() ? nullptr : request.verb.c_str();
-    execute.lpFile = path.c_str();
-    execute.lpDirectory = directory.empty() ? nullptr : directory.c_str();
-    execute.nShow = SW_SHOWNORMAL;
-    if (::ShellExecuteExW(&execute)) return 0;
-    DWORD error = ::GetLastError();
-    return error ? error : ERROR_FILE_NOT_FOUND;
+    return OpenThroughShell(request.verb, path, L"", directory);
 }
 
 void TellLaunchLaneIsFull()
@@ -137,16 +145,7 @@ DWORD ShowInFolder(const std::wstring& path)
     // The shell's way gives up when it cannot reach the file manager's
     // window list, or the new window does not register quickly (a busy
     // machine): the file manager is then started with the file to select.
-    const std::wstring parameters = L"/select,\"" + path + L"\"";
-    SHELLEXECUTEINFOW execute = {};
-    execute.cbSize = sizeof(execute);
-    execute.fMask = SEE_MASK_FLAG_DDEWAIT | SEE_MASK_FLAG_NO_UI;
-    execute.lpFile = L"explorer.exe";
-    execute.lpParameters = parameters.c_str();
-    execute.nShow = SW_SHOWNORMAL;
-    if (::ShellExecuteExW(&execute)) return 0;
-    const DWORD error = ::GetLastError();
-    return error ? error : ERROR_FILE_NOT_FOUND;
+    return OpenThroughShell(L"", L"explorer.exe", L"/select,\"" + path + L"\"", L"");
 }
 
 bool QueueShowInFolder(const std::wstring& path)
