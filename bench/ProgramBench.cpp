@@ -29,7 +29,8 @@ ProgramRun Typical(const std::vector<ProgramRun>& runs)
         workingSets.push_back(run.workingSetMB);
         cold.push_back(run.coldMenuMs);
         warm.push_back(run.warmMenuMs);
-        typical.worstAnswerMs = std::max(typical.worstAnswerMs, run.worstAnswerMs);
+        typical.worstAnswer.total = std::max(typical.worstAnswer.total, run.worstAnswer.total);
+        typical.worstAnswer.own = std::max(typical.worstAnswer.own, run.worstAnswer.own);
     }
     typical.startupMs = Median(startups);
     typical.workingSetMB = Median(workingSets);
@@ -67,8 +68,9 @@ void MeasureSlowSubfolder(const std::wstring& exe)
     ProgramRun slow = MeasureProgram(folder + L"\\Quillop.exe", 8000);
     volume.SetDelay(0);
     std::printf("A menu subfolder linked onto a drive that answers in 3 s: warm press %.1f ms against %.1f ms awake: "
-                "%.2fx (goal: <= 2x); worst answer over 8 s %.1f ms\n\n",
-                slow.warmMenuMs, awake.warmMenuMs, slow.warmMenuMs / awake.warmMenuMs, slow.worstAnswerMs);
+                "%.2fx (goal: <= 2x); worst answer over 8 s %.1f ms (%.1f ms as sent)\n\n",
+                slow.warmMenuMs, awake.warmMenuMs, slow.warmMenuMs / awake.warmMenuMs, slow.worstAnswer.own,
+                slow.worstAnswer.total);
     RemoveTree(folder);
 }
 
@@ -85,9 +87,9 @@ void MeasureSlowVolume(const std::wstring& exe)
     volume.SetDelay(3);
     ProgramRun run = MeasureProgram(folder + L"\\Quillop.exe", 8000);
     volume.SetDelay(0);
-    std::printf("A shortcut on a drive that answers in 3 s: worst answer to a sent message over 8 s %.1f ms (goal: "
-                "<= 25), press to menu %.1f ms\n",
-                run.worstAnswerMs, run.coldMenuMs);
+    std::printf("A shortcut on a drive that answers in 3 s: worst answer to a sent message over 8 s %.1f ms, %.1f ms "
+                "as sent (goal: <= 25), press to menu %.1f ms\n",
+                run.worstAnswer.own, run.worstAnswer.total, run.coldMenuMs);
     RemoveTree(folder);
 }
 
@@ -118,14 +120,18 @@ void MeasureStartUps(const std::wstring& exe, const std::wstring& baseline)
     std::printf("%-52s %10.1f %10.1f %7.2fx %10s\n", "start-up to icon (ms)", idle.startupMs, loaded.startupMs,
                 loaded.startupMs / idle.startupMs, "<= 2x");
     std::printf("%-52s %10.1f %10.1f %8s %10s\n", "worst answer to a sent message, icons loading (ms)",
-                idle.worstAnswerMs, loaded.worstAnswerMs, "", "<= 25");
+                idle.worstAnswer.own, loaded.worstAnswer.own, "", "<= 25");
+    std::printf("%-52s %10.1f %10.1f %8s %10s\n", "  the same as sent, stalls of the machine kept (ms)",
+                idle.worstAnswer.total, loaded.worstAnswer.total, "", "");
     std::printf("%-52s %10.1f %10.1f %7.2fx %10s\n", "working set once idle (MB)", idle.workingSetMB,
                 loaded.workingSetMB, loaded.workingSetMB / idle.workingSetMB, "<= 2x");
-    std::printf("Worst answer while 2,000 icons arrive against the empty program's: %.2fx (goal: <= 1.5x)\n",
-                loaded.worstAnswerMs / idle.worstAnswerMs);
-    const double idleAloneMs = Typical(idleAlone).worstAnswerMs, loadedAloneMs = Typical(loadedAlone).worstAnswerMs;
-    std::printf("The same with no press meanwhile: %.1f ms against %.1f ms: %.2fx\n", loadedAloneMs, idleAloneMs,
-                loadedAloneMs / idleAloneMs);
+    std::printf("Worst answer while 2,000 icons arrive against the empty program's: %.2fx (goal: <= 1.5x); as sent, "
+                "stalls of the machine kept: %.2fx\n",
+                loaded.worstAnswer.own / idle.worstAnswer.own, loaded.worstAnswer.total / idle.worstAnswer.total);
+    const test::Answer emptyAlone = Typical(idleAlone).worstAnswer, fullAlone = Typical(loadedAlone).worstAnswer;
+    std::printf("The same with no press meanwhile: %.1f ms against %.1f ms: %.2fx; as sent %.1f ms against %.1f ms\n",
+                fullAlone.own, emptyAlone.own, fullAlone.own / emptyAlone.own, fullAlone.total,
+                emptyAlone.total);
     std::printf("Press to menu, 2,000 own-icon shortcuts: as soon as the icon shows %.1f ms, warm %.1f ms (median of "
                 "15 presses, a quarter second apart): %.2fx (goal: <= 2x)\n",
                 loaded.coldMenuMs, loaded.warmMenuMs, loaded.coldMenuMs / loaded.warmMenuMs);
@@ -161,10 +167,10 @@ void MeasureHugeSubfolder(const std::wstring& exe, int files)
             if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
         }
     }
-    const double worst = WorstAnswerOpeningFirstFolder(folder + L"\\Quillop.exe");
-    std::printf("A subfolder of %d files: worst answer to a sent message over a press and its opening %.1f ms "
-                "(goal: <= 100)\n",
-                files, worst);
+    const test::Answer worst = WorstAnswerOpeningFirstFolder(folder + L"\\Quillop.exe");
+    std::printf("A subfolder of %d files: worst answer to a sent message over a press and its opening %.1f ms, "
+                "%.1f ms as sent (goal: <= 100)\n",
+                files, worst.own, worst.total);
     if (moved) ::MoveFileW(big.c_str(), made.c_str());
     RemoveTree(folder);
 }

@@ -98,7 +98,8 @@ double PressToMenu(HWND tray, DWORD process)
 }
 
 // Sends the window a message every 20 ms from a thread of its own, from
-// construction until Stop, and keeps the slowest answer.
+// construction until Stop, and keeps the slowest answer, as sent and as the
+// program's own (less what a window of the bench's own waited meanwhile).
 class AnswerSampler {
 public:
     explicit AnswerSampler(HWND window) : m_window(window)
@@ -106,7 +107,7 @@ public:
         m_thread = ::CreateThread(nullptr, 0, Sample, this, 0, nullptr);
     }
     ~AnswerSampler() { Stop(); }
-    double Stop()
+    test::Answer Stop()
     {
         if (m_thread) {
             m_stop = true;
@@ -122,10 +123,9 @@ private:
     {
         auto* sampler = static_cast<AnswerSampler*>(self);
         while (!sampler->m_stop) {
-            double sent = Milliseconds();
-            DWORD_PTR result = 0;
-            ::SendMessageTimeoutW(sampler->m_window, WM_NULL, 0, 0, SMTO_NORMAL, 120000, &result);
-            sampler->m_worst = std::max(sampler->m_worst, Milliseconds() - sent);
+            const test::Answer answer = test::TimeAnswer(sampler->m_window, 120000);
+            sampler->m_worst.total = std::max(sampler->m_worst.total, answer.total);
+            sampler->m_worst.own = std::max(sampler->m_worst.own, answer.own);
             ::Sleep(20);
         }
         return 0;
@@ -134,12 +134,12 @@ private:
     HWND m_window;
     HANDLE m_thread = nullptr;
     volatile bool m_stop = false;
-    double m_worst = 0;
+    test::Answer m_worst;
 };
 
 }  // namespace
 
-double WorstAnswerOpeningFirstFolder(const std::wstring& program, double spanMs)
+test::Answer WorstAnswerOpeningFirstFolder(const std::wstring& program, double spanMs)
 {
     std::wstring folder = program.substr(0, program.rfind(L'\\'));
     STARTUPINFOW startup = {};
@@ -147,12 +147,12 @@ double WorstAnswerOpeningFirstFolder(const std::wstring& program, double spanMs)
     PROCESS_INFORMATION process = {};
     if (!::CreateProcessW(program.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
                           &process))
-        return -1;
+        return { -1, -1 };
     HWND tray = nullptr;
     const double start = Milliseconds();
     while (Milliseconds() - start < 120000 && !((tray = FindTrayWindow(process.dwProcessId)) && IconIsUp(tray)))
         ::Sleep(2);
-    double worst = -1;
+    test::Answer worst = { -1, -1 };
     if (tray) {
         WaitUntilIdle(process.hProcess);
         ::SetCursorPos(300, 200);
@@ -167,7 +167,7 @@ double WorstAnswerOpeningFirstFolder(const std::wstring& program, double spanMs)
             opened = opened || MenuWindows(process.dwProcessId) == 2;
             ::Sleep(1);
         }
-        worst = opened ? answers.Stop() : -1;
+        if (opened) worst = answers.Stop();
         answers.Stop();
         while ((menu = MenuWindow(process.dwProcessId)) && Milliseconds() - pressed < 60000) {
             ::PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
@@ -205,7 +205,7 @@ ProgramRun MeasureProgram(const std::wstring& program, double answeringMs, int w
         const double iconShown = Milliseconds();
         if (pressAtOnce) run.coldMenuMs = PressToMenu(tray, process.dwProcessId);
         while (Milliseconds() - iconShown < answeringMs) ::Sleep(20);
-        run.worstAnswerMs = answers.Stop();
+        run.worstAnswer = answers.Stop();
         WaitUntilIdle(process.hProcess);
         PROCESS_MEMORY_COUNTERS memory = {};
         memory.cb = sizeof(memory);

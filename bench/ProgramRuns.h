@@ -3,6 +3,8 @@
 // how much memory it keeps.
 #pragma once
 
+#include "support/AnswerTime.h"
+
 #include <string>
 #include <vector>
 
@@ -11,7 +13,7 @@ namespace bench {
 struct ProgramRun {
     double startupMs = -1;      // CreateProcess to the notification icon being there
     double coldMenuMs = -1;     // a press as soon as the icon showed, to the menu on the screen
-    double worstAnswerMs = -1;  // the slowest of the sent messages while the icons load
+    test::Answer worstAnswer = { -1, -1 };  // the slowest of the sent messages while the icons load
     double workingSetMB = -1;   // once the program has gone idle
     double warmMenuMs = -1;     // a press once idle, to the menu on the screen: the median of several
 };
@@ -28,7 +30,7 @@ ProgramRun MeasureProgram(const std::wstring& program, double answeringMs = 2000
 // full menu's first folder (Down, Down, Right): the
 // worst answer to a sent message over the press, the submenu's opening and
 // the span after; -1 when the submenu did not show.
-double WorstAnswerOpeningFirstFolder(const std::wstring& program, double spanMs = 3000);
+test::Answer WorstAnswerOpeningFirstFolder(const std::wstring& program, double spanMs = 3000);
 
 double Milliseconds();
 // The middle one of the values (the upper of the two middle ones).

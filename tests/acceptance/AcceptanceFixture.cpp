@@ -1,14 +1,11 @@
 #include "acceptance/AcceptanceFixture.h"
 
 #include <algorithm>
-#include <atomic>
-#include <deque>
-#include <mutex>
-#include <thread>
 
 #include "app/TrayWindow.h"
 #include "hotkeys/HotkeyFile.h"
 #include "hotkeys/HotkeyTable.h"
+#include "support/AnswerTime.h"
 #include "support/TestSupport.h"
 #include "tools/RunningProgram.h"
 
@@ -31,78 +28,6 @@ std::wstring InWords(HWND window, DWORD program)
 
 constexpr wchar_t kSettingsKey[] = L"Software\\Velmor's Tools";
 constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-
-
-// A window of the test's own, on a thread of its own, answering sends from
-// another thread of the test all the time. A send to it goes through Wine's
-// server as a send to the program does, so when the server (or the whole
-// machine) stalls, these sends stall too: the part of a round with the
-// program that a reference send spent waiting was not the program's.
-// Started on first use; both threads run until the process ends.
-class ReferenceSends {
-public:
-    static ReferenceSends& The()
-    {
-        static ReferenceSends* sends = new ReferenceSends;
-        return *sends;
-    }
-    // The longest time one reference send waited within [from, to].
-    double LongestWaitWithin(double from, double to)
-    {
-        std::lock_guard<std::mutex> hold(m_lock);
-        double longest = 0;
-        auto overlap = [&](double start, double end) {
-            longest = std::max(longest, std::min(end, to) - std::max(start, from));
-        };
-        for (const auto& [start, end] : m_done) overlap(start, end);
-        if (m_pending > 0) overlap(m_pending, Milliseconds());
-        return longest;
-    }
-
-private:
-    ReferenceSends()
-    {
-        std::thread([this] { Own(); }).detach();
-        std::thread([this] { Send(); }).detach();
-    }
-    void Own()
-    {
-        WNDCLASSW windowClass = {};
-        windowClass.lpfnWndProc = ::DefWindowProcW;
-        windowClass.hInstance = ::GetModuleHandleW(nullptr);
-        windowClass.lpszClassName = L"QuillopTestReference";
-        ::RegisterClassW(&windowClass);
-        m_window = ::CreateWindowW(windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                   windowClass.hInstance, nullptr);
-        MSG message;
-        while (::GetMessageW(&message, nullptr, 0, 0) > 0) ::DispatchMessageW(&message);
-    }
-    void Send()
-    {
-        for (;;) {
-            HWND window = m_window;
-            if (window) {
-                const double start = Milliseconds();
-                {
-                    std::lock_guard<std::mutex> hold(m_lock);
-                    m_pending = start;
-                }
-                DWORD_PTR result = 0;
-                ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &result);
-                std::lock_guard<std::mutex> hold(m_lock);
-                m_pending = 0;
-                m_done.emplace_back(start, Milliseconds());
-                if (m_done.size() > 4000) m_done.pop_front();  // a minute or so
-            }
-            ::Sleep(10);
-        }
-    }
-
-    std::atomic<HWND> m_window{ nullptr };
-    std::mutex m_lock;
-    std::deque<std::pair<double, double>> m_done;  // the sends' start and end, oldest first
-    double m_pending = 0;                          // the start of the send under way, or 0
-};
 
 }  // namespace
 
@@ -344,14 +269,7 @@ DWORD Acceptance::Exit()
 
 double Acceptance::AnswerTime() const
 {
-    ReferenceSends& reference = ReferenceSends::The();
-    const double sent = Milliseconds();
-    DWORD_PTR result = 0;
-    ::SendMessageTimeoutW(tray, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &result);
-    const double answered = Milliseconds();
-    // What the server or the machine held up, the test's own window too,
-    // is not the program's.
-    return std::max(0.0, answered - sent - reference.LongestWaitWithin(sent, answered));
+    return TimeAnswer(tray, 30000).own;
 }
 
 double Acceptance::WorstAnswerOver(double spanMs) const
