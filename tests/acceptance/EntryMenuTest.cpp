@@ -73,9 +73,12 @@ TEST_F(EntryMenu, TheRightButtonOnAnEntryOpensItsShellMenu)
     ASSERT_TRUE(WaitFor([&] { return (shown = FindProcessWindow(started.dwProcessId, L"#32768")) != nullptr; }));
     RECT window;
     ::GetWindowRect(shown, &window);
-    // The one entry fills the menu window.
+    // The one entry fills the menu window; under the pointer it shows
+    // highlighted, past its label too.
+    const int x = (window.right - window.left) * 3 / 4, y = (window.bottom - window.top) / 2;
+    const COLORREF plain = Capture(shown)->At(x, y);
     ::SetCursorPos((window.left + window.right) / 2, (window.top + window.bottom) / 2);
-    ::Sleep(300);
+    ASSERT_TRUE(WaitFor([&] { return Capture(shown)->At(x, y) != plain; })) << "the entry under the pointer is not highlighted";
     ClickRight();
     EXPECT_TRUE(ShellMenuOpens()) << "the right button opened no menu";
     ::Sleep(300);
@@ -96,13 +99,18 @@ TEST_F(EntryMenu, EscapeFromTheShellsMenuKeepsTheEntryHighlighted)
     ASSERT_TRUE(::CopyFileW(probe.c_str(), (menu + L"\\run.exe").c_str(), FALSE));
     WriteFile(menu + L"\\zz notes.txt", "n");
     Start();
-    ASSERT_NE(PressIcon(), nullptr);
+    const HWND first = PressIcon();
+    ASSERT_NE(first, nullptr);
     Type({ VK_DOWN, VK_DOWN });  // <<Add New Item>>, run
     Type({ VK_APPS });
     ASSERT_TRUE(ShellMenuOpens()) << "the Apps key opened no menu";
     Type({ VK_ESCAPE });
-    ASSERT_TRUE(OnlyTheShortcutMenu()) << "Escape did not go back to the short-cut menu";
-    ::Sleep(500);  // the keys that lead back to the entry
+    // The short-cut menu opens anew, with the keys that lead back to the
+    // entry posted before it: they come before any key typed now.
+    ASSERT_TRUE(WaitFor([&] {
+        const HWND now = FindProcessWindow(started.dwProcessId, L"#32768");
+        return now && now != first && CountProcessWindows(started.dwProcessId, L"#32768") == 1;
+    })) << "Escape did not go back to the short-cut menu";
     Type({ VK_RETURN });
     EXPECT_TRUE(MenuClosed()) << "Enter opened a submenu: the highlight was not on the entry";
     EXPECT_EQ(ProbeLines(1).size(), 2u) << "the entry did not open";

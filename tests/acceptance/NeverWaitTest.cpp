@@ -142,7 +142,7 @@ TEST_F(NeverWait, ExitIsPromptWhileALookUpHangs)
     ASSERT_TRUE(MakeShortcutWithIcon(folder + L"\\probe.exe", volume.mount + L"\\slow.ico", menu + L"\\Slow.lnk"));
     volume.SetDelay(3);
     Start();
-    ::Sleep(500);  // the preload now waits for the drive
+    ASSERT_TRUE(WaitFor([&] { return volume.Waiting() > 0; }, 30000)) << "the look-up never reached the drive";
     ChooseFixedEntry(0);
     const double chosen = Milliseconds();
     EXPECT_TRUE(WaitFor([this] { return !::IsWindow(tray); }, 10000));

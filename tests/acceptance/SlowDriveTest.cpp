@@ -93,7 +93,7 @@ TEST_F(SlowDrive, AFolderLinkedOntoAShareThatNeverAnswersNeverHoldsTheMenuUp)
     // A thread held in a call to the share cannot end before the share
     // answers (nor, under Wine, be ended safely): the share wakes first.
     volume.SetDelay(0);
-    ::Sleep(2000);
+    EXPECT_TRUE(WaitFor([&] { return volume.Waiting() == 0; }, 30000)) << "calls still held by the share";
     EXPECT_EQ(Exit(), 0u);
 }
 
@@ -187,7 +187,7 @@ TEST_F(SlowDrive, AHotkeyRightAfterALargeDropStartsAtOnce)
     WriteFile(keyFile, Utf16(std::to_wstring(0x1B0076) + L"\r\n" + probe + L"\r\n\r\n"));  // Alt+Ctrl+F7
     Start();
     DropOnTray(large);
-    ::Sleep(100);
+    ASSERT_TRUE(WaitFor([&] { return CountFiles(menu + L"\\large") > 0; }, 30000)) << "the drop never began";
     const double pressed = Milliseconds();
     PressChord({ VK_MENU, VK_CONTROL }, VK_F7);
     auto lines = ProbeLines(1);
@@ -208,7 +208,8 @@ TEST_F(SlowDrive, ExitDuringADropAsksAndLosesNothing)
     const std::wstring dropped = MakeFolderOfFiles(folder + L"\\a hundred and fifty", 150);
     Start();
     DropOnTray(dropped);
-    ::Sleep(300);
+    ASSERT_TRUE(WaitFor([&] { return CountFiles(menu + L"\\a hundred and fifty") > 0; }, 30000))
+        << "the drop never began";
     ChooseFixedEntry(0);
     std::wstring question;
     HWND box = nullptr;

@@ -4,6 +4,8 @@
 #include "framework/Afx.h"
 #include "framework/Handles.h"
 
+#include <cstdlib>
+
 namespace test {
 
 namespace {
@@ -78,6 +80,12 @@ std::string SlowVolume::TakeOpens() const
     std::string opens = Present(log) ? Read(log) : std::string();
     ::DeleteFileW(log.c_str());
     return opens;
+}
+
+int SlowVolume::Waiting() const
+{
+    const std::wstring count = Variable(L"QUILLOP_SLOW_DELAY") + L".waiting";
+    return Present(count) ? std::atoi(Read(count).c_str()) : 0;
 }
 
 // Wine makes no links itself: the volume's server makes them, asked

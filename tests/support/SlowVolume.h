@@ -23,6 +23,8 @@ public:
     void NeverAnswer() const;
     // The files opened on the volume since the last call, one per line.
     std::string TakeOpens() const;
+    // How many file operations are waiting for the delay now.
+    int Waiting() const;
     // Makes a folder link onto the volume at the path (on the Z: drive);
     // it goes when the volume object does.
     bool PlaceLink(const std::wstring& at);

@@ -4,7 +4,9 @@ every file operation waits first, as a sleeping network drive or a
 disconnected share would. The wait, in seconds, is read from a control file
 at each operation, so a test can change it while the volume is mounted;
 "never" makes every operation wait until the file says otherwise, as a
-share that never answers. Each file opened is noted, one path a line, in
+share that never answers. How many operations are waiting now is written
+whole to the delay file's name with ".waiting" added, each time it changes
+while the volume is slow. Each file opened is noted, one path a line, in
 the log file when one is given. Links onto the volume are made and taken
 away on request, for a test inside Wine (which cannot make them): a file in
 the requests folder reading "make PATH" (a link onto the volume), "link
@@ -29,6 +31,16 @@ class SlowVolume(Operations):
         self.backing = backing
         self.delay_file = delay_file
         self.opens_log = opens_log
+        self.waiting = 0
+        self.waiting_lock = threading.Lock()
+
+    def note_waiting(self, change):
+        with self.waiting_lock:
+            self.waiting += change
+            part = self.delay_file + ".waiting.new"
+            with open(part, "w") as f:
+                f.write(f"{self.waiting}\n")
+            os.replace(part, self.delay_file + ".waiting")
 
     def delay(self):
         try:
@@ -45,11 +57,17 @@ class SlowVolume(Operations):
 
     def wait(self):
         delay = self.delay()
-        while delay is None:
-            time.sleep(0.1)
-            delay = self.delay()
-        if delay > 0:
-            time.sleep(delay)
+        if delay == 0:
+            return
+        self.note_waiting(1)
+        try:
+            while delay is None:
+                time.sleep(0.1)
+                delay = self.delay()
+            if delay > 0:
+                time.sleep(delay)
+        finally:
+            self.note_waiting(-1)
 
     def real(self, path):
         return os.path.join(self.backing, path.lstrip("/"))
