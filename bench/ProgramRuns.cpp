@@ -16,18 +16,6 @@ double Median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
-double Milliseconds()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        ::QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    ::QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
-
 namespace {
 
 constexpr UINT kTrayIcon = WM_USER + 11, kMenuCommand = WM_USER + 13, kExit = 10;

@@ -32,7 +32,7 @@ ProgramRun MeasureProgram(const std::wstring& program, double answeringMs = 2000
 // the span after; -1 when the submenu did not show.
 test::Answer WorstAnswerOpeningFirstFolder(const std::wstring& program, double spanMs = 3000);
 
-double Milliseconds();
+using test::Milliseconds;
 // The middle one of the values (the upper of the two middle ones).
 double Median(std::vector<double> values);
 

@@ -11,12 +11,11 @@
 #include <gtest/gtest.h>
 
 #include "framework/Afx.h"
+#include "support/AnswerTime.h"
 #include "support/Canvas.h"
 
 namespace test {
 
-// Milliseconds on a steady clock.
-double Milliseconds();
 // Types keys as the keyboard would: each pressed and released in turn.
 void Type(std::initializer_list<WORD> keys);
 // Holds the modifiers down while the key is pressed.

@@ -10,18 +10,6 @@ namespace test {
 
 namespace {
 
-double Now()
-{
-    static const LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        ::QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    ::QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
-
 // A window of this process's own, answering sends from another thread of it
 // every 10 ms. A send to it goes through Wine's server as a send to the
 // program does, so when the server (or the whole machine) stalls, these
@@ -44,7 +32,7 @@ public:
             longest = std::max(longest, std::min(end, to) - std::max(start, from));
         };
         for (const auto& [start, end] : m_done) overlap(start, end);
-        if (m_pending > 0) overlap(m_pending, Now());
+        if (m_pending > 0) overlap(m_pending, Milliseconds());
         return longest;
     }
 
@@ -71,7 +59,7 @@ private:
         for (;;) {
             HWND window = m_window;
             if (window) {
-                const double start = Now();
+                const double start = Milliseconds();
                 {
                     std::lock_guard<std::mutex> hold(m_lock);
                     m_pending = start;
@@ -80,7 +68,7 @@ private:
                 ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &result);
                 std::lock_guard<std::mutex> hold(m_lock);
                 m_pending = 0;
-                m_done.emplace_back(start, Now());
+                m_done.emplace_back(start, Milliseconds());
                 if (m_done.size() > 4000) m_done.pop_front();  // a minute or so
             }
             ::Sleep(10);
@@ -95,13 +83,25 @@ private:
 
 }  // namespace
 
+double Milliseconds()
+{
+    static const LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        ::QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER now;
+    ::QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
 Answer TimeAnswer(HWND window, UINT timeoutMs)
 {
     ReferenceSends& reference = ReferenceSends::The();
-    const double sent = Now();
+    const double sent = Milliseconds();
     DWORD_PTR result = 0;
     ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &result);
-    const double answered = Now();
+    const double answered = Milliseconds();
     Answer answer;
     answer.total = answered - sent;
     answer.own = std::max(0.0, answer.total - reference.LongestWaitWithin(sent, answered));

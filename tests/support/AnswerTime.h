@@ -7,6 +7,9 @@
 
 namespace test {
 
+// Milliseconds on a steady clock.
+double Milliseconds();
+
 struct Answer {
     double total = 0;  // from the send to the answer, in milliseconds
     double own = 0;    // the same less what the machine or Wine's server held up
