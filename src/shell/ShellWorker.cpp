@@ -217,6 +217,8 @@ bool CShellWorker::IsIdle() const
            m_dropQueue->GetPending() == 0 && !m_icons->IsBusy() && !m_launches->IsBusy() && !m_drops->IsBusy();
 }
 
+bool CShellWorker::HasLookedUpAll() const { return m_iconQueue->IsIdle(); }
+
 bool CShellWorker::Stop(DWORD waitMs)
 {
     const DWORD start = ::GetTickCount();

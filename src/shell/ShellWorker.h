@@ -56,6 +56,9 @@ public:
     bool IsIdle() const;
     // How many icons the shell was asked for.
     unsigned GetLookupCount() const { return *m_lookups; }
+    // Every icon asked for is looked up: its answer is on its way to the UI
+    // thread, or taken.
+    bool HasLookedUpAll() const;
 
     // Ends every lane, waiting at most waitMs in all for calls in progress;
     // false when a thread was left in one. They start again when next needed.

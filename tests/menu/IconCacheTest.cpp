@@ -70,9 +70,11 @@ protected:
     void LetTheWorkerAnswer(unsigned lookups) const
     {
         const DWORD start = ::GetTickCount();
-        while (Lookups() < lookups && ::GetTickCount() - start < 30000) ::Sleep(10);
+        // The last answer is handed on after its look-up is counted.
+        while ((Lookups() < lookups || !TheShellWorker().HasLookedUpAll()) && ::GetTickCount() - start < 30000)
+            ::Sleep(10);
         ASSERT_GE(Lookups(), lookups) << "the worker did not answer";
-        ::Sleep(300);  // the last answer is posted after its look-up is counted
+        ASSERT_TRUE(TheShellWorker().HasLookedUpAll()) << "the worker is still looking up";
     }
 
     std::wstring icons, target;
