@@ -1,16 +1,15 @@
 // Probes: each on a thread of its own, which a drive that never answers
 // keeps; such threads are left behind and end with the process. A network
-// share or drive is asked one question at a time while one is on its way,
-// so a share that never answers keeps one thread, however many of its
-// paths are asked for.
+// share or drive is asked one question at a time, so a share that never
+// answers keeps one thread, however many of its paths are asked for.
 #include "shell/Probe.h"
 
 #include "framework/Handles.h"
 #include "framework/ShellFiles.h"
 
 #include <algorithm>
-#include <cwctype>
 #include <condition_variable>
+#include <cwctype>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
@@ -22,13 +21,13 @@ struct Question {
     std::condition_variable answered;
     bool done = false;
     bool overdue = false;  // an asker's patience ran out before the answer
-    DWORD attributes = INVALID_FILE_ATTRIBUTES;
+    ProbeAnswer found;     // once done
 };
 
-// The questions on their way, by path, and the one that holds up each
-// network share (by its key), shared by every thread. Never destroyed: a
-// probe thread still waiting for a drive at exit comes back to them after
-// the program's own objects have gone.
+// The questions on their way, by path, and the one each network share (by
+// its key) is asked now, shared by every thread. Never destroyed: a probe
+// thread still waiting for a drive at exit comes back to them after the
+// program's own objects have gone.
 struct Unanswered {
     std::mutex lock;
     std::unordered_map<std::wstring, std::shared_ptr<Question>> questions;
@@ -46,32 +45,50 @@ struct ProbeJob {
     std::wstring path, key, share;
 };
 
+// The question is no longer on its way, for its path nor for its share.
+void Forget(const ProbeJob& job)
+{
+    Unanswered& unanswered = TheUnanswered();
+    std::lock_guard<std::mutex> hold(unanswered.lock);
+    auto path = unanswered.questions.find(job.key);
+    if (path != unanswered.questions.end() && path->second == job.question) unanswered.questions.erase(path);
+    auto share = unanswered.shares.find(job.share);
+    if (share != unanswered.shares.end() && share->second == job.question) unanswered.shares.erase(share);
+}
+
+ProbeAnswer ReadAttributes(const std::wstring& path)
+{
+    ProbeAnswer answer;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!path.empty() && ::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+        answer.attributes = data.dwFileAttributes;
+        answer.written = data.ftLastWriteTime;
+        answer.size = (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    }
+    return answer;
+}
+
 // A probe thread: a thread of the system's own, not a std::thread, which
 // the MinGW threads library starts unreliably when many detached ones come
 // and go (one ran with a null argument and brought the program down).
 DWORD WINAPI AskForAttributes(void* parameter)
 {
     const std::unique_ptr<ProbeJob> job(static_cast<ProbeJob*>(parameter));
-    const DWORD attributes = ::GetFileAttributesW(job->path.c_str());
-    {
-        Unanswered& unanswered = TheUnanswered();
-        std::lock_guard<std::mutex> hold(unanswered.lock);
-        unanswered.questions.erase(job->key);
-        auto share = unanswered.shares.find(job->share);
-        if (share != unanswered.shares.end() && share->second == job->question) unanswered.shares.erase(share);
-    }
+    const ProbeAnswer found = ReadAttributes(job->path);
+    // Gone from the maps before anyone is told: an asker woken by the answer
+    // finds the share free.
+    Forget(*job);
     std::lock_guard<std::mutex> hold(job->question->lock);
-    job->question->attributes = attributes;
+    job->question->found = found;
     job->question->done = true;
     job->question->answered.notify_all();
     return 0;
 }
 
 // Starts the question's thread, left to end on its own.
-bool StartProbe(const std::shared_ptr<Question>& question, const std::wstring& path, const std::wstring& key,
-                const std::wstring& share)
+bool StartProbe(const ProbeJob& asked)
 {
-    auto job = std::make_unique<ProbeJob>(ProbeJob{ question, path, key, share });
+    auto job = std::make_unique<ProbeJob>(asked);
     UniqueKernelHandle thread(::CreateThread(nullptr, 0, AskForAttributes, job.get(), 0, nullptr));
     if (!thread) return false;
     job.release();  // the thread's now
@@ -84,81 +101,89 @@ bool StartProbe(const std::shared_ptr<Question>& question, const std::wstring& p
 ProbeAnswer Await(Question& question, DWORD budgetMs)
 {
     std::unique_lock<std::mutex> wait(question.lock);
-    ProbeAnswer answer;
-    if (question.overdue) return answer;
-    answer.prompt = question.answered.wait_for(wait, std::chrono::milliseconds(budgetMs), [&] { return question.done; });
-    if (answer.prompt)
-        answer.attributes = question.attributes;
-    else
+    if (!question.done && !question.overdue)
+        question.answered.wait_for(wait, std::chrono::milliseconds(budgetMs), [&] { return question.done; });
+    if (!question.done) {
         question.overdue = true;
+        return ProbeAnswer();
+    }
+    ProbeAnswer answer = question.found;
+    answer.prompt = true;
     return answer;
 }
 
-// A share with a question on its way about another of its paths: that
-// answer comes first, and none within the budget means the share is not
-// prompt.
-bool ShareAnswers(const std::wstring& share, const std::wstring& key, DWORD budgetMs)
+// An asker's turn at a path: the question about it already on its way, or
+// the one its share is asked now (about another path), or a new one that
+// is its to ask, for the path and for its share alike. Taken in one hold of
+// the lock, so a share never has two questions on their way.
+struct Turn {
+    std::shared_ptr<Question> question;
+    bool ask = false;          // a new question: start its thread
+    bool behindShare = false;  // another path's: once answered, the share is free to ask
+};
+Turn TakeTurn(const std::wstring& key, const std::wstring& share)
 {
-    std::shared_ptr<Question> ahead;
-    {
-        Unanswered& unanswered = TheUnanswered();
-        std::lock_guard<std::mutex> hold(unanswered.lock);
-        auto found = unanswered.shares.find(share);
-        auto same = unanswered.questions.find(key);
-        if (found != unanswered.shares.end() && (same == unanswered.questions.end() || same->second != found->second))
-            ahead = found->second;
-    }
-    return !ahead || Await(*ahead, budgetMs).prompt;
+    Unanswered& unanswered = TheUnanswered();
+    std::lock_guard<std::mutex> hold(unanswered.lock);
+    if (auto same = unanswered.questions.find(key); same != unanswered.questions.end()) return { same->second };
+    if (!share.empty())
+        if (auto held = unanswered.shares.find(share); held != unanswered.shares.end())
+            return { held->second, false, true };
+    Turn turn{ std::make_shared<Question>(), true };
+    unanswered.questions[key] = turn.question;
+    if (!share.empty()) unanswered.shares[share] = turn.question;
+    return turn;
 }
 
 bool StartsWith(const std::wstring& text, const wchar_t* start) { return text.compare(0, wcslen(start), start) == 0; }
+
+// The path with forward slashes turned back and the long or device prefix
+// taken off a drive's or a share's path ("\\?\C:\x", "\\.\UNC\nas\music").
+std::wstring PlainPath(std::wstring path)
+{
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    std::wstring upper = path;
+    std::transform(upper.begin(), upper.end(), upper.begin(), ::towupper);
+    if (StartsWith(upper, L"\\\\?\\UNC\\") || StartsWith(upper, L"\\\\.\\UNC\\")) return L"\\\\" + path.substr(8);
+    if (StartsWith(upper, L"\\\\?\\") || StartsWith(upper, L"\\\\.\\")) return path.substr(4);
+    return path;
+}
+
+// Whether the drive letter stands for a network drive, as the system's own
+// table of devices says: never by asking the drive.
+bool IsNetworkDrive(wchar_t letter)
+{
+    const wchar_t drive[] = { letter, L':', 0 };
+    wchar_t device[512] = {};
+    if (!::QueryDosDeviceW(drive, device, ARRAYSIZE(device))) return false;
+    std::wstring target(device);
+    std::transform(target.begin(), target.end(), target.begin(), ::towupper);
+    return target.find(L"REDIRECTOR") != std::wstring::npos || StartsWith(target, L"\\DEVICE\\MUP");
+}
 
 }  // namespace
 
 std::wstring NetworkShareOf(const std::wstring& path)
 {
-    std::wstring name = path;
-    if (StartsWith(name, L"\\\\?\\UNC\\"))
-        name = L"\\\\" + name.substr(8);
-    else if (StartsWith(name, L"\\\\?\\"))
-        name = name.substr(4);
-    std::wstring share;
+    const std::wstring name = PlainPath(path);
     if (StartsWith(name, L"\\\\")) {
         // "\\server\share": up to the separator after the share's name.
         const size_t server = name.find(L'\\', 2);
-        if (server == std::wstring::npos || server == 2) return std::wstring();
-        share = name.substr(0, name.find(L'\\', server + 1));
-        if (share.size() == server + 1) return std::wstring();
-    } else if (name.size() >= 2 && name[1] == L':' && std::iswalpha(name[0])) {
-        // A drive letter, known as a network drive by the device behind it:
-        // the system's own table, never the drive itself.
-        const wchar_t drive[] = { name[0], L':', 0 };
-        wchar_t device[512] = {};
-        if (!::QueryDosDeviceW(drive, device, ARRAYSIZE(device))) return std::wstring();
-        std::wstring target(device);
-        std::transform(target.begin(), target.end(), target.begin(), ::towupper);
-        if (target.find(L"REDIRECTOR") == std::wstring::npos && !StartsWith(target, L"\\DEVICE\\MUP"))
-            return std::wstring();
-        share = drive;
-    } else {
-        return std::wstring();
+        if (server == std::wstring::npos || server == 2 || name[2] == L'?' || name[2] == L'.') return std::wstring();
+        const std::wstring share = name.substr(0, name.find(L'\\', server + 1));
+        return share.size() == server + 1 ? std::wstring() : PathKey(share);
     }
-    return PathKey(share);
+    if (name.size() >= 2 && name[1] == L':' && std::iswalpha(name[0]) && IsNetworkDrive(name[0]))
+        return PathKey(name.substr(0, 2));
+    return std::wstring();
 }
 
 ProbeAnswer TimedAttributes(const std::wstring& path, DWORD budgetMs)
 {
+    // On a share a probe thread asks, so the calling thread never waits.
+    if (!NetworkShareOf(path).empty()) return ProbeFolder(path, budgetMs);
     const DWORD start = ::GetTickCount();
-    // On a share the calling thread never waits for: a probe thread does.
-    if (!NetworkShareOf(path).empty())
-        if (ProbeAnswer probed = ProbeFolder(path, budgetMs); !probed.prompt) return probed;
-    ProbeAnswer answer;
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!path.empty() && ::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
-        answer.attributes = data.dwFileAttributes;
-        answer.written = data.ftLastWriteTime;
-        answer.size = (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    }
+    ProbeAnswer answer = ReadAttributes(path);
     answer.prompt = ::GetTickCount() - start <= budgetMs;
     return answer;
 }
@@ -166,31 +191,20 @@ ProbeAnswer TimedAttributes(const std::wstring& path, DWORD budgetMs)
 ProbeAnswer ProbeFolder(const std::wstring& path, DWORD budgetMs)
 {
     const DWORD start = ::GetTickCount();
-    const std::wstring key = PathKey(path), share = NetworkShareOf(path);
-    if (!share.empty() && !ShareAnswers(share, key, budgetMs)) return ProbeAnswer();
-    const DWORD spent = ::GetTickCount() - start;
-    Unanswered& unanswered = TheUnanswered();
-
-    std::shared_ptr<Question> question;
-    bool ask = false;
-    {
-        std::lock_guard<std::mutex> hold(unanswered.lock);
-        std::shared_ptr<Question>& onItsWay = unanswered.questions[key];
-        ask = !onItsWay;
-        if (ask) {
-            onItsWay = std::make_shared<Question>();
-            if (!share.empty()) unanswered.shares.emplace(share, onItsWay);
+    const ProbeJob job{ nullptr, path, PathKey(path), NetworkShareOf(path) };
+    for (;;) {
+        const DWORD spent = ::GetTickCount() - start;
+        if (spent >= budgetMs) return ProbeAnswer();
+        const Turn turn = TakeTurn(job.key, job.share);
+        if (turn.ask && !StartProbe(ProbeJob{ turn.question, job.path, job.key, job.share })) {
+            Forget(ProbeJob{ turn.question, job.path, job.key, job.share });
+            return ProbeAnswer();
         }
-        question = onItsWay;
+        const ProbeAnswer answer = Await(*turn.question, budgetMs - spent);
+        // Another path's answer in time: the share answers; this path is
+        // asked in its own turn, within what is left of the budget.
+        if (!turn.behindShare || !answer.prompt) return answer;
     }
-    if (ask && !StartProbe(question, path, key, share)) {
-        std::lock_guard<std::mutex> hold(unanswered.lock);
-        unanswered.questions.erase(key);
-        auto found = unanswered.shares.find(share);
-        if (found != unanswered.shares.end() && found->second == question) unanswered.shares.erase(found);
-        return ProbeAnswer();
-    }
-    return Await(*question, spent < budgetMs ? budgetMs - spent : 0);
 }
 
 int UnansweredProbes()

@@ -29,9 +29,9 @@ struct ProbeAnswer {
 // thread and holds up no asker once that question is overdue.
 ProbeAnswer ProbeFolder(const std::wstring& path, DWORD budgetMs);
 // Asks on the calling thread (a worker's, which may wait): prompt when the
-// answer came within the budget. A path on a network share is first probed
-// as above, so the calling thread never waits for a share that does not
-// answer.
+// answer came within the budget. A path on a network share is asked on a
+// probe thread as above, so the calling thread never waits for a share
+// that does not answer.
 ProbeAnswer TimedAttributes(const std::wstring& path, DWORD budgetMs);
 // The network share ("\\server\share") or network drive ("X:") the path
 // lies on, as a key, as its name and the system's table of drives tell

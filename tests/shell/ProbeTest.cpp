@@ -56,7 +56,11 @@ TEST(Probe, NetworkSharesAndDrivesAreKnownByTheirNames)
     EXPECT_EQ(NetworkShareOf(L"\\\\?\\UNC\\nas\\music\\a.mp3"), NetworkShareOf(L"\\\\nas\\music\\b.mp3"));
     EXPECT_NE(NetworkShareOf(L"\\\\nas\\music\\a"), NetworkShareOf(L"\\\\nas\\video\\a"));
     EXPECT_FALSE(NetworkShareOf(L"\\\\nas\\music").empty());
-    for (const wchar_t* local : { L"C:\\Windows\\notepad.exe", L"\\\\?\\C:\\Windows", L"\\\\nas", L"\\\\nas\\", L"notes.txt", L"" })
+    // Long, device and forward-slash forms name the same share.
+    for (const wchar_t* same : { L"\\\\?\\unc\\NAS\\music\\a", L"//nas/music/x", L"\\\\.\\UNC\\nas\\Music\\x" })
+        EXPECT_EQ(NetworkShareOf(same), NetworkShareOf(L"\\\\nas\\music")) << same;
+    for (const wchar_t* local : { L"C:\\Windows\\notepad.exe", L"\\\\?\\C:\\Windows", L"\\\\.\\C:\\x", L"//?/C:/x",
+                                  L"\\\\nas", L"\\\\nas\\", L"notes.txt", L"" })
         EXPECT_EQ(NetworkShareOf(local), L"") << local;
 }
 
@@ -98,11 +102,44 @@ TEST(Probe, AShareThatNeverAnswersKeepsOneThreadForAllItsPaths)
     ASSERT_TRUE(allDone) << "an asker was held by the share";
     EXPECT_EQ(prompt.load(), 0) << "a path on a share that never answers counted as prompt";
     EXPECT_EQ(UnansweredProbes(), 1) << "a thread kept for each path on the share";
-    EXPECT_LT(longest.load(), 5000u) << "an asker waited past its patience";
+    EXPECT_LT(longest.load(), 1500u) << "an asker waited past its patience";
     EXPECT_TRUE(ProbeFolder(test::ExecutableFolder(), 10000).prompt) << "a local folder waited for the share";
     volume.SetDelay(0);
     EXPECT_TRUE(test::WaitFor([] { return UnansweredProbes() == 0; }, 30000));
     EXPECT_TRUE(ProbeFolder(share + L"\\here.txt", 10000).prompt) << "the share, awake, still counts as not prompt";
+}
+
+// A share that answers, slowly: askers that come together take turns, one
+// question on its way at a time (were the share to die meanwhile, one
+// thread would be held), and every one of them is answered.
+TEST(Probe, AskersOfOneShareTakeTurns)
+{
+    REQUIRE_SLOW_VOLUME();
+    test::SlowVolume volume;
+    for (int i = 0; i < 8; ++i) test::MakeFile(volume.backing + L"\\file " + std::to_wstring(i) + L".txt");
+    const std::wstring share = ShareOnto(volume);
+    ASSERT_FALSE(share.empty()) << "no link to the volume as a share";
+    ASSERT_TRUE(test::WaitFor([] { return UnansweredProbes() == 0; }, 30000));
+    volume.SetDelay(0.1);
+    std::atomic<bool> stop{ false };
+    std::atomic<int> most{ 0 }, answered{ 0 };
+    std::thread watcher([&] {
+        while (!stop) {
+            most = std::max(most.load(), UnansweredProbes());
+            ::Sleep(1);
+        }
+    });
+    std::vector<std::thread> askers;
+    for (int i = 0; i < 8; ++i)
+        askers.emplace_back([&, i] {
+            const ProbeAnswer answer = ProbeFolder(share + L"\\file " + std::to_wstring(i) + L".txt", 60000);
+            if (answer.prompt && answer.attributes != INVALID_FILE_ATTRIBUTES) ++answered;
+        });
+    for (std::thread& asker : askers) asker.join();
+    stop = true;
+    watcher.join();
+    EXPECT_EQ(answered.load(), 8) << "an asker of a share that answers went unanswered";
+    EXPECT_EQ(most.load(), 1) << "askers of one share asked it at once";
 }
 
 }  // namespace
