@@ -7,6 +7,8 @@
 #include "framework/Handles.h"
 #include "framework/ShellFiles.h"
 
+#include <shlwapi.h>
+
 #include <algorithm>
 #include <condition_variable>
 #include <cwctype>
@@ -135,18 +137,21 @@ Turn TakeTurn(const std::wstring& key, const std::wstring& share)
     return turn;
 }
 
-bool StartsWith(const std::wstring& text, const wchar_t* start) { return text.compare(0, wcslen(start), start) == 0; }
-
-// The path with forward slashes turned back and the long or device prefix
-// taken off a drive's or a share's path ("\\?\C:\x", "\\.\UNC\nas\music").
-std::wstring PlainPath(std::wstring path)
+bool StartsWith(const std::wstring& text, const wchar_t* start)
 {
-    std::replace(path.begin(), path.end(), L'/', L'\\');
-    std::wstring upper = path;
-    std::transform(upper.begin(), upper.end(), upper.begin(), ::towupper);
-    if (StartsWith(upper, L"\\\\?\\UNC\\") || StartsWith(upper, L"\\\\.\\UNC\\")) return L"\\\\" + path.substr(8);
-    if (StartsWith(upper, L"\\\\?\\") || StartsWith(upper, L"\\\\.\\")) return path.substr(4);
-    return path;
+    return ::StrCmpNIW(text.c_str(), start, lstrlenW(start)) == 0;
+}
+
+// The path's key with forward slashes turned back and the long or device
+// prefix taken off a drive's or a share's path ("\\?\C:\x",
+// "\\.\UNC\nas\music").
+std::wstring PlainKey(const std::wstring& path)
+{
+    std::wstring key = PathKey(path);
+    std::replace(key.begin(), key.end(), L'/', L'\\');
+    if (StartsWith(key, L"\\\\?\\UNC\\") || StartsWith(key, L"\\\\.\\UNC\\")) return L"\\\\" + key.substr(8);
+    if (StartsWith(key, L"\\\\?\\") || StartsWith(key, L"\\\\.\\")) return key.substr(4);
+    return key;
 }
 
 // Whether the drive letter stands for a network drive, as the system's own
@@ -156,32 +161,51 @@ bool IsNetworkDrive(wchar_t letter)
     const wchar_t drive[] = { letter, L':', 0 };
     wchar_t device[512] = {};
     if (!::QueryDosDeviceW(drive, device, ARRAYSIZE(device))) return false;
-    std::wstring target(device);
-    std::transform(target.begin(), target.end(), target.begin(), ::towupper);
-    return target.find(L"REDIRECTOR") != std::wstring::npos || StartsWith(target, L"\\DEVICE\\MUP");
+    return ::StrStrIW(device, L"Redirector") || StartsWith(device, L"\\Device\\Mup");
+}
+
+// Asks about the path, on the share given ("" for a local drive's path).
+ProbeAnswer Probe(const std::wstring& path, const std::wstring& share, DWORD budgetMs)
+{
+    const DWORD start = ::GetTickCount();
+    const std::wstring key = PathKey(path);
+    for (;;) {
+        const DWORD spent = ::GetTickCount() - start;
+        if (spent >= budgetMs) return ProbeAnswer();
+        const Turn turn = TakeTurn(key, share);
+        const ProbeJob asked{ turn.question, path, key, share };
+        if (turn.ask && !StartProbe(asked)) {
+            Forget(asked);
+            return ProbeAnswer();
+        }
+        const ProbeAnswer answer = Await(*turn.question, budgetMs - spent);
+        // Another path's answer in time: the share answers; this path is
+        // asked in its own turn, within what is left of the budget.
+        if (!turn.behindShare || !answer.prompt) return answer;
+    }
 }
 
 }  // namespace
 
 std::wstring NetworkShareOf(const std::wstring& path)
 {
-    const std::wstring name = PlainPath(path);
+    const std::wstring name = PlainKey(path);
     if (StartsWith(name, L"\\\\")) {
         // "\\server\share": up to the separator after the share's name.
         const size_t server = name.find(L'\\', 2);
         if (server == std::wstring::npos || server == 2 || name[2] == L'?' || name[2] == L'.') return std::wstring();
         const std::wstring share = name.substr(0, name.find(L'\\', server + 1));
-        return share.size() == server + 1 ? std::wstring() : PathKey(share);
+        return share.size() == server + 1 ? std::wstring() : share;
     }
     if (name.size() >= 2 && name[1] == L':' && std::iswalpha(name[0]) && IsNetworkDrive(name[0]))
-        return PathKey(name.substr(0, 2));
+        return name.substr(0, 2);
     return std::wstring();
 }
 
 ProbeAnswer TimedAttributes(const std::wstring& path, DWORD budgetMs)
 {
     // On a share a probe thread asks, so the calling thread never waits.
-    if (!NetworkShareOf(path).empty()) return ProbeFolder(path, budgetMs);
+    if (const std::wstring share = NetworkShareOf(path); !share.empty()) return Probe(path, share, budgetMs);
     const DWORD start = ::GetTickCount();
     ProbeAnswer answer = ReadAttributes(path);
     answer.prompt = ::GetTickCount() - start <= budgetMs;
@@ -190,21 +214,7 @@ ProbeAnswer TimedAttributes(const std::wstring& path, DWORD budgetMs)
 
 ProbeAnswer ProbeFolder(const std::wstring& path, DWORD budgetMs)
 {
-    const DWORD start = ::GetTickCount();
-    const ProbeJob job{ nullptr, path, PathKey(path), NetworkShareOf(path) };
-    for (;;) {
-        const DWORD spent = ::GetTickCount() - start;
-        if (spent >= budgetMs) return ProbeAnswer();
-        const Turn turn = TakeTurn(job.key, job.share);
-        if (turn.ask && !StartProbe(ProbeJob{ turn.question, job.path, job.key, job.share })) {
-            Forget(ProbeJob{ turn.question, job.path, job.key, job.share });
-            return ProbeAnswer();
-        }
-        const ProbeAnswer answer = Await(*turn.question, budgetMs - spent);
-        // Another path's answer in time: the share answers; this path is
-        // asked in its own turn, within what is left of the budget.
-        if (!turn.behindShare || !answer.prompt) return answer;
-    }
+    return Probe(path, NetworkShareOf(path), budgetMs);
 }
 
 int UnansweredProbes()
