@@ -200,7 +200,7 @@ bool CIconCache::ForgetGoneSlice(size_t entries)
 
 void CIconCache::Accept(IconAnswer& answer)
 {
-    const int image = answer.icon ? Acquire(answer.iconKey, answer.icon.Get()) : -1;
+    const int image = answer.picture ? Acquire(answer.iconKey, answer.picture.Get()) : -1;
     if (answer.request.typeOnly)
         AcceptType(answer, image);
     else
@@ -263,20 +263,25 @@ int CIconCache::Hold(int image)
     return image;
 }
 
-int CIconCache::Acquire(const std::wstring& key, HICON icon)
+int CIconCache::Acquire(const std::wstring& key, HBITMAP picture)
 {
     auto known = m_imageOfIcon.find(key);
     if (known != m_imageOfIcon.end()) return Hold(known->second);
-    int slot = -1;
-    if (!m_freeImages.empty()) {
-        slot = m_freeImages.back();
-        m_freeImages.pop_back();
-    }
-    int image = ::ImageList_ReplaceIcon(m_images.Get(), slot, icon);
-    if (image < 0) {
-        if (slot >= 0) m_freeImages.push_back(slot);
+    // A picture of another size would be cut into several images or stretched.
+    BITMAP size = {};
+    if (!::GetObjectW(picture, sizeof(size), &size) || size.bmWidth != m_iconSize || size.bmHeight != m_iconSize)
         return -1;
+    int image = -1;
+    if (!m_freeImages.empty()) {
+        const int slot = m_freeImages.back();
+        if (::ImageList_Replace(m_images.Get(), slot, picture, nullptr)) {
+            m_freeImages.pop_back();
+            image = slot;
+        }
+    } else {
+        image = ::ImageList_Add(m_images.Get(), picture, nullptr);
     }
+    if (image < 0) return -1;
     if (static_cast<size_t>(image) >= m_references.size()) {
         m_references.resize(static_cast<size_t>(image) + 1, 0);
         m_iconOfImage.resize(static_cast<size_t>(image) + 1);

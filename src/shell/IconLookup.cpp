@@ -9,6 +9,7 @@
 #include <cwctype>
 #include <mutex>
 
+#include "framework/IconPicture.h"
 #include "framework/Registry.h"
 #include "framework/ShellFiles.h"
 
@@ -256,7 +257,8 @@ bool CIconLookup::LookUpIconFile(LPCWSTR location, int index, const std::wstring
 {
     HICON small = nullptr;
     if (::ExtractIconExW(location, index, nullptr, &small, 1) == 0 || !small) return false;
-    answer.icon.Reset(small);
+    Show(UniqueIcon(small), answer);
+    if (!answer.picture) return false;
     // The file's stamp is part of the key: a file changed on disk gets an
     // image of its own, not the one its old picture had.
     answer.iconKey = std::wstring(location) + L"," + std::to_wstring(index) + L"," + stamp;
@@ -265,15 +267,24 @@ bool CIconLookup::LookUpIconFile(LPCWSTR location, int index, const std::wstring
 
 bool CIconLookup::LookUpSystemIcon(LPCWSTR path, DWORD attributes, UINT flags, IconAnswer& answer)
 {
-    // The system image list is one for the process and not made for two
-    // threads at once: the shell may grow it while another reads from it.
-    static std::mutex* systemImages = new std::mutex;
-    std::lock_guard<std::mutex> hold(*systemImages);
+    UniqueIcon icon;
     SHFILEINFOW info = {};
-    auto system = reinterpret_cast<HIMAGELIST>(
-        ::SHGetFileInfoW(path, attributes, &info, sizeof(info), flags | SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
-    if (!system) return false;
-    answer.icon.Reset(::ImageList_GetIcon(system, info.iIcon, ILD_NORMAL));
+    {
+        // The system image list is one for the process and not made for two
+        // threads at once: the shell may grow it while another reads from it.
+        static std::mutex* systemImages = new std::mutex;
+        std::lock_guard<std::mutex> hold(*systemImages);
+        auto system = reinterpret_cast<HIMAGELIST>(
+            ::SHGetFileInfoW(path, attributes, &info, sizeof(info), flags | SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+        if (!system) return false;
+        icon.Reset(::ImageList_GetIcon(system, info.iIcon, ILD_NORMAL));
+    }
+    Show(std::move(icon), answer);
     answer.iconKey = L"#" + std::to_wstring(info.iIcon);
-    return static_cast<bool>(answer.icon);
+    return static_cast<bool>(answer.picture);
+}
+
+void CIconLookup::Show(UniqueIcon icon, IconAnswer& answer) const
+{
+    answer.picture = icon ? IconPicture(icon.Get(), m_iconSize) : UniqueBitmap();
 }

@@ -69,7 +69,9 @@ using SharedRequests = std::shared_ptr<const std::vector<IconRequest>>;
 struct IconAnswer {
     IconRequest request;
     std::wstring iconKey;  // files showing one icon share one image by this key
-    UniqueIcon icon;       // none: there is no icon to show
+    // The icon to show, drawn here for the image list (IconPicture): the
+    // UI thread only copies it in. None: there is no icon to show.
+    UniqueBitmap picture;
     bool preloaded = false;  // found by the preload, not asked for
     // What the icon was found from beyond the file itself, with their
     // stamps: a shortcut's target and icon file. "" for other files.
@@ -124,6 +126,9 @@ private:
     bool LookUpSystemIcon(LPCWSTR path, DWORD attributes, UINT flags, IconAnswer& answer);
     bool LookUpTypeIcon(LPCWSTR name, DWORD attributes, IconAnswer& answer);
 
+    void Show(UniqueIcon icon, IconAnswer& answer) const;
+
     CIconTypes m_types;
     AttributeSource m_attributesOf;
+    int m_iconSize = ::GetSystemMetrics(SM_CXSMICON);
 };

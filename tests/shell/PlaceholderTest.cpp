@@ -63,13 +63,13 @@ TEST_F(PlaceholderTest, AShortcutsPlaceholderTargetAndIconFileAreNeverOpened)
     // Really there: the icon file is read.
     volume.TakeOpens();
     IconAnswer there = CIconLookup().LookUp(PlaceholderRequest(shortcut));
-    EXPECT_TRUE(there.icon);
+    EXPECT_TRUE(there.picture);
     EXPECT_NE(volume.TakeOpens().find("tool.ico"), std::string::npos) << "the check below would prove nothing";
 
     for (DWORD mark : { static_cast<DWORD>(FILE_ATTRIBUTE_OFFLINE), kRecallOnDataAccess }) {
         CIconLookup lookup(Marking({ target, icon }, mark));
         IconAnswer answer = lookup.LookUp(PlaceholderRequest(shortcut));
-        EXPECT_TRUE(answer.icon) << "the type's icon stands in";
+        EXPECT_TRUE(answer.picture) << "the type's icon stands in";
         EXPECT_EQ(volume.TakeOpens(), "") << "a placeholder was opened";
     }
 }
@@ -82,7 +82,7 @@ TEST_F(PlaceholderTest, AFileThatIsItselfAPlaceholderIsNeverOpened)
     const std::wstring file = volume.mount + L"\\own.ico";
     volume.TakeOpens();
     IconAnswer answer = CIconLookup().LookUp(PlaceholderRequest(file, FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_OFFLINE));
-    EXPECT_TRUE(answer.icon);
+    EXPECT_TRUE(answer.picture);
     EXPECT_EQ(volume.TakeOpens(), "");
     CIconLookup().LookUp(PlaceholderRequest(file));
     EXPECT_NE(volume.TakeOpens(), "") << "not marked, it is read";
@@ -100,7 +100,7 @@ TEST_F(PlaceholderTest, AnIconFileOnASlowDriveIsNotOpened)
     volume.SetDelay(1.5);
     volume.TakeOpens();
     IconAnswer answer = CIconLookup().LookUp(PlaceholderRequest(shortcut));
-    EXPECT_TRUE(answer.icon);
+    EXPECT_TRUE(answer.picture);
     volume.SetDelay(0);
     EXPECT_EQ(volume.TakeOpens(), "");
 }
