@@ -116,6 +116,7 @@ void CALLBACK StartWorkOfThePress(HWND, UINT, UINT_PTR timer, DWORD)
 {
     ::KillTimer(nullptr, timer);
     gWorkTimer = 0;
+    TheShellWorker().HoldIcons(false);
     if (gRefreshOwed) {
         gRefreshOwed = false;
         TheFolderModel().Refresh();
@@ -123,8 +124,9 @@ void CALLBACK StartWorkOfThePress(HWND, UINT, UINT_PTR timer, DWORD)
     TheIconCache().SendRechecks();
 }
 
-// Asks for the work once the menu shows: the shortcuts' rechecks, and a
-// fresh listing of the tree when the press did not wait for one.
+// Asks for the work once the menu shows: the icons held for the press, the
+// shortcuts' rechecks, and a fresh listing of the tree when the press did
+// not wait for one.
 void AfterTheMenuShows(bool refresh)
 {
     gRefreshOwed = gRefreshOwed || refresh;
@@ -256,9 +258,13 @@ int PopupShortcutMenu(HWND owner, BOOL autoStartOn, BOOL full)
     auto menu = std::make_unique<CIconMenu>(icons.GetImageList());
     ::ImageList_SetBkColor(icons.GetImageList(), menu->GetColours().menu);
     menu->CreatePopupMenu();
+    TheShellWorker().HoldIcons(true);
     BuildShortcutMenu(menu.get(), autoStartOn, full);
     const int count = menu->GetMenuItemCount();
-    if (count <= 0) return 0;
+    if (count <= 0) {
+        TheShellWorker().HoldIcons(false);
+        return 0;
+    }
     AfterTheMenuShows(!prompt);
     TrackAndDispatch({ owner, autoStartOn, full }, *menu);
     SchedulePendingPopup();

@@ -59,9 +59,16 @@ void CIconQueue::SetPreloadPaused(bool paused)
     m_preloadPaused = paused;
 }
 
+void CIconQueue::SetHeld(bool held)
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    m_held = held;
+}
+
 bool CIconQueue::Take(Work& work)
 {
     std::lock_guard<std::mutex> hold(m_lock);
+    if (m_held) return false;
     for (int need = Shown; need >= Preload; --need) {
         if (need == Preload && m_preloadPaused) break;
         if (TakeFrom(static_cast<Need>(need), work)) return true;

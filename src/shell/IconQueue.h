@@ -36,6 +36,8 @@ public:
     // nothing else waits; a new list replaces one not yet done.
     void SetRechecks(SharedRequests rechecks);
     void SetPreloadPaused(bool paused);
+    // While held, nothing is taken (a look-up under way goes on).
+    void SetHeld(bool held);
 
     // The next piece of work, taken out of the queue; false for none now.
     bool Take(Work& work);
@@ -63,6 +65,7 @@ private:
     SharedRequests m_rechecks;
     size_t m_nextRecheck = 0;
     bool m_preloadPaused = false;
+    bool m_held = false;
     int m_running = 0;
     std::vector<IconRequest> m_runningLookups;  // the look-ups under way
     std::unordered_map<std::wstring, FileStamp> m_answered;  // on their way

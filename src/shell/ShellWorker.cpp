@@ -198,6 +198,12 @@ void CShellWorker::SetMenuOpen(bool open)
     if (!open) m_icons->Wake();
 }
 
+void CShellWorker::HoldIcons(bool held)
+{
+    m_iconQueue->SetHeld(held);
+    if (!held) m_icons->Wake();
+}
+
 CJobQueue::Added CShellWorker::Act(ActionLane lane, CWorkerThread::Job action, std::wstring key)
 {
     const bool launch = lane == ActionLane::Launches;

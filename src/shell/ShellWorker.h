@@ -39,6 +39,10 @@ public:
     // ask for them, before anyone does.
     void Preload(SnapshotPointer tree);
     void SetMenuOpen(bool open);
+    // No new look-up starts while held: a press holds the icons until its
+    // menu is on the screen, which their disk work (and Wine's server with
+    // it) would otherwise slow down. Icons already known show at once.
+    void HoldIcons(bool held);
     // Checks, when nothing else waits, whether these files' icons still
     // come from what they came from; an icon that changed is sent anew.
     void Recheck(SharedRequests rechecks);
