@@ -93,6 +93,36 @@ void MeasureSlowVolume(const std::wstring& exe)
     RemoveTree(folder);
 }
 
+// A menu folder whose one subfolder holds that many empty documents: the
+// worst answer over a press and that submenu's opening.
+void MeasureHugeSubfolder(const std::wstring& exe, int files)
+{
+    std::wstring folder = ProgramFolder(L"huge subfolder", exe);
+    const std::wstring big = folder + L"\\Quillop\\Big";
+    // A file made under Wine costs a scan of its folder (names match
+    // without case), so 200,000 made here would take hours: scripts/bench
+    // makes them once beside the bench ("quillop_bench huge-N", files
+    // "file I.txt"), and they are moved in and back out.
+    const std::wstring made = Beside((L"huge-" + std::to_wstring(files)).c_str());
+    const bool moved = ::MoveFileW(made.c_str(), big.c_str()) != FALSE;
+    if (!moved) {
+        ::CreateDirectoryW(big.c_str(), nullptr);
+        for (int i = 0; i < files; ++i) {
+            HANDLE file = ::CreateFileW((big + L"\\file " + std::to_wstring(i) + L".txt").c_str(), GENERIC_WRITE, 0,
+                                        nullptr, CREATE_ALWAYS, 0, nullptr);
+            if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
+        }
+    }
+    const test::Answer worst = WorstAnswerOpeningFirstFolder(folder + L"\\Quillop.exe");
+    std::printf("A subfolder of %d files: worst answer to a sent message over a press and its opening %.1f ms, "
+                "%.1f ms as sent (goal: <= 100)\n",
+                files, worst.own, worst.total);
+    if (moved) ::MoveFileW(big.c_str(), made.c_str());
+    RemoveTree(folder);
+}
+
+}  // namespace
+
 void MeasureStartUps(const std::wstring& exe, const std::wstring& baseline)
 {
     std::wstring empty = ProgramFolder(L"empty", exe), full = ProgramFolder(L"shortcuts", exe);
@@ -146,36 +176,6 @@ void MeasureStartUps(const std::wstring& exe, const std::wstring& baseline)
     RemoveTree(empty);
     RemoveTree(full);
 }
-
-// A menu folder whose one subfolder holds that many empty documents: the
-// worst answer over a press and that submenu's opening.
-void MeasureHugeSubfolder(const std::wstring& exe, int files)
-{
-    std::wstring folder = ProgramFolder(L"huge subfolder", exe);
-    const std::wstring big = folder + L"\\Quillop\\Big";
-    // A file made under Wine costs a scan of its folder (names match
-    // without case), so 200,000 made here would take hours: scripts/bench
-    // makes them once beside the bench ("quillop_bench huge-N", files
-    // "file I.txt"), and they are moved in and back out.
-    const std::wstring made = Beside((L"huge-" + std::to_wstring(files)).c_str());
-    const bool moved = ::MoveFileW(made.c_str(), big.c_str()) != FALSE;
-    if (!moved) {
-        ::CreateDirectoryW(big.c_str(), nullptr);
-        for (int i = 0; i < files; ++i) {
-            HANDLE file = ::CreateFileW((big + L"\\file " + std::to_wstring(i) + L".txt").c_str(), GENERIC_WRITE, 0,
-                                        nullptr, CREATE_ALWAYS, 0, nullptr);
-            if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
-        }
-    }
-    const test::Answer worst = WorstAnswerOpeningFirstFolder(folder + L"\\Quillop.exe");
-    std::printf("A subfolder of %d files: worst answer to a sent message over a press and its opening %.1f ms, "
-                "%.1f ms as sent (goal: <= 100)\n",
-                files, worst.own, worst.total);
-    if (moved) ::MoveFileW(big.c_str(), made.c_str());
-    RemoveTree(folder);
-}
-
-}  // namespace
 
 void MeasureHugeSubfolders(const std::wstring& exe)
 {

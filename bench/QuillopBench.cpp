@@ -3,9 +3,10 @@
 // the hotkey file load. Every figure is a ratio of two measurements taken
 // side by side in this one run. Prints a table; not a test.
 //
-//   quillop_bench [--popups N] [--only menus|memory|find|program|hotkeys|huge] [--exe PATH] [--baseline PATH]
+//   quillop_bench [--popups N] [--only menus|icons|memory|find|program|startups|hotkeys|huge] [--exe PATH] [--baseline PATH]
 //     N popups for the memory check (default 1000); one part of the table
-//     (huge, menu subfolders of 20,000 and 200,000 files, only when asked);
+//     (huge, menu subfolders of 20,000 and 200,000 files, and startups, the
+//     program's start-up and press rows without the rest, only when asked);
 //     another Quillop.exe to start instead of this build's; an earlier
 //     build to start side by side with it
 #include "BenchTrees.h"
@@ -15,6 +16,7 @@
 #include "framework/CMenu.h"
 #include "framework/CWnd.h"
 #include "framework/ExecutablePath.h"
+#include "framework/IconPicture.h"
 #include "hotkeys/HotkeyFile.h"
 #include "hotkeys/HotkeyTable.h"
 #include "menu/IconCache.h"
@@ -347,6 +349,39 @@ void MeasurePopupWithManyHotkeys(PopupOwner& owner)
                 none, many, first, many / none);
 }
 
+// The UI thread's share of an icon's arrival: the icon added to the menu's
+// image list as it is, against its picture made beforehand on an icon
+// thread (IconPicture) and copied in. The icons are the system's own for
+// a few kinds of file, each added over and over.
+void MeasureIconAdding()
+{
+    constexpr int kIcons = 2000;
+    const int size = ::GetSystemMetrics(SM_CXSMICON);
+    std::vector<UniqueIcon> kinds;
+    for (LPCWSTR name : { L"a.txt", L"a.exe", L"a.lnk", L"a.dll", L"a.ini", L"a.bat", L"a.png", L"a.zip" }) {
+        SHFILEINFOW info = {};
+        auto system = reinterpret_cast<HIMAGELIST>(::SHGetFileInfoW(
+            name, FILE_ATTRIBUTE_NORMAL, &info, sizeof(info), SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+        if (system) kinds.emplace_back(::ImageList_GetIcon(system, info.iIcon, ILD_NORMAL));
+    }
+    auto newList = [size] { return UniqueImageList(::ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 64, 64)); };
+    auto icon = [&kinds](int i) { return kinds[static_cast<size_t>(i) % kinds.size()].Get(); };
+    UniqueImageList byIcon = newList(), byPicture = newList();
+    const double asIcons = TimeOf([&] {
+        for (int i = 0; i < kIcons; ++i) ::ImageList_ReplaceIcon(byIcon.Get(), -1, icon(i));
+    });
+    std::vector<UniqueBitmap> pictures;
+    const double making = TimeOf([&] {
+        for (int i = 0; i < kIcons; ++i) pictures.push_back(IconPicture(icon(i), size));
+    });
+    const double asPictures = TimeOf([&] {
+        for (const UniqueBitmap& picture : pictures) ::ImageList_Add(byPicture.Get(), picture.Get(), nullptr);
+    });
+    std::printf("2,000 icons into the menu's image list on the UI thread (ms): as icons %.1f, as pictures made "
+                "beforehand %.1f: %.3fx; making the pictures on the icon threads %.1f\n\n",
+                asIcons, asPictures, asPictures / asIcons, making);
+}
+
 void MeasureHotkeyLoad(PopupOwner& owner)
 {
     double small = LoadTime(1000), large = LoadTime(10000);
@@ -380,12 +415,14 @@ int wmain(int argc, wchar_t** argv)
     ::CreateDirectoryW(MenuFolderPath(), nullptr);
     PopupOwner owner;
     if (wanted(L"menus")) MeasureMenus(owner);
+    if (wanted(L"icons")) MeasureIconAdding();
     if (wanted(L"memory")) MeasureMemoryOverPopups(owner, popups);
     if (wanted(L"find")) MeasureFind([&owner] { return MedianOf(5, [&owner] { return owner.PopupToIdle(FALSE); }); });
     RemoveTree(MenuFolderPath());
     RemoveTree(Beside(L"icons"));
     if (wanted(L"program")) MeasureRealProgram(exe, baseline);
     if (only == L"huge") MeasureHugeSubfolders(exe);
+    if (only == L"startups") MeasureStartUps(exe, baseline);
     if (wanted(L"hotkeys")) MeasureHotkeyLoad(owner);
     ::CoUninitialize();
     return 0;
