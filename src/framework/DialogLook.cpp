@@ -53,12 +53,10 @@ void DrawGreyedIcon(HDC dc, const ICONINFO& icon, int x, int y, int width, int h
     if (colour.empty() || mask.size() != colour.size()) return;
     bool hasAlpha = false;
     for (DWORD pixel : colour) hasAlpha = hasAlpha || (pixel >> 24) != 0;
-    const BITMAPINFO format = TopDownPixels(width, height);
-    void* bits = nullptr;
-    UniqueBitmap greyed(::CreateDIBSection(dc, &format, DIB_RGB_COLORS, &bits, nullptr, 0));
+    DWORD* pixels = nullptr;
+    UniqueBitmap greyed = TopDownBitmap(width, height, pixels);
     UniqueMemoryDC memory(::CreateCompatibleDC(dc));
     if (!greyed || !memory) return;
-    auto* pixels = static_cast<DWORD*>(bits);
     for (size_t i = 0; i < colour.size(); ++i) {
         const DWORD pixel = colour[i];
         const DWORD alpha = hasAlpha ? pixel >> 24 : ((mask[i] & 0xFFFFFF) ? 0 : 255);

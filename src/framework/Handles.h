@@ -161,3 +161,15 @@ inline BITMAPINFO TopDownPixels(int width, int height)
     format.bmiHeader = { sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0 };
     return format;
 }
+
+// A bitmap of such pixels that the program writes and reads itself at
+// bits (null when it could not be made).
+template <typename Pixel>
+UniqueBitmap TopDownBitmap(int width, int height, Pixel*& bits)
+{
+    const BITMAPINFO format = TopDownPixels(width, height);
+    void* made = nullptr;
+    UniqueBitmap bitmap(::CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &made, nullptr, 0));
+    bits = static_cast<Pixel*>(made);
+    return bitmap;
+}

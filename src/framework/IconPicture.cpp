@@ -5,15 +5,6 @@
 
 namespace {
 
-UniqueBitmap Pixels(int size, BYTE*& bits)
-{
-    const BITMAPINFO format = TopDownPixels(size, size);
-    void* made = nullptr;
-    UniqueBitmap bitmap(::CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &made, nullptr, 0));
-    bits = static_cast<BYTE*>(made);
-    return bitmap;
-}
-
 bool Draw(HDC dc, HBITMAP on, HICON icon, int size)
 {
     SelectedObject canvas(dc, on);
@@ -31,7 +22,7 @@ bool Draw(HDC dc, HBITMAP on, HICON icon, int size)
 UniqueBitmap IconPicture(HICON icon, int size)
 {
     BYTE *black = nullptr, *white = nullptr;
-    UniqueBitmap picture = Pixels(size, black), onWhite = Pixels(size, white);
+    UniqueBitmap picture = TopDownBitmap(size, size, black), onWhite = TopDownBitmap(size, size, white);
     UniqueMemoryDC dc(::CreateCompatibleDC(nullptr));
     if (!icon || !picture || !onWhite || !dc) return {};
     const size_t bytes = static_cast<size_t>(size) * static_cast<size_t>(size) * 4;

@@ -110,9 +110,8 @@ HDC CIconMenu::Tree::IconCanvas(int width, int height)
 {
     if (iconCanvas && iconCanvasSize.cx == width && iconCanvasSize.cy == height) return iconCanvas.Get();
     iconCanvas.Reset();
-    const BITMAPINFO format = TopDownPixels(width, height);
-    void* bits = nullptr;
-    iconCanvasBitmap.Reset(::CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &bits, nullptr, 0));
+    DWORD* bits = nullptr;
+    iconCanvasBitmap = TopDownBitmap(width, height, bits);
     if (!iconCanvasBitmap) return nullptr;
     iconCanvas.Reset(::CreateCompatibleDC(nullptr));
     if (iconCanvas) ::SelectObject(iconCanvas.Get(), iconCanvasBitmap.Get());

@@ -16,15 +16,6 @@ namespace {
 
 constexpr int kSize = 16;
 
-UniqueBitmap Pixels(int size, DWORD*& bits)
-{
-    const BITMAPINFO format = TopDownPixels(size, size);
-    void* made = nullptr;
-    UniqueBitmap bitmap(::CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &made, nullptr, 0));
-    bits = static_cast<DWORD*>(made);
-    return bitmap;
-}
-
 UniqueIcon MakeIcon(HBITMAP colour, HBITMAP mask)
 {
     ICONINFO parts = { TRUE, 0, 0, mask, colour };
@@ -39,7 +30,7 @@ UniqueIcon AlphaIcon(int scale = 1)
 {
     const int size = kSize * scale;
     DWORD* bits = nullptr;
-    UniqueBitmap colour = Pixels(size, bits);
+    UniqueBitmap colour = TopDownBitmap(size, size, bits);
     for (int y = 0; y < size; ++y)
         for (int x = 0; x < size; ++x) {
             const int u = x / scale, v = y / scale;
@@ -55,7 +46,7 @@ UniqueIcon AlphaIcon(int scale = 1)
 UniqueIcon MaskIcon()
 {
     DWORD* bits = nullptr;
-    UniqueBitmap colour = Pixels(kSize, bits);
+    UniqueBitmap colour = TopDownBitmap(kSize, kSize, bits);
     std::vector<BYTE> mask(kSize * 2, 0);
     for (int y = 0; y < kSize; ++y)
         for (int x = 0; x < kSize; ++x) {
@@ -72,7 +63,7 @@ UniqueIcon MaskIcon()
 int LargestDifference(HIMAGELIST left, HIMAGELIST right, COLORREF background)
 {
     DWORD *leftBits = nullptr, *rightBits = nullptr;
-    UniqueBitmap leftCanvas = Pixels(kSize, leftBits), rightCanvas = Pixels(kSize, rightBits);
+    UniqueBitmap leftCanvas = TopDownBitmap(kSize, kSize, leftBits), rightCanvas = TopDownBitmap(kSize, kSize, rightBits);
     UniqueMemoryDC dc(::CreateCompatibleDC(nullptr));
     UniqueBrush brush(::CreateSolidBrush(background));
     const RECT all = { 0, 0, kSize, kSize };
