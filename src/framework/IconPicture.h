@@ -9,8 +9,18 @@
 
 #include "framework/Handles.h"
 
-// The icon drawn at size x size into a 32-bit top-down DIB section with
-// straight (not premultiplied) alpha, as icons keep theirs; none when it
-// cannot be drawn. A pixel an icon inverts (the rare XOR pixel of an old
-// icon) comes out as the nearest plain colour.
-UniqueBitmap IconPicture(HICON icon, int size);
+// What ImageList_Add and ImageList_Replace take: the colours, 32 bits a
+// pixel top row first with straight (not premultiplied) alpha, as icons
+// keep theirs, and the mask, set where nothing of the icon shows (the list
+// draws from the mask alone a picture with no alpha at all, such as a blank
+// icon's).
+struct IconPicture {
+    UniqueBitmap colour;
+    UniqueBitmap mask;
+    explicit operator bool() const { return colour && mask; }
+};
+
+// The icon drawn at size x size; none when it cannot be drawn. A pixel the
+// icon inverts (as an old icon's white see-through pixels do) is left
+// see-through, as the image list leaves it.
+IconPicture PictureOfIcon(HICON icon, int size);

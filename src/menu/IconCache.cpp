@@ -200,7 +200,7 @@ bool CIconCache::ForgetGoneSlice(size_t entries)
 
 void CIconCache::Accept(IconAnswer& answer)
 {
-    const int image = answer.picture ? Acquire(answer.iconKey, answer.picture.Get()) : -1;
+    const int image = answer.picture ? Acquire(answer.iconKey, answer.picture) : -1;
     if (answer.request.typeOnly)
         AcceptType(answer, image);
     else
@@ -263,23 +263,24 @@ int CIconCache::Hold(int image)
     return image;
 }
 
-int CIconCache::Acquire(const std::wstring& key, HBITMAP picture)
+int CIconCache::Acquire(const std::wstring& key, const IconPicture& picture)
 {
     auto known = m_imageOfIcon.find(key);
     if (known != m_imageOfIcon.end()) return Hold(known->second);
     // A picture of another size would be cut into several images or stretched.
     BITMAP size = {};
-    if (!::GetObjectW(picture, sizeof(size), &size) || size.bmWidth != m_iconSize || size.bmHeight != m_iconSize)
+    if (!::GetObjectW(picture.colour.Get(), sizeof(size), &size) || size.bmWidth != m_iconSize ||
+        size.bmHeight != m_iconSize)
         return -1;
     int image = -1;
     if (!m_freeImages.empty()) {
         const int slot = m_freeImages.back();
-        if (::ImageList_Replace(m_images.Get(), slot, picture, nullptr)) {
+        if (::ImageList_Replace(m_images.Get(), slot, picture.colour.Get(), picture.mask.Get())) {
             m_freeImages.pop_back();
             image = slot;
         }
     } else {
-        image = ::ImageList_Add(m_images.Get(), picture, nullptr);
+        image = ::ImageList_Add(m_images.Get(), picture.colour.Get(), picture.mask.Get());
     }
     if (image < 0) return -1;
     if (static_cast<size_t>(image) >= m_references.size()) {

@@ -97,7 +97,7 @@ private:
     void AcceptFile(const IconAnswer& answer, int image);
     // The image for an icon known by key, adding the icon when the key is
     // new; the caller holds one reference to the image.
-    int Acquire(const std::wstring& key, HBITMAP picture);
+    int Acquire(const std::wstring& key, const IconPicture& picture);
     // One more holder of an image (none for -1); Release drops one.
     int Hold(int image);
     void Release(int image);

@@ -131,6 +131,8 @@ void AfterTheMenuShows(bool refresh)
 {
     gRefreshOwed = gRefreshOwed || refresh;
     if (!gWorkTimer) gWorkTimer = ::SetTimer(nullptr, 0, USER_TIMER_MINIMUM, StartWorkOfThePress);
+    // Only the timer's turn lets the icons go: without it they are not held.
+    TheShellWorker().HoldIcons(gWorkTimer != 0);
 }
 
 // Makes this thread the foreground one for the menu, with the keyboard.
@@ -258,13 +260,9 @@ int PopupShortcutMenu(HWND owner, BOOL autoStartOn, BOOL full)
     auto menu = std::make_unique<CIconMenu>(icons.GetImageList());
     ::ImageList_SetBkColor(icons.GetImageList(), menu->GetColours().menu);
     menu->CreatePopupMenu();
-    TheShellWorker().HoldIcons(true);
     BuildShortcutMenu(menu.get(), autoStartOn, full);
     const int count = menu->GetMenuItemCount();
-    if (count <= 0) {
-        TheShellWorker().HoldIcons(false);
-        return 0;
-    }
+    if (count <= 0) return 0;
     AfterTheMenuShows(!prompt);
     TrackAndDispatch({ owner, autoStartOn, full }, *menu);
     SchedulePendingPopup();

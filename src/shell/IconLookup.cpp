@@ -9,7 +9,6 @@
 #include <cwctype>
 #include <mutex>
 
-#include "framework/IconPicture.h"
 #include "framework/Registry.h"
 #include "framework/ShellFiles.h"
 
@@ -286,5 +285,5 @@ bool CIconLookup::LookUpSystemIcon(LPCWSTR path, DWORD attributes, UINT flags, I
 
 void CIconLookup::Show(UniqueIcon icon, IconAnswer& answer) const
 {
-    answer.picture = icon ? IconPicture(icon.Get(), m_iconSize) : UniqueBitmap();
+    answer.picture = icon ? PictureOfIcon(icon.Get(), m_iconSize) : IconPicture();
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "framework/Handles.h"
+#include "framework/IconPicture.h"
 #include "shell/FolderListing.h"
 #include "shell/Probe.h"
 
@@ -69,9 +70,9 @@ using SharedRequests = std::shared_ptr<const std::vector<IconRequest>>;
 struct IconAnswer {
     IconRequest request;
     std::wstring iconKey;  // files showing one icon share one image by this key
-    // The icon to show, drawn here for the image list (IconPicture): the
-    // UI thread only copies it in. None: there is no icon to show.
-    UniqueBitmap picture;
+    // The icon to show, drawn here for the image list: the UI thread only
+    // copies it in. None: there is no icon to show.
+    IconPicture picture;
     bool preloaded = false;  // found by the preload, not asked for
     // What the icon was found from beyond the file itself, with their
     // stamps: a shortcut's target and icon file. "" for other files.

@@ -1,6 +1,7 @@
 // An icon's picture, made off the UI thread, must draw from the image list
 // exactly as the icon added itself would: icons with an alpha channel,
-// icons with a mask, and icons of another size.
+// icons with a mask, icons of another size, and icons of which nothing
+// shows.
 #include "framework/IconPicture.h"
 
 #include <commctrl.h>
@@ -58,6 +59,19 @@ UniqueIcon MaskIcon()
     return MakeIcon(colour.Get(), maskBitmap.Get());
 }
 
+// An icon nothing of which shows: a blank icon a shortcut may name on
+// purpose (see-through everywhere), or a mask icon whose see-through pixels
+// are white, which invert what lies under them.
+UniqueIcon SeeThroughIcon(DWORD seeThroughColour)
+{
+    DWORD* bits = nullptr;
+    UniqueBitmap colour = TopDownBitmap(kSize, kSize, bits);
+    for (int at = 0; at < kSize * kSize; ++at) bits[at] = seeThroughColour;
+    std::vector<BYTE> mask(kSize * 2, 0xff);
+    UniqueBitmap maskBitmap(::CreateBitmap(kSize, kSize, 1, 1, mask.data()));
+    return MakeIcon(colour.Get(), maskBitmap.Get());
+}
+
 // The largest difference of any colour channel between the two images
 // drawn over that background.
 int LargestDifference(HIMAGELIST left, HIMAGELIST right, COLORREF background)
@@ -89,29 +103,33 @@ TEST(IconPicture, DrawsAsTheIconItselfFromTheImageList)
         const char* kind;
         UniqueIcon icon;
     };
-    Case cases[] = { { "alpha", AlphaIcon() }, { "mask", MaskIcon() }, { "alpha, twice the size", AlphaIcon(2) } };
+    Case cases[] = { { "alpha", AlphaIcon() },
+                     { "mask", MaskIcon() },
+                     { "alpha, twice the size", AlphaIcon(2) },
+                     { "blank", SeeThroughIcon(0) },
+                     { "inverting", SeeThroughIcon(0xffffff) } };
     for (Case& c : cases) {
         ASSERT_TRUE(c.icon) << c.kind;
         UniqueImageList byIcon = NewList(), byPicture = NewList();
         ASSERT_EQ(0, ::ImageList_ReplaceIcon(byIcon.Get(), -1, c.icon.Get())) << c.kind;
-        UniqueBitmap picture = IconPicture(c.icon.Get(), kSize);
+        IconPicture picture = PictureOfIcon(c.icon.Get(), kSize);
         ASSERT_TRUE(picture) << c.kind;
         BITMAP made = {};
-        ASSERT_TRUE(::GetObjectW(picture.Get(), sizeof(made), &made));
+        ASSERT_TRUE(::GetObjectW(picture.colour.Get(), sizeof(made), &made));
         EXPECT_EQ(kSize, made.bmWidth) << c.kind;
         EXPECT_EQ(kSize, made.bmHeight) << c.kind;
-        ASSERT_EQ(0, ::ImageList_Add(byPicture.Get(), picture.Get(), nullptr)) << c.kind;
+        ASSERT_EQ(0, ::ImageList_Add(byPicture.Get(), picture.colour.Get(), picture.mask.Get())) << c.kind;
         for (COLORREF background : { RGB(128, 128, 128), RGB(0, 0, 255), RGB(255, 255, 255) })
             EXPECT_LE(LargestDifference(byIcon.Get(), byPicture.Get(), background), 2)
                 << c.kind << " icon over background " << std::hex << background;
         // A slot given back and filled again takes the picture the same way.
-        UniqueBitmap other = IconPicture(MaskIcon().Get(), kSize);
-        ASSERT_TRUE(::ImageList_Replace(byPicture.Get(), 0, other.Get(), nullptr));
-        ASSERT_TRUE(::ImageList_Replace(byPicture.Get(), 0, picture.Get(), nullptr));
+        IconPicture other = PictureOfIcon(MaskIcon().Get(), kSize);
+        ASSERT_TRUE(::ImageList_Replace(byPicture.Get(), 0, other.colour.Get(), other.mask.Get()));
+        ASSERT_TRUE(::ImageList_Replace(byPicture.Get(), 0, picture.colour.Get(), picture.mask.Get()));
         EXPECT_LE(LargestDifference(byIcon.Get(), byPicture.Get(), RGB(128, 128, 128)), 2) << c.kind << ", replaced";
     }
 }
 
-TEST(IconPicture, NoIconMakesNoPicture) { EXPECT_FALSE(IconPicture(nullptr, kSize)); }
+TEST(IconPicture, NoIconMakesNoPicture) { EXPECT_FALSE(PictureOfIcon(nullptr, kSize)); }
 
 }  // namespace
