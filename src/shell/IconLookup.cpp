@@ -256,7 +256,7 @@ bool CIconLookup::LookUpIconFile(LPCWSTR location, int index, const std::wstring
 {
     HICON small = nullptr;
     if (::ExtractIconExW(location, index, nullptr, &small, 1) == 0 || !small) return false;
-    Show(UniqueIcon(small), answer);
+    SetPicture(UniqueIcon(small), answer);
     if (!answer.picture) return false;
     // The file's stamp is part of the key: a file changed on disk gets an
     // image of its own, not the one its old picture had.
@@ -278,12 +278,12 @@ bool CIconLookup::LookUpSystemIcon(LPCWSTR path, DWORD attributes, UINT flags, I
         if (!system) return false;
         icon.Reset(::ImageList_GetIcon(system, info.iIcon, ILD_NORMAL));
     }
-    Show(std::move(icon), answer);
+    SetPicture(std::move(icon), answer);
     answer.iconKey = L"#" + std::to_wstring(info.iIcon);
     return static_cast<bool>(answer.picture);
 }
 
-void CIconLookup::Show(UniqueIcon icon, IconAnswer& answer) const
+void CIconLookup::SetPicture(UniqueIcon icon, IconAnswer& answer) const
 {
     answer.picture = icon ? PictureOfIcon(icon.Get(), m_iconSize) : IconPicture();
 }

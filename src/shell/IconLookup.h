@@ -127,7 +127,8 @@ private:
     bool LookUpSystemIcon(LPCWSTR path, DWORD attributes, UINT flags, IconAnswer& answer);
     bool LookUpTypeIcon(LPCWSTR name, DWORD attributes, IconAnswer& answer);
 
-    void Show(UniqueIcon icon, IconAnswer& answer) const;
+    // The answer shows the icon, drawn at the small icon size.
+    void SetPicture(UniqueIcon icon, IconAnswer& answer) const;
 
     CIconTypes m_types;
     AttributeSource m_attributesOf;
