@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -298,6 +299,26 @@ TEST_F(DropTest, DroppedEntriesShowInTheNextMenu)
     info.fMask = MIIM_DATA;
     ::GetMenuItemInfoW(built.m_hMenu, 0, TRUE, &info);
     EXPECT_STREQ(reinterpret_cast<const MenuItemData*>(info.dwItemData)->label, L"report");
+}
+
+// A shortcut that an icon look-up holds open for a moment, as the last
+// test's listing may, is still removed before the next test begins.
+TEST(DropFixture, AFileHeldOpenAMomentIsStillRemoved)
+{
+    const std::wstring folder = test::ExecutableFolder() + L"\\held tree";
+    test::RemoveTree(folder);
+    MakeFolder(folder);
+    const std::wstring file = folder + L"\\report.lnk";
+    test::WriteFile(file, "l");
+    HANDLE held = ::CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    std::thread holder([held] {
+        ::Sleep(300);  // the look-up's moment
+        ::CloseHandle(held);
+    });
+    test::RemoveTree(folder);
+    holder.join();
+    EXPECT_FALSE(test::Exists(folder)) << "a file held a moment kept the tree";
 }
 
 // Files named as devices (CON, NUL.txt, COM1, aux.lnk) are refused with a

@@ -33,9 +33,7 @@ namespace {
 // Paths past the classic limit need the long form.
 std::wstring Long(const std::wstring& path) { return path.size() >= MAX_PATH - 12 ? L"\\\\?\\" + path : path; }
 
-}  // namespace
-
-void RemoveTree(const std::wstring& path)
+void RemoveTreeOnce(const std::wstring& path)
 {
     DWORD attributes = ::GetFileAttributesW(Long(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return;
@@ -49,11 +47,26 @@ void RemoveTree(const std::wstring& path)
     if (find != INVALID_HANDLE_VALUE) {
         do {
             std::wstring name = entry.cFileName;
-            if (name != L"." && name != L"..") RemoveTree(path + L"\\" + name);
+            if (name != L"." && name != L"..") RemoveTreeOnce(path + L"\\" + name);
         } while (::FindNextFileW(find, &entry));
         ::FindClose(find);
     }
     ::RemoveDirectoryW(Long(path).c_str());
+}
+
+}  // namespace
+
+// Wine will not delete a file held open, and an icon look-up or a listing
+// that the last step started may hold one of the tree's files for a moment:
+// removal is tried again until the tree is gone, within a generous limit.
+void RemoveTree(const std::wstring& path)
+{
+    const DWORD start = ::GetTickCount();
+    RemoveTreeOnce(path);
+    while (Exists(Long(path)) && ::GetTickCount() - start < 10000) {
+        ::Sleep(20);
+        RemoveTreeOnce(path);
+    }
 }
 
 ScratchFiles::~ScratchFiles()
