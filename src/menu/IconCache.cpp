@@ -299,7 +299,15 @@ void CIconCache::Release(int image)
     std::wstring& key = m_iconOfImage[static_cast<size_t>(image)];
     m_imageOfIcon.erase(key);
     key.clear();
-    m_freeImages.push_back(image);
+    (m_menuShowing ? m_freedWhileShown : m_freeImages).push_back(image);
+}
+
+void CIconCache::SetMenuShowing(bool showing)
+{
+    m_menuShowing = showing;
+    if (showing) return;
+    m_freeImages.insert(m_freeImages.end(), m_freedWhileShown.begin(), m_freedWhileShown.end());
+    m_freedWhileShown.clear();
 }
 
 CIconCache& TheIconCache()

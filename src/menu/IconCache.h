@@ -62,6 +62,11 @@ public:
         m_arrived = std::move(listener);
     }
 
+    // While a menu shows, an image given back is given out again only once
+    // it has closed: the menu's entries may still show it, and the menu
+    // keeps what it drew of each image by its index.
+    void SetMenuShowing(bool showing);
+
     // Files held; files and types whose answer is still awaited.
     size_t GetFileCount() const { return m_files.size(); }
     size_t GetAwaitedCount() const;
@@ -114,6 +119,8 @@ private:
     std::vector<std::wstring> m_iconOfImage;              // image: icon key
     std::vector<int> m_references;                        // image: holders
     std::vector<int> m_freeImages;
+    std::vector<int> m_freedWhileShown;
+    bool m_menuShowing = false;
     std::vector<IconRequest> m_toAsk;                     // by the scan under way
     unsigned m_scan = 0;
     bool m_wholeScan = false;

@@ -106,17 +106,40 @@ CIconMenu::Tree::Tree()
     Extents().Begin(fontDescription);
 }
 
-HDC CIconMenu::Tree::IconCanvas(int width, int height)
+HDC DrawnIcons::Cell(HIMAGELIST list, int image, SIZE size, HBRUSH background, bool selected, int& top)
 {
-    if (iconCanvas && iconCanvasSize.cx == width && iconCanvasSize.cy == height) return iconCanvas.Get();
-    iconCanvas.Reset();
+    if (size.cx != m_size.cx || size.cy != m_size.cy) {
+        m_cells.clear();
+        m_blocks.clear();
+        m_size = size;
+    }
+    const int key = image * 2 + (selected ? 1 : 0);
+    auto known = m_cells.find(key);
+    const bool drawn = known != m_cells.end();
+    const int cell = drawn ? known->second : static_cast<int>(m_cells.size());
+    if (static_cast<size_t>(cell / kCellsPerBlock) >= m_blocks.size() && !AddBlock()) return nullptr;
+    HDC dc = m_blocks[static_cast<size_t>(cell / kCellsPerBlock)].dc.Get();
+    top = cell % kCellsPerBlock * size.cy;
+    if (!drawn) {
+        const RECT area = { 0, top, size.cx, top + size.cy };
+        ::FillRect(dc, &area, background);
+        ::ImageList_Draw(list, image, dc, 0, top, ILD_TRANSPARENT);
+        m_cells.emplace(key, cell);
+    }
+    return dc;
+}
+
+bool DrawnIcons::AddBlock()
+{
     DWORD* bits = nullptr;
-    iconCanvasBitmap = TopDownBitmap(width, height, bits);
-    if (!iconCanvasBitmap) return nullptr;
-    iconCanvas.Reset(::CreateCompatibleDC(nullptr));
-    if (iconCanvas) ::SelectObject(iconCanvas.Get(), iconCanvasBitmap.Get());
-    iconCanvasSize = { width, height };
-    return iconCanvas.Get();
+    Block block;
+    block.bitmap = TopDownBitmap(m_size.cx, m_size.cy * kCellsPerBlock, bits);
+    if (!block.bitmap) return false;
+    block.dc.Reset(::CreateCompatibleDC(nullptr));
+    if (!block.dc) return false;
+    ::SelectObject(block.dc.Get(), block.bitmap.Get());
+    m_blocks.push_back(std::move(block));
+    return true;
 }
 
 HDC CIconMenu::Tree::MeasuringDC()
@@ -166,20 +189,19 @@ int CIconMenu::ChooseImage(const MenuItemData* data, UINT state) const
     return chosen >= 0 && chosen < ::ImageList_GetImageCount(m_imageList) ? chosen : data->normalImage;
 }
 
-// The icon is blended over the entry's background in memory and copied to
-// the menu in one piece: blending straight onto the menu's window costs a
-// round trip to the display for each icon, the most of a menu's drawing.
+// The icon is copied to the menu in one piece from where it was blended
+// over the entry's background: blending straight onto the menu's window
+// costs a round trip to the display for each icon.
 void CIconMenu::DrawIcon(HDC dc, int image, int x, int y, bool selected) const
 {
-    HDC canvas = m_tree->IconCanvas(m_iconWidth, m_iconHeight);
-    if (!canvas) {
+    int top = 0;
+    HBRUSH background = selected ? m_tree->highlightBrush.Get() : m_tree->menuBrush.Get();
+    HDC drawn = m_tree->drawnIcons.Cell(m_imageList, image, { m_iconWidth, m_iconHeight }, background, selected, top);
+    if (!drawn) {
         ::ImageList_Draw(m_imageList, image, dc, x, y, ILD_TRANSPARENT);
         return;
     }
-    const RECT all = { 0, 0, m_iconWidth, m_iconHeight };
-    ::FillRect(canvas, &all, selected ? m_tree->highlightBrush.Get() : m_tree->menuBrush.Get());
-    ::ImageList_Draw(m_imageList, image, canvas, 0, 0, ILD_TRANSPARENT);
-    ::BitBlt(dc, x, y, m_iconWidth, m_iconHeight, canvas, 0, 0, SRCCOPY);
+    ::BitBlt(dc, x, y, m_iconWidth, m_iconHeight, drawn, 0, top, SRCCOPY);
 }
 
 void CIconMenu::DrawItem(DRAWITEMSTRUCT* draw)

@@ -211,6 +211,7 @@ void TrackAndDispatch(const PopupRequest& request, CIconMenu& menu)
     gTracked = request;
     // The icons the menu shows first are looked up first; the preload waits.
     TheShellWorker().SetMenuOpen(true);
+    TheIconCache().SetMenuShowing(true);
     TheShellWorker().Raise(menu.AwaitedIn(menu.m_hMenu));
     UINT id = 0;
     {
@@ -220,6 +221,7 @@ void TrackAndDispatch(const PopupRequest& request, CIconMenu& menu)
         } while (id == 0 && ReopenAfterEntryMenu(owner, menu));
     }
     TheShellWorker().SetMenuOpen(false);
+    TheIconCache().SetMenuShowing(false);
     gTrackingMenu = false;
     gTracked.reset();
     if (id > 0) Dispatch(owner, id);

@@ -124,6 +124,31 @@ TEST_F(IconCacheTest, ADeletedFileLeavesTheCacheAndItsImageIsReused)
     EXPECT_EQ(::ImageList_GetImageCount(TheIconCache().GetImageList()), imageCount);
 }
 
+// An open menu may still show an image the cache gave back, and keeps
+// what it drew of it by index: no other icon takes that index until the
+// menu has closed; then the next new icon does.
+TEST_F(IconCacheTest, AnImageGivenBackWhileAMenuShowsWaitsUntilItCloses)
+{
+    Shortcut(L"red", kRed);
+    Shortcut(L"blue", kBlue);
+    const int blue = Popup()[L"blue"];
+    TheIconCache().SetMenuShowing(true);
+    ::DeleteFileW((folder + L"\\blue.lnk").c_str());
+    BuildNow();  // the menu's scan sees blue gone
+    Shortcut(L"green", kGreen);
+    auto shown = Popup();
+    EXPECT_NE(shown[L"green"], blue) << "an icon took the index of one an open menu may show";
+    EXPECT_EQ(ImageColour(blue), kBlue);
+    EXPECT_EQ(ImageColour(shown[L"green"]), kGreen);
+    TheIconCache().SetMenuShowing(false);
+    const COLORREF yellow = RGB(220, 220, 0);
+    test::WriteFile(IconPath(yellow), test::IconFileBytes(yellow));
+    Shortcut(L"yellow", yellow);
+    shown = Popup();
+    EXPECT_EQ(shown[L"yellow"], blue) << "the index given back was not given out once the menu closed";
+    EXPECT_EQ(ImageColour(blue), yellow);
+}
+
 TEST_F(IconCacheTest, DocumentsOfOneTypeAreLookedUpOnce)
 {
     for (int i = 0; i < 10; ++i) test::MakeFile(folder + L"\\note " + std::to_wstring(i) + L".quillopdoc");

@@ -16,30 +16,36 @@ using test::Canvas;
 constexpr int kImageSize = 16;
 constexpr COLORREF kPaintedRed = RGB(255, 0, 0);
 
+// Adds a 16 x 16 image of the colour, transparent on its right half when
+// asked.
+void AddImage(HIMAGELIST list, COLORREF colour, bool rightHalfTransparent)
+{
+    WindowDC screen(nullptr);
+    RECT all = { 0, 0, kImageSize, kImageSize };
+    UniqueBitmap picture(::CreateCompatibleBitmap(screen, kImageSize, kImageSize));
+    UniqueBitmap mask(::CreateBitmap(kImageSize, kImageSize, 1, 1, nullptr));
+    {
+        UniqueMemoryDC dc(::CreateCompatibleDC(screen));
+        UniqueBrush brush(::CreateSolidBrush(colour));
+        SelectedObject drawing(dc.Get(), picture.Get());
+        ::FillRect(dc.Get(), &all, brush.Get());
+        ::SelectObject(dc.Get(), mask.Get());
+        ::FillRect(dc.Get(), &all, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));  // black: opaque
+        if (rightHalfTransparent) {
+            RECT right = { kImageSize / 2, 0, kImageSize, kImageSize };
+            ::FillRect(dc.Get(), &right, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+        }
+    }  // both bitmaps out of the DC before the list copies them
+    ::ImageList_Add(list, picture.Get(), mask.Get());
+}
+
 // An image list of 16 x 16 images: image 0 all red, image 1 red on its left
 // half and transparent on its right.
 HIMAGELIST RedImages()
 {
     HIMAGELIST list = ::ImageList_Create(kImageSize, kImageSize, ILC_COLOR32 | ILC_MASK, 2, 1);
-    WindowDC screen(nullptr);
-    RECT all = { 0, 0, kImageSize, kImageSize };
-    for (int half = 0; half < 2; ++half) {
-        UniqueBitmap colour(::CreateCompatibleBitmap(screen, kImageSize, kImageSize));
-        UniqueBitmap mask(::CreateBitmap(kImageSize, kImageSize, 1, 1, nullptr));
-        {
-            UniqueMemoryDC dc(::CreateCompatibleDC(screen));
-            UniqueBrush red(::CreateSolidBrush(kPaintedRed));
-            SelectedObject drawing(dc.Get(), colour.Get());
-            ::FillRect(dc.Get(), &all, red.Get());
-            ::SelectObject(dc.Get(), mask.Get());
-            ::FillRect(dc.Get(), &all, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));  // black: opaque
-            if (half) {
-                RECT right = { kImageSize / 2, 0, kImageSize, kImageSize };
-                ::FillRect(dc.Get(), &right, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
-            }
-        }  // both bitmaps out of the DC before the list copies them
-        ::ImageList_Add(list, colour.Get(), mask.Get());
-    }
+    AddImage(list, kPaintedRed, false);
+    AddImage(list, kPaintedRed, true);
     return list;
 }
 
@@ -281,6 +287,46 @@ TEST_F(GrayedColours, ColoursAreThoseInForceWhenTheMenuWasMade)
     ::SetSysColors(1, &element, &before);
     EXPECT_EQ(first.At(99, 0), before);
     EXPECT_EQ(second.At(99, 0), green);
+}
+
+// A menu blends each icon once over the background it is drawn on and
+// copies it after: every one of many images, drawn plain and chosen in
+// turn and then again, shows its own colour over its own background.
+TEST(IconMenuIcons, EachImageShowsItsOwnColourOverItsBackgroundEveryTime)
+{
+    constexpr int kImages = 150;  // more than a block of kept icons holds
+    auto colourOf = [](int image) { return RGB(image, 255 - image, (image * 7) & 0xFF); };
+    UniqueImageList list(::ImageList_Create(kImageSize, kImageSize, ILC_COLOR32 | ILC_MASK, kImages, 1));
+    for (int image = 0; image < kImages; ++image) AddImage(list.Get(), colourOf(image), true);
+    CIconMenu menu(list.Get());
+    menu.CreatePopupMenu();
+    for (int image = 0; image < kImages; ++image)
+        menu.AppendItem(MF_OWNERDRAW, 100 + static_cast<UINT>(image), L"", image, image, image);
+    for (int round = 0; round < 2; ++round) {
+        for (int image = 0; image < kImages; ++image) {
+            for (UINT state : { 0u, static_cast<UINT>(ODS_SELECTED) }) {
+                MENUITEMINFOW info = {};
+                info.cbSize = sizeof(info);
+                info.fMask = MIIM_DATA;
+                ASSERT_TRUE(::GetMenuItemInfoW(menu.m_hMenu, static_cast<UINT>(image), TRUE, &info));
+                Canvas canvas(40, kImageSize);
+                DRAWITEMSTRUCT draw = {};
+                draw.CtlType = ODT_MENU;
+                draw.itemID = 100 + static_cast<UINT>(image);
+                draw.itemAction = ODA_DRAWENTIRE;
+                draw.itemState = state;
+                draw.hDC = canvas.dc();
+                draw.rcItem = { 0, 0, canvas.width(), canvas.height() };
+                draw.itemData = info.dwItemData;
+                menu.DrawItem(&draw);
+                const COLORREF background = ::GetSysColor(state ? COLOR_HIGHLIGHT : COLOR_MENU);
+                ASSERT_EQ(canvas.At(1, 1), colourOf(image)) << "image " << image << ", state " << state;
+                ASSERT_EQ(canvas.At(kImageSize - 2, kImageSize - 2), background)
+                    << "image " << image << ", state " << state;
+                ASSERT_EQ(canvas.At(kImageSize + 4, 1), background) << "image " << image << ", state " << state;
+            }
+        }
+    }
 }
 
 // Submenu handles outlive their popup and serve the next one's submenus:
