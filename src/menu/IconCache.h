@@ -66,6 +66,7 @@ public:
     // it has closed: the menu's entries may still show it, and the menu
     // keeps what it drew of each image by its index.
     void SetMenuShowing(bool showing);
+    bool IsMenuShowing() const { return m_menuShowing; }
 
     // Files held; files and types whose answer is still awaited.
     size_t GetFileCount() const { return m_files.size(); }

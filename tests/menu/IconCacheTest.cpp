@@ -149,6 +149,27 @@ TEST_F(IconCacheTest, AnImageGivenBackWhileAMenuShowsWaitsUntilItCloses)
     EXPECT_EQ(ImageColour(blue), yellow);
 }
 
+// The press's menu holds them back for as long as it shows, and only then.
+TEST_F(IconCacheTest, APressHoldsImagesGivenBackUntilItsMenuCloses)
+{
+    Shortcut(L"red", kRed);
+    UniqueWindow owner(::CreateWindowExW(0, L"Static", L"owner", WS_POPUP | WS_VISIBLE, 0, 0, 1, 1, nullptr, nullptr,
+                                         nullptr, nullptr));
+    ASSERT_TRUE(owner);
+    const HWND window = owner.Get();
+    bool heldWhileShown = false, shown = false;
+    test::DriveShownMenu(
+        [&] {
+            shown = true;
+            heldWhileShown = TheIconCache().IsMenuShowing();
+            ::PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);
+        },
+        [window] { return PopupShortcutMenu(window, FALSE, FALSE); });
+    ASSERT_TRUE(shown) << "the menu did not show";
+    EXPECT_TRUE(heldWhileShown);
+    EXPECT_FALSE(TheIconCache().IsMenuShowing()) << "still held back once the menu closed";
+}
+
 TEST_F(IconCacheTest, DocumentsOfOneTypeAreLookedUpOnce)
 {
     for (int i = 0; i < 10; ++i) test::MakeFile(folder + L"\\note " + std::to_wstring(i) + L".quillopdoc");
