@@ -20,7 +20,8 @@ protected:
                                    200, 100, nullptr, nullptr));
         ASSERT_TRUE(tip.Create(&owner));
         ASSERT_TRUE(tip.AddTool(&owner, kText, nullptr, 0));
-        test::Pump(100);
+        // The tip finds its tool by the window under the pointer.
+        ASSERT_TRUE(test::WaitFor([this] { return ::WindowFromPoint({ 150, 150 }) == owner.m_hWnd; }, 10000));
     }
     void TearDown() override
     {
@@ -94,7 +95,8 @@ TEST_F(TipTest, AKeyOrARightClickHidesItAtOnce)
 TEST_F(TipTest, LeavingBeforeTheDelayShowsNothing)
 {
     MoveTo(150, 150);
-    test::Pump(200);
+    // Left before a message is handled, so the delay cannot run out on the
+    // tool however busy the machine; then past the delay.
     ::SetCursorPos(20, 20);
     test::Pump(700);
     EXPECT_FALSE(Visible());

@@ -64,15 +64,14 @@ TEST(Lane, AJobStuckInACallDoesNotHoldUpTheNext)
         return nullptr;
     });
     lane.Wake();
-    while (!stuckStarted) ::Sleep(5);
+    ASSERT_TRUE(test::WaitFor([&] { return stuckStarted.load(); }, 30000));
     ::Sleep(200);  // past the lane's patience
     queue->Add([&nextRan]() -> CWorkerThread::Task {
         nextRan = true;
         return nullptr;
     });
     lane.Wake();
-    for (int i = 0; i < 200 && !nextRan; ++i) ::Sleep(10);
-    EXPECT_TRUE(nextRan) << "the second job waited behind the stuck one";
+    EXPECT_TRUE(test::WaitFor([&] { return nextRan.load(); }, 30000)) << "the second job waited behind the stuck one";
     EXPECT_EQ(lane.GetThreadCount(), 2);
     ::SetEvent(gate);
     lane.Stop(5000);
@@ -93,7 +92,7 @@ TEST(Lane, AJobAskedForJustBeforeTheOneAheadSticksDoesNotWaitForIt)
         return nullptr;
     });
     lane.Wake();
-    while (!stuckStarted) ::Sleep(5);
+    ASSERT_TRUE(test::WaitFor([&] { return stuckStarted.load(); }, 30000));
     queue->Add([&nextRan]() -> CWorkerThread::Task {
         nextRan = true;
         return nullptr;
@@ -123,8 +122,7 @@ TEST(Lane, NeverMoreThreadsThanItsLimit)
     }
     EXPECT_EQ(lane.GetThreadCount(), 1);
     ::SetEvent(gate);
-    for (int i = 0; i < 300 && done < 3; ++i) ::Sleep(10);
-    EXPECT_EQ(done, 3);
+    EXPECT_TRUE(test::WaitFor([&] { return done == 3; }, 30000)) << done;
     lane.Stop(5000);
 }
 
