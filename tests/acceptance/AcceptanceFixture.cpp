@@ -78,11 +78,7 @@ std::unique_ptr<Canvas> Capture(HWND window)
 {
     RECT r;
     ::GetWindowRect(window, &r);
-    auto canvas = std::make_unique<Canvas>(r.right - r.left, r.bottom - r.top);
-    HDC screen = ::GetDC(nullptr);
-    ::BitBlt(canvas->dc(), 0, 0, canvas->width(), canvas->height(), screen, r.left, r.top, SRCCOPY);
-    ::ReleaseDC(nullptr, screen);
-    return canvas;
+    return Canvas::OfScreen(r);
 }
 
 void Acceptance::SetUp()

@@ -149,14 +149,11 @@ TEST(DpiDialogs, DisabledPictureButtonsShowTheirPicturesGreyedSharply)
         ::RedrawWindow(browse, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
         RECT r;
         ::GetWindowRect(browse, &r);
-        test::Canvas canvas(r.right - r.left, r.bottom - r.top);
-        HDC screen = ::GetDC(nullptr);
-        ::BitBlt(canvas.dc(), 0, 0, canvas.width(), canvas.height(), screen, r.left, r.top, SRCCOPY);
-        ::ReleaseDC(nullptr, screen);
+        const auto canvas = test::Canvas::OfScreen(r);
         const int bevel = 2 * ::GetSystemMetrics(SM_CXEDGE);
-        for (int y = bevel; y < canvas.height() - bevel; ++y)
-            for (int x = bevel; x < canvas.width() - bevel; ++x) {
-                const COLORREF pixel = canvas.At(x, y);
+        for (int y = bevel; y < canvas->height() - bevel; ++y)
+            for (int x = bevel; x < canvas->width() - bevel; ++x) {
+                const COLORREF pixel = canvas->At(x, y);
                 allGrey = allGrey && GetRValue(pixel) == GetGValue(pixel) && GetGValue(pixel) == GetBValue(pixel);
                 shades.insert(pixel);
             }

@@ -88,15 +88,8 @@ TEST_F(DialogUse, TheHotkeysDialogTabsAsItReadsAndShowsAClickedRowWithoutTheFocu
         RECT shown = row;
         ::MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&shown), 2);
         // The row as the screen shows it, once the paint has reached the display.
-        auto countHighlighted = [shown] {
-            Canvas canvas(shown.right - shown.left, shown.bottom - shown.top);
-            HDC screen = ::GetDC(nullptr);
-            ::BitBlt(canvas.dc(), 0, 0, canvas.width(), canvas.height(), screen, shown.left, shown.top, SRCCOPY);
-            ::ReleaseDC(nullptr, screen);
-            const COLORREF highlight = ::GetSysColor(COLOR_HIGHLIGHT);
-            return canvas.CountIf([highlight](COLORREF pixel) { return pixel == highlight; });
-        };
-        WaitFor([&] { return (highlighted = countHighlighted()) > 100; }, 10000);
+        const COLORREF highlight = ::GetSysColor(COLOR_HIGHLIGHT);
+        WaitFor([&] { return (highlighted = Canvas::OfScreen(shown)->Count(highlight)) > 100; }, 10000);
     });
     EXPECT_EQ(order, (std::vector<int>{ IDC_HOTKEYS_ADD, IDC_HOTKEYS_EDIT, IDC_HOTKEYS_DELETE, IDC_HOTKEYS_CLEAR,
                                         IDCANCEL, IDOK, IDC_HOTKEYS_LIST, IDC_HOTKEYS_MENU_EDIT,

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "framework/Afx.h"
@@ -22,6 +23,16 @@ public:
     ~Canvas() { ::SelectObject(m_dc.Get(), m_old); }
     Canvas(const Canvas&) = delete;
     Canvas& operator=(const Canvas&) = delete;
+
+    // What the screen shows in the area, as it reaches the display now.
+    static std::unique_ptr<Canvas> OfScreen(const RECT& area)
+    {
+        auto canvas = std::make_unique<Canvas>(area.right - area.left, area.bottom - area.top);
+        HDC screen = ::GetDC(nullptr);
+        ::BitBlt(canvas->dc(), 0, 0, canvas->width(), canvas->height(), screen, area.left, area.top, SRCCOPY);
+        ::ReleaseDC(nullptr, screen);
+        return canvas;
+    }
 
     HDC dc() const { return m_dc.Get(); }
     int width() const { return m_width; }
