@@ -17,7 +17,7 @@
 namespace test {
 
 // Types keys as the keyboard would: each pressed and released in turn.
-void Type(std::initializer_list<WORD> keys);
+void Type(const std::vector<WORD>& keys);
 // Holds the modifiers down while the key is pressed.
 void PressChord(std::initializer_list<WORD> modifiers, WORD key);
 // Moves the pointer to the screen's bottom left corner, where no menu
@@ -48,6 +48,8 @@ protected:
     bool MenuClosed();
     // Opens the icon's menu, moves with the keys and presses Enter.
     void ChooseEntry(std::initializer_list<WORD> keys);
+    // The same with the whole of the keys, Enter among them.
+    void ChooseWithKeys(const std::vector<WORD>& keys);
     // Chooses an entry of the "Quillop" submenu, counted up from "Exit" (0).
     void ChooseFixedEntry(int upFromExit);
     std::vector<std::wstring> ProbeLines(size_t runs);
